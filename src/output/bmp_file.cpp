@@ -1,0 +1,45 @@
+#include "output/bmp_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "output/frame_capture.h"
+
+namespace velkaro {
+namespace {
+
+constexpr int kFileHeaderBytes = 14;
+
+void PutU32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+}  // namespace
+
+bool WriteBmpFile(const QImage& frame, const std::string& path, std::string* error) {
+  int headerSize = 0, imageSize = 0;
+  if (!InternalGetDIBSizes(frame, headerSize, imageSize, PixelFormat24bppRGB, error)) return false;
+  std::vector<uint8_t> file(static_cast<size_t>(kFileHeaderBytes + BitmapInfoHeader::kBytes) + imageSize);
+  BitmapInfo info;
+  uint8_t* pixels = file.data() + kFileHeaderBytes + BitmapInfoHeader::kBytes;
+  if (!InternalGetDIB(frame, nullptr, info, pixels, PixelFormat24bppRGB, error)) return false;
+  file[0] = 'B';
+  file[1] = 'M';
+  PutU32(&file[2], static_cast<uint32_t>(file.size()));
+  PutU32(&file[10], kFileHeaderBytes + BitmapInfoHeader::kBytes);
+  const auto header = info.header.bytes();
+  std::memcpy(&file[kFileHeaderBytes], header.data(), header.size());
+
+  std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(path.c_str(), "wb"), &std::fclose);
+  if (!out || std::fwrite(file.data(), 1, file.size(), out.get()) != file.size() ||
+      std::fflush(out.get()) != 0) {
+    if (error) *error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace velkaro
