@@ -1,0 +1,104 @@
+#include "render/gl_view.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+
+#include "job/job_context.h"
+#include "render/colours.h"
+#include "render/glyph_lists.h"
+#include "render/render_messages.h"
+#include "render/render_surface.h"
+
+namespace velkaro {
+
+double PixelX(const JobContext& job, double easting) {
+  return easting / job.image.unitsPerPixel * job.image.latFactor - job.tile.mapOffsetX;
+}
+
+double PixelY(const JobContext& job, double northing) {
+  return job.image.height - northing / job.image.unitsPerPixel + job.tile.mapOffsetY;
+}
+
+PixelRectF MapRect(const JobContext& job) {
+  return {PixelX(job, job.tile.west), PixelY(job, job.tile.north), PixelX(job, job.tile.east),
+          PixelY(job, job.tile.south)};
+}
+
+Viewport ViewportFor(const JobContext& job) {
+  const double ax = PixelX(job, job.tile.west);
+  const double ay = PixelY(job, job.tile.north);
+  const double spanX = (job.tile.east - job.tile.west) / job.image.unitsPerPixel * job.image.latFactor;
+  const double spanY = (job.tile.north - job.tile.south) / job.image.unitsPerPixel;
+  Viewport v;
+  v.x = static_cast<int>(std::trunc(ax));
+  v.y = static_cast<int>(std::trunc(ay));
+  v.width = static_cast<int>(std::trunc(ax + spanX)) - v.x + 1;
+  v.height = static_cast<int>(std::trunc(ay + spanY)) - v.y + 1;
+  return v;
+}
+
+void SetTileView(const JobContext& job) {
+  glLoadIdentity();
+  const Viewport v = ViewportFor(job);
+  glViewport(v.x, v.y, v.width, v.height);
+  // Far planes so wide that no elevation passed as z is ever clipped.
+  glOrtho(job.tile.west, job.tile.east, job.tile.south, job.tile.north, -999999999.0, 999999999.0);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+  glDisable(GL_LINE_SMOOTH);
+  glDisable(GL_POLYGON_SMOOTH);
+  glDisable(GL_DITHER);
+}
+
+namespace {
+
+void ClearToBackground(Colour background) {
+  glClearColor(RedOf(background) / 255.0f, GreenOf(background) / 255.0f, BlueOf(background) / 255.0f,
+               1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glFlush();
+}
+
+void ReserveLists(JobContext& job, RenderSurface& surface) {
+  const GLuint first = glGenLists(kReservedListCount);
+  surface.tile().listBase = first;
+  if (first != 1) {
+    job.host.ask(render_messages::kListIdsCaption, render_messages::ListIdsText(first), Buttons::Ok);
+  }
+}
+
+}  // namespace
+
+bool OpenView(JobContext& job) {
+  if (!job.runFlag || !job.surface) return false;
+  RenderSurface& surface = *job.surface;
+  surface.tile().dryTriangleCount = 0;
+
+  PainterDrawer& drawer = surface.drawer();
+  const Colour savedBrush = drawer.brush();
+  drawer.setBrush(job.settings.haikei);
+  drawer.fillRect(0, 0, surface.width(), surface.height());
+  drawer.setBrush(savedBrush);
+
+  if (!surface.createContext()) return false;
+  surface.beginGL();
+  glMatrixMode(GL_MODELVIEW);
+  SetTileView(job);
+  ClearToBackground(job.settings.haikei);
+  ReserveLists(job, surface);
+  if (!CompileMapGlyphs(kFirstGlyphList)) {
+    job.host.ask(render_messages::kGlyphOutlineCaption, render_messages::kGlyphOutlineText, Buttons::Ok);
+  }
+  surface.tile().symbolTessellator = NewPolygonTessellator();
+  return true;
+}
+
+void CloseView(JobContext& job) {
+  if (!job.surface) return;
+  job.surface->deleteContext();
+  job.host.pump();
+  job.host.showImage(job.surface->frame());
+}
+
+}  // namespace velkaro

@@ -1,0 +1,49 @@
+#pragma once
+// The mapping from map units to pixels that both engines share, and the
+// per-tile OpenGL view on the render surface.
+
+#include <QRect>
+
+namespace velkaro {
+
+struct JobContext;
+
+// Column (from the left) and row (from the top) of a map coordinate of the
+// current tile; real numbers, users truncate where they need integers.
+double PixelX(const JobContext& job, double easting);
+double PixelY(const JobContext& job, double northing);
+
+struct PixelRectF {
+  double left = 0, top = 0, right = 0, bottom = 0;
+};
+// The pixel rectangle of the tile's map; everything outside is margin.
+PixelRectF MapRect(const JobContext& job);
+
+// The GL viewport of the current tile: origin at the truncated top-left of
+// the map, size from truncated sums (so it may be one pixel larger).
+struct Viewport {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+Viewport ViewportFor(const JobContext& job);
+
+inline constexpr int kReservedListCount = 79;
+inline constexpr unsigned kFirstGlyphList = 64;   // "（" "）" "短" "大" "専" in 64..68
+
+// Opens the tile's view: resets the flood counter, fills the surface with
+// the background colour, makes a new context, sets the view, clears to the
+// background, reserves the display lists, compiles the outline glyphs and
+// makes the symbol tessellator. Does nothing when the job was aborted or has
+// no surface. Returns whether a context is ready to draw.
+bool OpenView(JobContext& job);
+
+// Closes the tile's view: GL output is finished into the surface, the
+// context with its lists is deleted, pending events are processed once and
+// the host is shown the finished frame.
+void CloseView(JobContext& job);
+
+// Sets the identity matrix, viewport and orthographic box of the current
+// tile on the current context (used by OpenView; exposed for drawing code
+// that needs the view back after changing it).
+void SetTileView(const JobContext& job);
+
+}  // namespace velkaro

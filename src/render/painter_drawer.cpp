@@ -1,0 +1,165 @@
+#include "render/painter_drawer.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QString>
+
+#include <cmath>
+#include <vector>
+
+#include "render/render_surface.h"
+
+namespace velkaro {
+
+namespace {
+
+QColor ToQColor(Colour c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
+
+QString ToQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Cell height of a font per pixel of em size, measured once at a large size.
+double CellPerEm(const QString& family) {
+  QFont probe(family);
+  probe.setPixelSize(1000);
+  const QFontMetricsF metrics(probe);
+  const double ratio = (metrics.ascent() + metrics.descent()) / 1000.0;
+  return ratio > 0.5 ? ratio : 1.0;
+}
+
+int EmPixels(const FontSpec& spec, const QString& family) {
+  double em = spec.size;
+  switch (spec.sizeKind) {
+    case FontSizeKind::CharHeight: break;
+    case FontSizeKind::Points: em = std::round(spec.size * 96.0 / 72.0); break;
+    case FontSizeKind::CellHeight: em = std::round(spec.size / CellPerEm(family)); break;
+  }
+  return std::max(1, static_cast<int>(std::abs(em)));
+}
+
+}  // namespace
+
+std::string FamilyForFace(std::string_view face) {
+  if (!face.empty() && face.front() == '@') face.remove_prefix(1);
+  const bool proportional = face.find("Ｐ") != std::string_view::npos;
+  if (face.find("明朝") != std::string_view::npos) return proportional ? "IPAPMincho" : "IPAMincho";
+  if (face.find("ゴシック") != std::string_view::npos) return proportional ? "IPAPGothic" : "IPAGothic";
+  return std::string(face);
+}
+
+QFont PainterDrawer::qfont() const {
+  const QString family = QString::fromStdString(FamilyForFace(font_.face));
+  QFont f(family);
+  f.setPixelSize(EmPixels(font_, family));
+  f.setBold(font_.bold);
+  return f;
+}
+
+void PainterDrawer::lineTo(int x, int y) {
+  QPainter& p = surface_.beginPainter();
+  p.setRenderHint(QPainter::Antialiasing, false);
+  QPen pen(ToQColor(penColour_));
+  pen.setWidth(std::max(1, penWidth_));
+  pen.setCapStyle(Qt::FlatCap);
+  pen.setJoinStyle(Qt::MiterJoin);
+  p.setPen(pen);
+  p.drawLine(penX_, penY_, x, y);
+  penX_ = x;
+  penY_ = y;
+}
+
+void PainterDrawer::fillRect(int left, int top, int right, int bottom) {
+  if (right <= left || bottom <= top) return;
+  QPainter& p = surface_.beginPainter();
+  p.fillRect(QRect(left, top, right - left, bottom - top), ToQColor(brushColour_));
+}
+
+void PainterDrawer::textOut(int x, int y, std::string_view text) {
+  if (text.empty()) return;
+  const QFont f = qfont();
+  const QString s = ToQString(text);
+  QPainter& p = surface_.beginPainter();
+  p.save();
+  p.setRenderHint(QPainter::TextAntialiasing, true);
+  p.setFont(f);
+  const QFontMetricsF metrics(f);
+  const double cell = metrics.ascent() + metrics.descent();
+  p.translate(x, y);
+  p.rotate(-font_.escapement / 10.0);   // escapement turns counter-clockwise
+  p.setPen(ToQColor(textColour_));
+  if (!font_.vertical()) {
+    if (!transparent_) p.fillRect(QRectF(0, 0, metrics.horizontalAdvance(s), cell), ToQColor(backgroundColour_));
+    p.drawText(QPointF(0, metrics.ascent()), s);
+  } else {
+    // Top to bottom: each glyph upright in a square cell of one em along the
+    // run; the column lies on the text's "down" side of the reference point.
+    const double em = f.pixelSize();
+    if (!transparent_) p.fillRect(QRectF(0, 0, em * s.size(), cell), ToQColor(backgroundColour_));
+    int k = 0;
+    for (const QChar ch : s) {
+      const QString glyph(ch);
+      p.save();
+      p.translate(k * em + em / 2, cell / 2);
+      p.rotate(-90);
+      p.drawText(QPointF(-metrics.horizontalAdvance(glyph) / 2, -cell / 2 + metrics.ascent()), glyph);
+      p.restore();
+      ++k;
+    }
+  }
+  p.restore();
+}
+
+int PainterDrawer::textWidth(std::string_view text) {
+  const QFont f = qfont();
+  const QString s = ToQString(text);
+  if (font_.vertical()) return static_cast<int>(f.pixelSize() * s.size());
+  return static_cast<int>(std::ceil(QFontMetricsF(f).horizontalAdvance(s)));
+}
+
+int PainterDrawer::textHeight(std::string_view) {
+  const QFontMetricsF metrics(qfont());
+  return static_cast<int>(std::round(metrics.ascent() + metrics.descent()));
+}
+
+bool PainterDrawer::floodFill(int x, int y, Colour border) {
+  QImage& image = surface_.beginPixels();
+  const int w = image.width(), h = image.height();
+  if (x < 0 || y < 0 || x >= w || y >= h) return false;
+  const QRgb borderRgb = ToQColor(border).rgb() & 0xFFFFFF;
+  const QRgb fill = ToQColor(brushColour_).rgb();
+  auto isBorder = [&](int px, int py) {
+    return (reinterpret_cast<const QRgb*>(image.constScanLine(py))[px] & 0xFFFFFF) == borderRgb;
+  };
+  if (isBorder(x, y)) return false;
+  std::vector<uint8_t> done(static_cast<size_t>(w) * h, 0);
+  auto open = [&](int px, int py) { return !done[static_cast<size_t>(py) * w + px] && !isBorder(px, py); };
+  std::vector<std::pair<int, int>> seeds{{x, y}};
+  while (!seeds.empty()) {
+    auto [sx, sy] = seeds.back();
+    seeds.pop_back();
+    if (!open(sx, sy)) continue;
+    int left = sx, right = sx;
+    while (left > 0 && open(left - 1, sy)) --left;
+    while (right < w - 1 && open(right + 1, sy)) ++right;
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(sy));
+    for (int px = left; px <= right; ++px) {
+      row[px] = fill;
+      done[static_cast<size_t>(sy) * w + px] = 1;
+    }
+    // One seed per open run in the rows above and below.
+    for (int ny : {sy - 1, sy + 1}) {
+      if (ny < 0 || ny >= h) continue;
+      bool inRun = false;
+      for (int px = left; px <= right; ++px) {
+        const bool o = open(px, ny);
+        if (o && !inRun) seeds.emplace_back(px, ny);
+        inRun = o;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace velkaro

@@ -1,0 +1,22 @@
+#pragma once
+// Every text the rendering core shows the user.
+
+#include <string>
+
+namespace velkaro::render_messages {
+
+inline constexpr const char* kListIdsCaption = "glGenListsの異常";
+inline std::string ListIdsText(unsigned firstId) { return "開始番号" + std::to_string(firstId); }
+
+inline constexpr const char* kGlyphOutlineCaption = "Fontアウトライン化失敗";
+inline constexpr const char* kGlyphOutlineText = "wglUseFontOutlinesW登録エラー";
+
+inline std::string VertexBufferOverCaption(size_t size) {
+  return "配列変数V " + std::to_string(size) + "個をover";
+}
+
+inline constexpr const char* kMultiColourAreas = "行政区画(多色)";
+
+inline constexpr const char* kBmpWriteCaption = "BMPファイル書き込みエラー";
+
+}  // namespace velkaro::render_messages

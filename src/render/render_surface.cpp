@@ -1,0 +1,156 @@
+#include "render/render_surface.h"
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/osmesa.h>
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <QPainter>
+
+#include "job/job_context.h"
+
+namespace velkaro {
+
+struct RenderSurface::GlContext {
+  OSMesaContext context = nullptr;
+  const uchar* boundBits = nullptr;
+};
+
+RenderSurface::RenderSurface(int width, int height)
+    : image_(width, height, QImage::Format_RGB32),
+      tile_(std::make_unique<TileResources>()),
+      drawer_(*this) {
+  image_.fill(Qt::white);
+}
+
+RenderSurface::~RenderSurface() {
+  endPainter();
+  deleteContext();
+}
+
+bool RenderSurface::hasContext() const { return gl_ && gl_->context; }
+
+void RenderSurface::endPainter() {
+  if (painter_) {
+    painter_->end();
+    painter_.reset();
+  }
+}
+
+// OSMesa keeps the address of the user buffer; an image whose data was
+// shared (a copy handed to the host) detaches on the first write, so the
+// context is re-bound to wherever the pixels now live.
+void RenderSurface::bindImage() {
+  if (!hasContext()) return;
+  uchar* bits = image_.bits();
+  if (bits == gl_->boundBits && OSMesaGetCurrentContext() == gl_->context) return;
+  if (OSMesaMakeCurrent(gl_->context, bits, GL_UNSIGNED_BYTE, image_.width(), image_.height())) {
+    OSMesaPixelStore(OSMESA_Y_UP, 0);   // row 0 of the buffer is the top row
+    gl_->boundBits = bits;
+    imageChanged_ = true;   // the framebuffer must learn the image's pixels
+  }
+}
+
+// glFinish copies the whole GL framebuffer over the image.
+void RenderSurface::finishGL() {
+  if (!glDrewLast_) return;
+  glDrewLast_ = false;
+  if (!hasContext()) return;
+  endPainter();
+  bindImage();
+  glFinish();
+}
+
+// The image becomes the GL framebuffer's content: top row first, drawn
+// downwards from the top-left corner.
+void RenderSurface::uploadImage() {
+  GLint unpackRowLength = 0, unpackAlignment = 0;
+  GLfloat zoomX = 1, zoomY = 1;
+  glGetIntegerv(GL_UNPACK_ROW_LENGTH, &unpackRowLength);
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
+  glGetFloatv(GL_ZOOM_X, &zoomX);
+  glGetFloatv(GL_ZOOM_Y, &zoomY);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image_.bytesPerLine() / 4));
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelZoom(1.0f, -1.0f);
+  glWindowPos2i(0, image_.height());
+  glDrawPixels(image_.width(), image_.height(), GL_BGRA, GL_UNSIGNED_BYTE, image_.constBits());
+  glPixelZoom(zoomX, zoomY);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, unpackRowLength);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
+}
+
+void RenderSurface::beginGL() {
+  endPainter();
+  if (!hasContext()) return;
+  bindImage();
+  if (imageChanged_) {
+    uploadImage();
+    imageChanged_ = false;
+  }
+  glDrewLast_ = true;
+}
+
+QPainter& RenderSurface::beginPainter() {
+  finishGL();
+  imageChanged_ = true;
+  if (!painter_) painter_ = std::make_unique<QPainter>(&image_);
+  return *painter_;
+}
+
+QImage& RenderSurface::beginPixels() {
+  finishGL();
+  endPainter();
+  imageChanged_ = true;
+  return image_;
+}
+
+void RenderSurface::flush() { finishGL(); }
+
+const QImage& RenderSurface::frame() {
+  finishGL();
+  endPainter();
+  return image_;
+}
+
+bool RenderSurface::createContext() {
+  deleteContext();
+  // Depth is asked for as the view wants it, then less if refused; depth
+  // testing stays off, so any depth (or none) draws the same pixels.
+  OSMesaContext context = nullptr;
+  for (GLint depth : {32, 24, 16, 0}) {
+    context = OSMesaCreateContextExt(OSMESA_BGRA, depth, 0, 0, nullptr);
+    if (context) break;
+  }
+  if (!context) return false;
+  endPainter();
+  gl_ = std::make_unique<GlContext>();
+  gl_->context = context;
+  bindImage();
+  if (!gl_->boundBits) {
+    OSMesaDestroyContext(context);
+    gl_.reset();
+    return false;
+  }
+  imageChanged_ = true;   // a new framebuffer knows nothing of the image
+  glDrewLast_ = false;
+  return true;
+}
+
+void RenderSurface::deleteContext() {
+  if (!gl_) return;
+  finishGL();
+  tile_ = std::make_unique<TileResources>();   // tessellators go with the tile
+  OSMesaMakeCurrent(nullptr, nullptr, GL_UNSIGNED_BYTE, 0, 0);
+  OSMesaDestroyContext(gl_->context);
+  gl_.reset();
+  glDrewLast_ = false;
+}
+
+std::unique_ptr<RenderSurface> CreateRenderSurface(JobContext& job) {
+  auto surface = std::make_unique<RenderSurface>(job.image.width, job.image.height);
+  job.surface = surface.get();
+  return surface;
+}
+
+}  // namespace velkaro

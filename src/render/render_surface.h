@@ -1,0 +1,88 @@
+#pragma once
+// The render surface: one 32-bit image per job (bytes B, G, R, X) into which
+// both the OpenGL context and the 2-D drawer draw. The surface knows which
+// engine drew last and hands the pixels over when the other one starts:
+// before OpenGL drawing that follows 2-D drawing it uploads the image into
+// the GL framebuffer; before 2-D drawing (or reading the pixels) that follows
+// OpenGL drawing it finishes the GL pipeline, which copies the framebuffer
+// into the image. Drawing code only says which engine it is about to use.
+
+#include <QImage>
+
+#include <array>
+#include <deque>
+#include <memory>
+
+#include "render/painter_drawer.h"
+#include "render/primitives.h"
+
+class QPainter;
+
+namespace velkaro {
+
+struct JobContext;
+
+// What an OpenGL context holds for one tile besides its display lists.
+struct TileResources {
+  unsigned listBase = 0;                   // first of the reserved display-list ids
+  Tessellator symbolTessellator;           // serves the map-symbol compilation
+  std::array<TessVertex, 4> symbolVertices{};
+  std::deque<Tessellator> layerTessellators;   // made by layers, live for the tile
+  long dryTriangleCount = 0;               // terrain triangles drawn at or above the water
+};
+
+class RenderSurface {
+ public:
+  // Filled white.
+  RenderSurface(int width, int height);
+  ~RenderSurface();
+  RenderSurface(const RenderSurface&) = delete;
+  RenderSurface& operator=(const RenderSurface&) = delete;
+
+  int width() const { return image_.width(); }
+  int height() const { return image_.height(); }
+
+  // Call before issuing OpenGL commands (a context must exist to draw).
+  void beginGL();
+  // Call before drawing with QPainter; the painter stays valid until the
+  // next beginGL(), beginPixels() or frame().
+  QPainter& beginPainter();
+  // Call before writing pixels of the image directly.
+  QImage& beginPixels();
+  // Makes OpenGL output issued so far reach the image ("flush the pipeline").
+  void flush();
+  // The finished pixels of everything drawn so far.
+  const QImage& frame();
+
+  PainterDrawer& drawer() { return drawer_; }
+
+  // A new OpenGL context bound to the image and made current (false when
+  // none could be made; drawing then does nothing).
+  bool createContext();
+  // Finishes GL output into the image, releases and deletes the context with
+  // its display lists, and drops the tile's tessellators.
+  void deleteContext();
+  bool hasContext() const;
+  TileResources& tile() { return *tile_; }
+
+ private:
+  struct GlContext;
+  void endPainter();
+  void bindImage();
+  void finishGL();
+  void uploadImage();
+
+  QImage image_;
+  std::unique_ptr<QPainter> painter_;
+  std::unique_ptr<GlContext> gl_;
+  std::unique_ptr<TileResources> tile_;
+  PainterDrawer drawer_;
+  bool glDrewLast_ = false;        // GL output not yet copied into the image
+  bool imageChanged_ = false;      // image pixels not yet uploaded to GL
+};
+
+// The job's surface, ImageWidth x ImageHeight, filled white; job.surface is
+// pointed at it. The caller keeps it for the whole job.
+std::unique_ptr<RenderSurface> CreateRenderSurface(JobContext& job);
+
+}  // namespace velkaro
