@@ -1,3 +1,317 @@
-// velkaro-cli: the command-line twin of the desktop program.
+// velkaro-cli: the command-line twin of the desktop program. Every setting of
+// a job can be given here, so scripts need not edit settings files.
+
+#include <QGuiApplication>
+#include <cctype>
 #include <cstdio>
-int main() { std::puts("velkaro-cli " VELKARO_VERSION); return 0; }
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli_host.h"
+#include "elevation/cell_buffer.h"
+#include "job/coordinates.h"
+#include "job/driver.h"
+#include "job/job_loader.h"
+#include "job/messages.h"
+#include "job/mesh_codes.h"
+#include "job/settings_file.h"
+#include "job/start_action.h"
+#include "job/tile_grid.h"
+#include "job/validation.h"
+#include "platform/app_folders.h"
+
+using namespace velkaro;
+
+namespace {
+
+enum Exit { kSuccess = 0, kRefused = 1, kFailed = 2, kUsage = 3 };
+
+const char* kUsageText =
+    "usage: velkaro-cli COMMAND [ARGS] [OPTIONS]\n"
+    "\n"
+    "Draws raster maps of Japan from downloaded GSI and MLIT data folders.\n"
+    "\n"
+    "Commands:\n"
+    "  run JOB.pxj [--set S/K=V]... [--yes] [--keep-scratch] [--quiet]\n"
+    "        validate, confirm overwrites, draw every tile with a progress line on\n"
+    "        stderr, print the report; saves LastDraw.pxj after a clean run.\n"
+    "        Ctrl-C aborts (tiles already written are kept).\n"
+    "  check JOB.pxj [--set S/K=V]...\n"
+    "        validation only: the message lines, or the derived values (name=value).\n"
+    "  tiles JOB.pxj [--set S/K=V]...\n"
+    "        one line per tile: file name, west, east, south, north (tab-separated).\n"
+    "  save JOB.pxj OUT.pxj [--set S/K=V]...\n"
+    "        read JOB (upgrading old layouts), apply the sets, write OUT.\n"
+    "  layers [JOB.pxj] [--set S/K=V]...\n"
+    "        the layer catalogue: number, tree (FGD, KSJ, KKJ, MESH), name or theme\n"
+    "        code, display text, state, colour, style word, reader mask.\n"
+    "  xy ZONE LAT LON     geographic -> plane coordinates: X (north), Y (east), metres\n"
+    "  bl ZONE X Y         plane -> geographic: latitude, longitude, degrees\n"
+    "                      ZONE is 1..19, or 0 for the lat/lon mode\n"
+    "  mesh FORM LONW LATS LONE LATN\n"
+    "        standard regional mesh codes of a box, FORM 4, 6, 8, 16 or 18.\n"
+    "\n"
+    "A JOB of '-' starts from the defaults. Settings are named section/key as in\n"
+    "the settings file, e.g. --set area/namae=tokyo --set area/zahyokei=33\n"
+    "--set GSI-OnOff/RdEdg-1=1 --set kankaku/A0=5.\n"
+    "\n"
+    "Options:\n"
+    "  --yes           answer yes to every question (overwrite existing outputs)\n"
+    "  --keep-scratch  keep each tile's scratch files under scratch/<tile>/ in the\n"
+    "                  output folder\n"
+    "  --quiet         no progress line\n"
+    "  --help, --version\n"
+    "\n"
+    "Exit codes: 0 success; 1 refused (validation, a declined overwrite, a limit);\n"
+    "2 the run ended with an error text or was aborted; 3 usage errors.\n"
+    "Messages meant for a message box go to stderr as \"title: text\".\n";
+
+struct Options {
+  std::string command;
+  std::vector<std::string> positional;
+  std::vector<std::string> sets;
+  bool yes = false, keepScratch = false, quiet = false;
+};
+
+int Usage(const std::string& problem) {
+  std::fprintf(stderr, "velkaro-cli: %s\n(see velkaro-cli --help)\n", problem.c_str());
+  return kUsage;
+}
+
+bool ParseOptions(int argc, char** argv, Options& o, std::string& problem) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--set") {
+      if (i + 1 >= argc) return problem = "--set needs section/key=value", false;
+      o.sets.push_back(argv[++i]);
+    } else if (a.rfind("--set=", 0) == 0) {
+      o.sets.push_back(a.substr(6));
+    } else if (a == "--yes" || a == "-y") {
+      o.yes = true;
+    } else if (a == "--keep-scratch") {
+      o.keepScratch = true;
+    } else if (a == "--quiet" || a == "-q") {
+      o.quiet = true;
+    } else if (a.size() > 1 && a[0] == '-' && !(a.size() > 1 && (std::isdigit(static_cast<unsigned char>(a[1])) || a[1] == '.'))) {
+      return problem = "unknown option " + a, false;
+    } else if (o.command.empty()) {
+      o.command = a;
+    } else {
+      o.positional.push_back(a);
+    }
+  }
+  return true;
+}
+
+// Catalogue, defaults, the job file and the sets; false with a message.
+bool LoadJob(const Options& o, const std::string* jobPath, JobSettings& settings) {
+  StartupResult start = StartupSettings(ProgramFolder());
+  for (const CatalogueMessage& m : start.messages)
+    std::fprintf(stderr, "%s: %s\n", m.title.c_str(), m.text.c_str());
+  if (!start.usable) return false;
+  settings = std::move(start.settings);
+  if (jobPath && *jobPath != "-" && !ReadSettings(settings, *jobPath)) {
+    std::fprintf(stderr, "velkaro-cli: cannot read %s\n", jobPath->c_str());
+    return false;
+  }
+  for (const std::string& set : o.sets) {
+    std::string error;
+    if (!ApplySettingAssignment(settings, set, &error)) {
+      std::fprintf(stderr, "velkaro-cli: --set %s: %s\n", set.c_str(), error.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string WithLf(std::string text) {
+  std::string out;
+  for (char ch : text)
+    if (ch != '\r') out += ch;
+  return out;
+}
+
+bool OnlyFolderProblems(const std::string& problems) {
+  std::string rest = WithLf(problems);
+  for (const char* folder : {msg::kNoReadFolder, msg::kNoMeshFolder, msg::kNoKsjFolder,
+                             msg::kNoKkjFolder, msg::kNoWriteFolder}) {
+    const std::string line = WithLf(folder);
+    for (size_t at; (at = rest.find(line)) != std::string::npos;) rest.erase(at, line.size());
+  }
+  return rest.find_first_not_of("\n") == std::string::npos;
+}
+
+int CommandCheck(const Options& o) {
+  JobSettings settings;
+  const std::string job = o.positional.empty() ? "-" : o.positional[0];
+  if (!LoadJob(o, &job, settings)) return kUsage;
+  SilentHost host;
+  CellBuffer pool;
+  JobContext ctx(settings, host, pool);
+  const std::string problems = ValidateJob(ctx);
+  if (!problems.empty()) {
+    std::fputs(WithLf(problems).c_str(), stdout);
+    return kRefused;
+  }
+  std::fputs(DerivedValuesText(ctx).c_str(), stdout);
+  return kSuccess;
+}
+
+int CommandTiles(const Options& o) {
+  JobSettings settings;
+  const std::string job = o.positional.empty() ? "-" : o.positional[0];
+  if (!LoadJob(o, &job, settings)) return kUsage;
+  SilentHost host;
+  CellBuffer pool;
+  JobContext ctx(settings, host, pool);
+  const std::string problems = ValidateJob(ctx);
+  // Tiles can be named without the source folders being there.
+  if (!OnlyFolderProblems(problems)) {
+    std::fputs(WithLf(problems).c_str(), stderr);
+    return kRefused;
+  }
+  for (int r = 0; r < ctx.grid.rows; ++r)
+    for (int c = 0; c < ctx.grid.cols; ++c) {
+      const CurrentTile t = TileAt(ctx.area, ctx.grid, ctx.image, r, c);
+      std::string name = TileFileName(ctx.settings, ctx.grid, r, c);
+      name = name.substr(name.find_last_of('/') + 1);
+      std::printf("%s\t%.10g\t%.10g\t%.10g\t%.10g\n", name.c_str(), t.west, t.east, t.south, t.north);
+    }
+  return kSuccess;
+}
+
+int CommandSave(const Options& o) {
+  if (o.positional.size() != 2) return Usage("save needs JOB.pxj and OUT.pxj");
+  JobSettings settings;
+  if (!LoadJob(o, &o.positional[0], settings)) return kUsage;
+  std::string error;
+  if (!WriteSettings(settings, o.positional[1], &error)) {
+    std::fprintf(stderr, "velkaro-cli: %s\n", error.c_str());
+    return kFailed;
+  }
+  return kSuccess;
+}
+
+std::string Hex6(int32_t colour) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "$%06X", static_cast<unsigned>(colour) & 0xFFFFFFu);
+  return buf;
+}
+
+void PrintTree(const char* treeName, const LayerTree& tree) {
+  for (const LayerGroup& g : tree.groups)
+    for (const LayerNode& n : g.children)
+      std::printf("%s\t%s\t%s\t%s\t%d\t%s\t%d\t%d\n", FormatLayerNumber(n.layerNumber).c_str(), treeName,
+                  n.entry.name.c_str(), n.text.c_str(), n.on ? 1 : 0, Hex6(n.entry.colour).c_str(),
+                  n.entry.styleWord(), n.entry.readerMask);
+}
+
+int CommandLayers(const Options& o) {
+  JobSettings settings;
+  const std::string job = o.positional.empty() ? "-" : o.positional[0];
+  if (!LoadJob(o, &job, settings)) return kUsage;
+  const MeshSwitch& m = settings.tiikimesh;
+  std::printf("001\tMESH\ttiikimesh\t%s\t%d\t%s\t%d\t0\n", m.caption.c_str(), m.on ? 1 : 0,
+              Hex6(m.colour).c_str(), m.styleWord);
+  PrintTree("FGD", settings.layers.fgd);
+  for (const KsjTheme& t : settings.layers.ksj)
+    std::printf("%s\tKSJ\t%s\t%s\t%d\t%s\t%d\t%d\n", FormatLayerNumber(t.layerNumber).c_str(), t.code.c_str(),
+                t.caption.c_str(), t.on ? 1 : 0, Hex6(t.colour).c_str(), t.styleWord, t.readerMask);
+  PrintTree("KKJ", settings.layers.kkj);
+  return kSuccess;
+}
+
+bool ParseNumber(const std::string& text, double& out) { return ParseDecimal(text, out); }
+
+bool ZoneState(const std::string& text, CoordinateState& cs) {
+  double zone = 0;
+  if (!ParseNumber(text, zone) || zone != static_cast<int>(zone)) return false;
+  return SetZoneNumber(cs, static_cast<int>(zone), 1.0);
+}
+
+int CommandXy(const Options& o, bool inverse) {
+  if (o.positional.size() != 3) return Usage(inverse ? "bl needs ZONE X Y" : "xy needs ZONE LAT LON");
+  CoordinateState cs;
+  double a = 0, b = 0;
+  if (!ZoneState(o.positional[0], cs)) return Usage("ZONE must be 1..19, or 0 for latitude/longitude");
+  if (!ParseNumber(o.positional[1], a) || !ParseNumber(o.positional[2], b))
+    return Usage("coordinates must be decimal numbers");
+  if (inverse) {
+    const GeoLatLon g = xytobl(cs, b, a);
+    std::printf("%.10f\n%.10f\n", g.lat, g.lon);
+  } else {
+    const PlaneXY p = bltoxy(cs, b, a);
+    std::printf("%.4f\n%.4f\n", p.x, p.y);
+  }
+  return kSuccess;
+}
+
+int CommandMesh(const Options& o) {
+  if (o.positional.size() != 5) return Usage("mesh needs FORM LONW LATS LONE LATN");
+  double form = 0, v[4];
+  if (!ParseNumber(o.positional[0], form) || MeshLevelMultiplier(static_cast<int>(form)) == 0)
+    return Usage("FORM must be 4, 6, 8, 16 or 18");
+  for (int i = 0; i < 4; ++i)
+    if (!ParseNumber(o.positional[i + 1], v[i])) return Usage("the box must be decimal degrees");
+  const TileGeoBox box{v[0], v[2], v[1], v[3]};
+  std::vector<std::string> codes;
+  AppendMeshCodes(codes, box, static_cast<int>(form));
+  for (const std::string& code : codes) std::printf("%s\n", code.c_str());
+  return kSuccess;
+}
+
+int CommandRun(const Options& o) {
+  if (o.positional.size() != 1) return Usage("run needs JOB.pxj");
+  JobSettings settings;
+  if (!LoadJob(o, &o.positional[0], settings)) return kUsage;
+  CliHost host(o.yes, o.quiet);
+  CellBuffer pool;
+  JobContext ctx(settings, host, pool);
+  ctx.programFolder = ProgramFolder();
+  ctx.keepScratch = o.keepScratch;
+  host.attach(&ctx);
+  const StartResult result = StartJob(ctx, DefaultDriverCalls(), LastDrawPath());
+  switch (result.outcome) {
+    case StartOutcome::Finished: return kSuccess;
+    case StartOutcome::Refused: return kRefused;
+    case StartOutcome::Aborted:
+      std::fprintf(stderr, "velkaro-cli: aborted; tiles written so far are kept\n");
+      return kFailed;
+    case StartOutcome::Failed: return kFailed;
+  }
+  return kFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsageText, stdout);
+      return kSuccess;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("velkaro-cli %s\n", VELKARO_VERSION);
+      return kSuccess;
+    }
+  }
+  // Fonts and images need a GUI application object; no window is opened.
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QGuiApplication app(argc, argv);
+
+  Options o;
+  std::string problem;
+  if (!ParseOptions(argc, argv, o, problem)) return Usage(problem);
+  if (o.command.empty()) return Usage("no command");
+  if (o.command == "run") return CommandRun(o);
+  if (o.command == "check") return CommandCheck(o);
+  if (o.command == "tiles") return CommandTiles(o);
+  if (o.command == "save") return CommandSave(o);
+  if (o.command == "layers") return CommandLayers(o);
+  if (o.command == "xy") return CommandXy(o, false);
+  if (o.command == "bl") return CommandXy(o, true);
+  if (o.command == "mesh") return CommandMesh(o);
+  return Usage("unknown command " + o.command);
+}

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "elevation/elevation_grid.h"
 #include "job/job_host.h"
 #include "job/job_settings.h"
 
@@ -103,8 +104,10 @@ struct JobContext {
   std::vector<double> legendIntervalM;  // per tile, c + r * C, metres
   std::vector<double> legendBottomM;
   double waterLevel = -9998;
+  ElevationGrid elevGrid;       // the current tile's elevation grid
   DrawingConstants constants;
   RenderSurface* surface = nullptr;
+  const QImage* surfaceImage = nullptr;  // the job's frame, once the surface exists
   bool keepScratch = false;
 };
 

@@ -31,6 +31,10 @@ class JobHost {
   virtual Answer ask(const std::string& title, const std::string& text, Buttons buttons) = 0;
   // The frame being drawn, after each tile or animation frame.
   virtual void showImage(const QImage&) {}
+  // Puts the last frame of a one-tile job on the clipboard as a picture.
+  virtual void copyToClipboard(const QImage&) {}
+  // Opens a finished map or page with the desktop's default handler.
+  virtual void openDocument(const std::string&) {}
 };
 
 // A host that answers every question with the given answer and shows nothing.

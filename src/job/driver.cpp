@@ -1,0 +1,167 @@
+#include "job/driver.h"
+
+#include <QDateTime>
+#include <cmath>
+#include <cstdio>
+
+#include "elevation/cell_buffer.h"
+#include "job/coordinates.h"
+#include "job/mesh_codes.h"
+#include "job/run_messages.h"
+#include "job/tile_grid.h"
+#include "render/render_surface.h"
+
+namespace velkaro {
+namespace {
+
+void ShowFileTotals(JobContext& job, long total) {
+  job.host.setLabel(LabelRole::Title, msg::kFileCountTitle);
+  job.host.setLabel(LabelRole::Denominator, std::to_string(total));
+}
+
+void ClearLabels(JobContext& job) {
+  for (LabelRole role : {LabelRole::Title, LabelRole::Numerator, LabelRole::Denominator,
+                         LabelRole::Group, LabelRole::Detail, LabelRole::FileHeading,
+                         LabelRole::FileName})
+    job.host.setLabel(role, "");
+}
+
+bool ElevationClassOn(const JobSettings& s) { return s.anyMeshClass() || s.anyContourClass(); }
+
+long CountSourceFiles(JobContext& job, const DriverCalls& calls) {
+  JobSettings& s = job.settings;
+  job.fileCount = 0;
+  if (calls.scanTree) calls.scanTree(job, s.layers.fgd, s.readfolder, 0, 0x7fffffff);
+  if (calls.scanKsj && !s.syoufolder.empty()) calls.scanKsj(job, s.syoufolder, 0, 0x7fffffff);
+  if (calls.scanTree && !s.kkjfolder.empty()) calls.scanTree(job, s.layers.kkj, s.kkjfolder, 0, 0x7fffffff);
+  if (calls.countDemSources && ElevationClassOn(s) && !s.meshfolder.empty()) calls.countDemSources(job);
+  return job.fileCount;
+}
+
+void RunReadingPasses(JobContext& job, const DriverCalls& calls) {
+  JobSettings& s = job.settings;
+  for (const ReadingPass& pass : kReadingPasses) {
+    switch (pass.source) {
+      case ReadingPass::Ksj:
+        if (calls.scanKsj && !s.syoufolder.empty()) calls.scanKsj(job, s.syoufolder, 1, pass.mask);
+        break;
+      case ReadingPass::Kkj:
+        if (calls.scanTree && !s.kkjfolder.empty()) calls.scanTree(job, s.layers.kkj, s.kkjfolder, 1, pass.mask);
+        break;
+      case ReadingPass::Fgd:
+        if (calls.scanTree && !s.readfolder.empty()) calls.scanTree(job, s.layers.fgd, s.readfolder, 1, pass.mask);
+        break;
+    }
+  }
+}
+
+// The tile's legend interval and bottom in metres, from its grid cells.
+void LoadTileLegend(JobContext& job, int r, int c) {
+  const size_t index = static_cast<size_t>(c) + static_cast<size_t>(r) * job.grid.cols;
+  const double scale = job.coords.unitScale;
+  const std::string& interval = job.settings.legendInterval.cell(r, c);
+  const std::string& bottom = job.settings.legendBottom.cell(r, c);
+  double value = 0;
+  job.legendIntervalM[index] = !interval.empty() && ParseDecimal(interval, value) ? value / scale : 1.0;
+  job.legendBottomM[index] = !bottom.empty() && ParseDecimal(bottom, value) ? value / scale : 0.0;
+}
+
+void DeleteScratch(JobContext& job, const DriverCalls& calls) {
+  if (calls.deleteScratchFiles) calls.deleteScratchFiles(job);
+}
+
+void RenderCurrentTile(JobContext& job, const DriverCalls& calls, int r, int c) {
+  const std::string path = TileFileName(job.settings, job.grid, r, c);
+  switch (job.settings.type) {
+    case 1:
+      if (calls.writeAnimation) calls.writeAnimation(job, path);
+      break;
+    default:
+      if (calls.renderTile) calls.renderTile(job, path);
+      break;
+  }
+}
+
+}  // namespace
+
+void ComputeDrawingConstants(JobContext& job) {
+  const JobSettings& s = job.settings;
+  const ImageGeometry& img = job.image;
+  double czoom = 1.0;
+  if (!ParseDecimal(s.czoom, czoom)) czoom = 1.0;
+  const int base = static_cast<int>(std::trunc(czoom * img.height));
+  job.constants.textHeight = s.size < 3 ? base / 70 : base / 50;
+
+  DrawingConstants& k = job.constants;
+  const double span = img.width / 2.6 * img.unitsPerPixel;
+  if (job.coords.latLonMode) {
+    const double metres = kMetresPerEquatorDegree;
+    k.scaleBarUnit = std::pow(10.0, std::trunc(std::log10(span * metres * img.latFactor)));
+    k.scaleBarCount = static_cast<int>(std::trunc(span * metres / k.scaleBarUnit));
+    k.scaleBarStart = img.width / 2.0 * img.unitsPerPixel * metres - k.scaleBarCount * k.scaleBarUnit / 2;
+    k.scaleBarUnit /= metres;
+    k.scaleBarStart /= metres;
+  } else {
+    k.scaleBarUnit = std::pow(10.0, std::trunc(std::log10(span)));
+    k.scaleBarCount = static_cast<int>(std::trunc(span / k.scaleBarUnit));
+    k.scaleBarStart = img.width / 2.0 * img.unitsPerPixel - k.scaleBarCount * k.scaleBarUnit / 2;
+  }
+  static constexpr int kRankThresholds[] = {0, 1000, 2500, 5000, 25000};
+  k.rankThreshold = s.objsize >= 0 && s.objsize < 5 ? kRankThresholds[s.objsize] : 0;
+}
+
+bool RunDriver(JobContext& job, const DriverCalls& calls) {
+  JobSettings& s = job.settings;
+  const int rows = job.grid.rows, cols = job.grid.cols;
+  job.legendIntervalM.assign(static_cast<size_t>(rows) * cols, 1.0);
+  job.legendBottomM.assign(static_cast<size_t>(rows) * cols, 0.0);
+  std::unique_ptr<RenderSurface> ownSurface;
+  if (!job.surface) ownSurface = CreateRenderSurface(job);
+  job.host.showImage(job.surface->frame());
+
+  job.host.setLabel(LabelRole::Caption,
+                    msg::kStartTimeCaption + QTime::currentTime().toString("hh:mm:ss").toStdString());
+  job.host.setLabel(LabelRole::FileName, msg::kPreparing);
+  job.host.pump();
+
+  const long total = CountSourceFiles(job, calls) * rows * cols;
+  ShowFileTotals(job, total);
+  job.host.setLabel(LabelRole::FileHeading, msg::kFileInProgress);
+  job.fileCount = 0;
+  ComputeDrawingConstants(job);
+
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < cols; ++c) {
+      ShowFileTotals(job, total);
+      DeleteScratch(job, calls);
+      SetCurrentTile(job, r, c);
+      ListMeshCodes(job, 6, false);
+      RunReadingPasses(job, calls);
+      if (!job.runFlag) return false;
+
+      if (ElevationClassOn(s)) {
+        if (calls.prepareElevationGrid) calls.prepareElevationGrid(job);
+        if (!job.runFlag) {
+          DeleteScratch(job, calls);
+          return false;
+        }
+        if (s.jido && calls.autoLegend) calls.autoLegend(job, r, c);
+        LoadTileLegend(job, r, c);
+      }
+
+      ClearLabels(job);
+      job.host.setLabel(LabelRole::Numerator, msg::kImageProcessing);
+      job.host.pump();
+      job.waterLevel = job.datumOffset - 9998;
+      RenderCurrentTile(job, calls, r, c);
+      if (job.keepScratch && calls.keepScratchFiles) calls.keepScratchFiles(job);
+      DeleteScratch(job, calls);
+      if (!job.runFlag) return false;
+    }
+  }
+  if (rows * cols != 1 && calls.writeIndexMap) calls.writeIndexMap(job);
+  job.host.pump();
+  return job.runFlag;
+}
+
+}  // namespace velkaro

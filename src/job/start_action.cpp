@@ -1,0 +1,200 @@
+#include "job/start_action.h"
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "elevation/cell_buffer.h"
+#include "job/coordinates.h"
+#include "job/mesh_codes.h"
+#include "job/messages.h"
+#include "job/run_messages.h"
+#include "job/settings_file.h"
+#include "job/tile_grid.h"
+#include "job/validation.h"
+#include "render/render_surface.h"
+
+namespace fs = std::filesystem;
+
+namespace velkaro {
+namespace {
+
+constexpr int kDefaultCellBudget = CellBuffer::kStep;
+
+bool Refuse(JobContext& job, const char* title, const std::string& text) {
+  job.host.ask(title, text, Buttons::Ok);
+  return false;
+}
+
+bool ElevationLimitsHold(JobContext& job) {
+  const JobSettings& s = job.settings;
+  const double cells = static_cast<double>(job.elevation.gridCols) * job.elevation.gridRows;
+  if (s.anyMeshClass() && cells > job.cells.budget())
+    return Refuse(job, msg::kMeshLimitTitle, msg::kMeshLimit);
+  if (s.anyContourClass() && cells > job.cells.meshShare() * static_cast<double>(job.cells.budget()) / 10)
+    return Refuse(job, msg::kContourLimitTitle, msg::kContourLimit);
+  if (s.anyContourClass() && s.taisyo != 1 && s.type == 1)
+    return Refuse(job, msg::kContourTargetTitle, msg::kContourTargetAvi);
+  return true;
+}
+
+bool AreaHolds(JobContext& job) {
+  const double scale = job.coords.unitScale;
+  std::string text;
+  auto line = [&](const char* t) { text += std::string(t) + "\r\n"; };
+  if (job.grid.tileWidth <= 0) line(msg::kWestNotBelowEast);
+  if (job.grid.tileHeight <= 0) line(msg::kSouthNotBelowNorth);
+  if (job.grid.tileWidth > 3333333.3333333333 * scale) line(msg::kAreaTooWide);
+  if (job.grid.tileHeight > 3000000 * scale) line(msg::kAreaTooTall);
+  return text.empty() || Refuse(job, msg::kAreaErrorTitle, text);
+}
+
+bool BuildingLayerOn(const LayerTree& tree) {
+  for (const LayerGroup& g : tree.groups)
+    for (const LayerNode& child : g.children)
+      if (child.on && (child.entry.name.find("BldL") != std::string::npos ||
+                       child.entry.name.find("BldA") != std::string::npos))
+        return true;
+  return false;
+}
+
+// Buildings on the edge of a third-level mesh cell may be lost when the area
+// spans several cells; the user may go on or go back.
+bool BuildingWarningAccepted(JobContext& job) {
+  const JobSettings& s = job.settings;
+  if (s.bld <= 0 || !(BuildingLayerOn(s.layers.fgd) || BuildingLayerOn(s.layers.kkj))) return true;
+  const DrawingArea& a = job.area;
+  const TileGeoBox box = GeoBoxOfPlaneRect(job.coords, a.west, a.east, a.north, a.south);
+  const bool oneCell = std::trunc(box.lonW * 80) == std::trunc(box.lonE * 80) &&
+                       std::trunc(box.latS * 120) == std::trunc(box.latN * 120);
+  if (oneCell) return true;
+  return job.host.ask(msg::kWarningTitle, msg::kBuildingsMayBeLost, Buttons::OkCancel) == Answer::Ok;
+}
+
+bool TruncateFile(const std::string& path) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  return static_cast<bool>(out);
+}
+
+// Deletes a still image or empties an animation; false on failure.
+bool ClearOutput(const std::string& path, bool animation) {
+  std::error_code ec;
+  if (animation) return TruncateFile(path);
+  fs::remove(path, ec);
+  return !ec;
+}
+
+bool ExistingOutputsCleared(JobContext& job) {
+  const JobSettings& s = job.settings;
+  const bool animation = s.type == 1;
+  std::error_code ec;
+  if (job.grid.count() == 1) {
+    const std::string path = TileFileName(s, job.grid, 0, 0);
+    if (!fs::exists(path, ec)) return true;
+    const std::string question = s.namae + OutputExtension(s.type) + msg::kOverwriteSuffix;
+    if (job.host.ask(msg::kExistingFileTitle, question, Buttons::YesNo) != Answer::Yes) return false;
+    if (!ClearOutput(path, animation)) {
+      if (animation) return Refuse(job, msg::kErrorTitle, msg::kFileHeldOpen);
+      job.host.ask(msg::kDeleteErrorTitle, msg::kFileHeldOpen, Buttons::Ok);
+    }
+    return true;
+  }
+  std::vector<std::string> existing;
+  for (int r = 0; r < job.grid.rows; ++r)
+    for (int c = 0; c < job.grid.cols; ++c) {
+      std::string path = TileFileName(s, job.grid, r, c);
+      if (fs::exists(path, ec)) existing.push_back(std::move(path));
+    }
+  if (!existing.empty()) {
+    if (job.host.ask(msg::kExistingFileTitle, msg::kOverwriteTiles, Buttons::YesNo) != Answer::Yes)
+      return false;
+    for (const std::string& path : existing)
+      if (!ClearOutput(path, animation)) return Refuse(job, msg::kDeleteErrorTitle, msg::kFileHeldOpen);
+  }
+  const fs::path index = fs::path(s.writefolder) / "index.bmp";
+  if (fs::exists(index, ec)) {
+    fs::remove(index, ec);
+    if (ec) return Refuse(job, msg::kFileDeleteErrorTitle, msg::kIndexNotDeleted);
+  }
+  return true;
+}
+
+std::string BuildReport(const JobContext& job, long seconds) {
+  std::string text = FormatElapsed(seconds);
+  text += "\r\n\r\n";
+  text += msg::kSurveyLawNotice;
+  text += "\r\n\r\n";
+  text += job.grid.count() == 1 ? msg::kOpenMapFile : msg::kOpenIndexPage;
+  return text;
+}
+
+void OfferResult(JobContext& job, const std::string& report) {
+  const JobSettings& s = job.settings;
+  const bool yes = job.host.ask(msg::kFinishedTitle, report, Buttons::YesNo) == Answer::Yes;
+  if (job.grid.count() == 1) {
+    if (yes) job.host.openDocument(TileFileName(s, job.grid, 0, 0));
+    if (job.surfaceImage) job.host.copyToClipboard(*job.surfaceImage);
+  } else if (yes) {
+    job.host.openDocument((fs::path(s.writefolder) / "indexmap.htm").string());
+  }
+}
+
+}  // namespace
+
+std::string FormatElapsed(long seconds) {
+  const long h = seconds / 3600, n = seconds / 60 % 60, sec = seconds % 60;
+  std::string t = msg::kElapsedPrefix;
+  if (seconds >= 3600) t += std::to_string(h) + "時間";
+  if (seconds >= 60) t += std::to_string(n) + "分";
+  t += std::to_string(sec) + "秒";
+  return t + msg::kElapsedSuffix;
+}
+
+bool PassStartChecks(JobContext& job) {
+  return ElevationLimitsHold(job) && AreaHolds(job) && BuildingWarningAccepted(job) &&
+         ExistingOutputsCleared(job);
+}
+
+StartResult StartJob(JobContext& job, const DriverCalls& calls, const std::string& lastDrawPath) {
+  StartResult result;
+  const std::string problems = ValidateJob(job);
+  if (!problems.empty()) {
+    job.host.ask(msg::kCheckSettingsTitle, problems, Buttons::Ok);
+    result.text = problems;
+    return result;
+  }
+  if (!PassStartChecks(job)) return result;
+
+  job.errorText.clear();
+  job.runFlag = true;
+  const auto started = std::chrono::steady_clock::now();
+  const std::unique_ptr<RenderSurface> surface = CreateRenderSurface(job);
+  struct ForgetSurface {
+    JobContext& job;
+    ~ForgetSurface() { job.surface = nullptr; job.surfaceImage = nullptr; }
+  } forget{job};
+  RunDriver(job, calls);
+  job.cells.reset();
+  job.surfaceImage = &surface->frame();
+
+  if (!job.runFlag) {
+    result.outcome = StartOutcome::Aborted;
+    return result;
+  }
+  if (!job.errorText.empty()) {
+    job.host.ask(msg::kFailureTitle, job.errorText, Buttons::Ok);
+    result.outcome = StartOutcome::Failed;
+    result.text = job.errorText;
+    return result;
+  }
+  const long seconds = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count());
+  result.text = BuildReport(job, seconds);
+  OfferResult(job, result.text);
+  if (!lastDrawPath.empty()) WriteSettings(job.settings, lastDrawPath, nullptr);
+  result.outcome = StartOutcome::Finished;
+  return result;
+}
+
+}  // namespace velkaro
