@@ -1,0 +1,133 @@
+// The area readers: GML512HatchEdge writes every ring of a surface as an
+// outline, GML1024Hatch the surface as a polygon record with its holes.
+// Buildings whose outline is not longer than the building threshold are left
+// out.
+
+#include <string>
+
+#include "vector/gml_readers.h"
+#include "vector/gml_reading.h"
+#include "vector/vector_messages.h"
+
+namespace velkaro::gml {
+
+namespace {
+
+enum class AreaOutput { Outlines, Polygons };
+
+// Perimeter threshold in plane units: `KKJ-Rank/bld` metres for the building
+// element of the reader, nothing for any other element.
+double PerimeterThreshold(const JobContext& job, const ScanContext& scan, AreaOutput kind) {
+  const char* building = kind == AreaOutput::Outlines ? "BldL" : "BldA";
+  if (scan.elementName != building) return 0.0;
+  return job.settings.bld * job.coords.unitScale;
+}
+
+bool WriteOutlines(ScratchFile& out, RingStore& store) {
+  bool ok = true;
+  store.forEachRing([&](const CellPair* v, int32_t n) {
+    if (!ok || n == 0) return;
+    ok = WritePlaneVertices(out, v, n);
+    out.line("sep");
+  });
+  return ok && !out.failed();
+}
+
+bool WritePolygon(ScratchFile& out, RingStore& store, std::string_view name) {
+  bool ok = true;
+  bool first = true;
+  store.forEachRing([&](const CellPair* v, int32_t n) {
+    if (!ok) return;
+    out.line(first ? "sep" : "mado");
+    out.line(name);
+    out.integer(n);
+    ok = WritePlaneVertices(out, v, n);
+    first = false;
+  });
+  return ok && !out.failed();
+}
+
+void ReadAreas(JobContext& job, const std::string& path, ScanContext& scan, AreaOutput kind) {
+  ReaderRun run(job, path, scan, kind == AreaOutput::Outlines ? "GML512HatchEdge" : "GML1024Hatch");
+  if (!run.start()) return;
+
+  const double threshold = PerimeterThreshold(job, scan, kind);
+  RingStore store(job.cells);
+  std::string routing;  // carries over between features
+  std::string name;     // carries over between features
+  int rank = 0;         // carries over between features
+  bool inList = false;
+
+  auto vertex = [&](double lat, double lon) {
+    if (store.add(lon, lat)) return true;
+    run.overflow(vector_msg::kPoolLimit);
+    return false;
+  };
+  auto vertexLine = [&](std::string_view line) {
+    double lat, lon;
+    if (!ParseVertexLine(line, false, lat, lon)) {
+      run.fail();
+      return false;
+    }
+    return vertex(lat, lon);
+  };
+
+  auto complete = [&]() -> bool {
+    if (!store.hasVertices()) return true;
+    const int k = RouteIndex(scan, routing);
+    if (k < 0 || job.constants.rankThreshold > rank || !BoxMeetsTile(job, store.box)) return true;
+    store.convertToPlane(job);
+    int32_t n = 0;
+    const CellPair* outer = store.firstRing(n);
+    if (!(RingPerimeter(job, outer, n) > threshold)) return true;
+    ScratchFile& out = scan.outputs[static_cast<size_t>(k)];
+    const bool ok = kind == AreaOutput::Outlines ? WriteOutlines(out, store)
+                                                 : WritePolygon(out, store, name);
+    if (!ok) run.fail();
+    return ok;
+  };
+
+  auto examine = [&](std::string_view line) -> bool {
+    if (!MayHoldMarker(line)) return !inList || vertexLine(line);
+    std::string_view rest = line, value;
+    if (TakeValue(rest, "<type>", value)) routing.assign(value);
+    if (kind == AreaOutput::Outlines) TakeValue(rest, "<state>", value);
+    if (TakeValue(rest, "<orgGILvl>", value)) rank = RankLevelOf(value);
+    if (kind == AreaOutput::Polygons && TakeValue(rest, "<name>", value)) name.assign(value);
+    const bool featureEnds = Contains(rest, scan.endTag);
+    if (featureEnds && !complete()) return false;
+    if (Contains(rest, "</gml:posList>")) {
+      store.closeRing();
+      inList = false;
+      if (!run.countVertexList()) return false;
+    }
+    if (inList && !vertexLine(line)) return false;
+    if (Contains(rest, "<gml:posList>")) {
+      store.closeRing();
+      if (!store.openRing()) {
+        run.overflow(vector_msg::kPoolLimit);
+        return false;
+      }
+      inList = true;
+    }
+    if (featureEnds) {
+      store.clear();
+      inList = false;
+    }
+    return true;
+  };
+
+  WalkLines(run.body(), inList, false, examine, vertex);
+}
+
+}  // namespace
+
+void GML512HatchEdge(JobContext& job, const std::string& path, ScanContext& scan) {
+  ReadAreas(job, path, scan, AreaOutput::Outlines);
+}
+
+void GML1024Hatch(JobContext& job, const std::string& path, ScanContext& scan) {
+  ReadAreas(job, path, scan, AreaOutput::Polygons);
+}
+
+}  // namespace velkaro::gml

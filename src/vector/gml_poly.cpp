@@ -1,0 +1,93 @@
+// GML32Poly: line features routed by "<type>", the first vertex list of each
+// feature cut at secondary mesh boundaries.
+
+#include <string>
+
+#include "vector/gml_mesh_cut.h"
+#include "vector/gml_readers.h"
+#include "vector/gml_reading.h"
+#include "vector/vector_messages.h"
+
+namespace velkaro::gml {
+
+void GML32Poly(JobContext& job, const std::string& path, ScanContext& scan) {
+  ReaderRun run(job, path, scan, "GML32Poly");
+  if (!run.start()) return;
+
+  RingStore store(job.cells);
+  std::string routing;   // carries over between features
+  int rank = 25000;      // carries over between features
+  bool inList = false;
+
+  auto vertex = [&](double lat, double lon) {
+    if (store.add(lon, lat)) return true;
+    run.overflow(vector_msg::kXyLimit);
+    return false;
+  };
+
+  auto complete = [&]() -> bool {
+    const int k = RouteIndex(scan, routing);
+    if (k < 0 || job.constants.rankThreshold > rank || !BoxMeetsTile(job, store.box)) return true;
+    int32_t n = 0;
+    const CellPair* ring = store.firstRing(n);
+    ScratchFile& out = scan.outputs[static_cast<size_t>(k)];
+    bool ok = true;
+    ForEachMeshPiece(ring, n, [&](int32_t from, int32_t to) {
+      ok = WriteGeoPolyline(out, job, ring, from, to);
+      return ok;
+    });
+    if (!ok) run.fail();
+    return ok;
+  };
+
+  auto examine = [&](std::string_view line) -> bool {
+    if (!MayHoldMarker(line)) {
+      if (!inList) return true;
+      double lat, lon;
+      if (!ParseVertexLine(line, true, lat, lon)) {
+        run.fail();
+        return false;
+      }
+      return vertex(lat, lon);
+    }
+    std::string_view rest = line, value;
+    if (Contains(rest, scan.startTag)) {
+      store.clear();
+      inList = false;
+    }
+    if (Contains(rest, "</gml:posList>")) {
+      store.closeRing();
+      inList = false;
+      if (!run.countVertexList()) return false;
+    }
+    if (TakeValue(rest, "<type>", value)) routing.assign(value);
+    if (TakeValue(rest, "<orgGILvl>", value)) rank = RankLevelOf(value);
+    TakeValue(rest, "<name>", value);
+    if (Contains(rest, scan.endTag)) {
+      if (!complete()) return false;
+      store.clear();
+      inList = false;
+    }
+    if (inList) {
+      double lat, lon;
+      if (!ParseVertexLine(line, true, lat, lon)) {
+        run.fail();
+        return false;
+      }
+      if (!vertex(lat, lon)) return false;
+    }
+    if (Contains(rest, "<gml:posList>")) {
+      store.closeRing();
+      if (!store.openRing()) {
+        run.overflow(vector_msg::kXyLimit);
+        return false;
+      }
+      inList = true;
+    }
+    return true;
+  };
+
+  WalkLines(run.body(), inList, true, examine, vertex);
+}
+
+}  // namespace velkaro::gml

@@ -1,0 +1,85 @@
+// GML128PolyRail: railway centre lines routed by their type followed by the
+// track kind ("単線", "複線以上", …), or by type + "地下" for lines underground.
+
+#include <string>
+
+#include "vector/gml_readers.h"
+#include "vector/gml_reading.h"
+#include "vector/vector_messages.h"
+
+namespace velkaro::gml {
+
+namespace {
+constexpr std::string_view kUnderground = "地下";
+}
+
+void GML128PolyRail(JobContext& job, const std::string& path, ScanContext& scan) {
+  ReaderRun run(job, path, scan, "GML128PolyRail");
+  if (!run.start()) return;
+
+  RingStore store(job.cells);
+  std::string type, track, railState, routing;  // emptied after every feature
+  int rank = 25000;                             // back to 25000 after every feature
+  bool inList = false;
+
+  auto vertex = [&](double lat, double lon) {
+    if (store.add(lon, lat)) return true;
+    run.overflow(vector_msg::kPoolLimit);
+    return false;
+  };
+  auto vertexLine = [&](std::string_view line) {
+    double lat, lon;
+    if (!ParseVertexLine(line, true, lat, lon)) {
+      run.fail();
+      return false;
+    }
+    return vertex(lat, lon);
+  };
+
+  auto complete = [&]() -> bool {
+    // The railway state decides whatever line of the feature it stands on.
+    routing = type;
+    routing += railState == kUnderground ? kUnderground : std::string_view(track);
+    const int k = RouteIndex(scan, routing);
+    if (k < 0 || job.constants.rankThreshold > rank || !BoxMeetsTile(job, store.box)) return true;
+    int32_t n = 0;
+    const CellPair* ring = store.firstRing(n);
+    if (n > 0 && !WriteGeoPolyline(scan.outputs[static_cast<size_t>(k)], job, ring, 0, n - 1)) {
+      run.fail();
+      return false;
+    }
+    return true;
+  };
+
+  auto examine = [&](std::string_view line) -> bool {
+    if (!MayHoldMarker(line)) return !inList || vertexLine(line);
+    std::string_view rest = line, value;
+    if (Contains(rest, "</gml:posList>")) {
+      inList = false;
+      if (!run.countVertexList()) return false;
+    }
+    if (TakeValue(rest, "<type>", value)) type.assign(value);
+    if (TakeValue(rest, "<snglDbl>", value)) track.assign(value);
+    if (TakeValue(rest, "<railState>", value)) railState.assign(value);
+    if (TakeValue(rest, "<orgGILvl>", value)) rank = RankLevelOf(value);
+    if (Contains(rest, scan.endTag)) {
+      if (!complete()) return false;
+      type.clear();
+      track.clear();
+      railState.clear();
+      rank = 25000;
+      store.clear();
+      inList = false;
+    }
+    if (inList && !vertexLine(line)) return false;
+    if (Contains(rest, "<gml:posList>")) {
+      store.clear();
+      inList = true;
+    }
+    return true;
+  };
+
+  WalkLines(run.body(), inList, true, examine, vertex);
+}
+
+}  // namespace velkaro::gml

@@ -1,0 +1,116 @@
+// GML64PolyRoad: road centre lines routed by "<rdCtg>", written with their
+// drawing width in pixels ("lw") from the width class or the measured width.
+
+#include <cmath>
+#include <string>
+
+#include "vector/gml_readers.h"
+#include "vector/gml_reading.h"
+#include "vector/gml_road_width.h"
+#include "vector/vector_messages.h"
+
+namespace velkaro::gml {
+
+double RoadWidthOfClass(std::string_view widthClass, double current, double unitScale) {
+  struct Class {
+    std::string_view text;
+    double metres;
+  };
+  static constexpr Class kClasses[] = {
+      {"3m未満", 2.5},          {"3m-5.5m未満", 4.25},   {"5.5m-13m未満", 9.25},
+      {"13m-19.5m未満", 16.25}, {"19.5m以上", 23.0},
+  };
+  for (const Class& c : kClasses)
+    if (widthClass == c.text) return c.metres * unitScale;
+  return current;
+}
+
+int RoadPixelWidth(const JobContext& job, double width) {
+  const double unitsPerPixel = job.image.unitsPerPixel;
+  const double ground = job.coords.latLonMode
+                            ? width / 360.0 / 60.0 / 60.0 * 10.0 / job.coords.unitScale
+                            : width;
+  return static_cast<int>(std::trunc(ground / unitsPerPixel + 0.999999999));
+}
+
+void GML64PolyRoad(JobContext& job, const std::string& path, ScanContext& scan) {
+  ReaderRun run(job, path, scan, "GML64PolyRoad");
+  if (!run.start()) return;
+
+  const double unitScale = job.coords.unitScale;
+  RingStore store(job.cells);
+  std::string routing;            // all three carry over between features
+  double width = 2.5 * unitScale;
+  int rank = 0;
+  bool inList = false;
+
+  auto vertex = [&](double lat, double lon) {
+    if (store.add(lon, lat)) return true;
+    run.overflow(vector_msg::kPoolLimit);
+    return false;
+  };
+  auto vertexLine = [&](std::string_view line) {
+    double lat, lon;
+    if (!ParseVertexLine(line, false, lat, lon)) {
+      run.fail();
+      return false;
+    }
+    return vertex(lat, lon);
+  };
+
+  auto complete = [&]() -> bool {
+    if (!store.hasVertices() || !BoxMeetsTile(job, store.box)) return true;
+    const int k = RouteIndex(scan, routing);
+    if (k < 0 || job.roadWidthThreshold > width || job.constants.rankThreshold > rank) return true;
+    int32_t n = 0;
+    const CellPair* ring = store.firstRing(n);
+    ScratchFile& out = scan.outputs[static_cast<size_t>(k)];
+    out.line("lw");
+    out.integer(RoadPixelWidth(job, width));
+    if (!WriteGeoPolyline(out, job, ring, 0, n - 1)) {
+      run.fail();
+      return false;
+    }
+    return true;
+  };
+
+  auto examine = [&](std::string_view line) -> bool {
+    if (!MayHoldMarker(line)) return !inList || vertexLine(line);
+    std::string_view rest = line, value;
+    if (TakeValue(rest, "<rdCtg>", value, "</")) routing.assign(value);
+    TakeValue(rest, "<state>", value, "</");
+    if (TakeValue(rest, "<rnkWidth>", value, "</")) width = RoadWidthOfClass(value, width, unitScale);
+    if (TakeValue(rest, "<Width>", value, "</")) {
+      double metres = 0;
+      if (!value.empty()) {
+        if (!ParseNumber(value, metres)) {
+          run.fail();
+          return false;
+        }
+        width = metres * unitScale;
+      }
+    }
+    TakeValue(rest, "<tollSect>", value, "</");
+    TakeValue(rest, "<motorway>", value, "</");
+    if (TakeValue(rest, "<orgGILvl>", value)) rank = RankLevelOf(value);
+    if (Contains(rest, "</gml:posList>")) {
+      inList = false;
+      if (!run.countVertexList()) return false;
+    }
+    if (Contains(rest, scan.endTag)) {
+      if (!complete()) return false;
+      store.clear();  // a feature without a vertex list writes nothing
+      inList = false;
+    }
+    if (inList && !vertexLine(line)) return false;
+    if (Contains(rest, "<gml:posList>")) {
+      store.clear();  // only the last vertex list of a feature is drawn
+      inList = true;
+    }
+    return true;
+  };
+
+  WalkLines(run.body(), inList, false, examine, vertex);
+}
+
+}  // namespace velkaro::gml

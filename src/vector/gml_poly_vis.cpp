@@ -1,0 +1,84 @@
+// GML256Poly: other line features (road edges, road components) routed by
+// "<type>" and written only when visible; tunnel road edges are always drawn.
+
+#include <string>
+
+#include "vector/gml_readers.h"
+#include "vector/gml_reading.h"
+#include "vector/vector_messages.h"
+
+namespace velkaro::gml {
+
+namespace {
+constexpr std::string_view kVisible = "表示";
+constexpr std::string_view kNoVisibility = "0";
+constexpr std::string_view kTunnelRoad = "トンネル内の道路";
+}  // namespace
+
+void GML256Poly(JobContext& job, const std::string& path, ScanContext& scan) {
+  ReaderRun run(job, path, scan, "GML256Poly");
+  if (!run.start()) return;
+
+  RingStore store(job.cells);
+  std::string routing;                          // carries over between features
+  std::string visibility(kNoVisibility);        // per feature; absent means visible
+  int rank = 0;                                 // carries over between features
+  bool inList = false;
+
+  auto vertex = [&](double lat, double lon) {
+    if (store.add(lon, lat)) return true;
+    run.overflow(vector_msg::kPoolLimit);
+    return false;
+  };
+  auto vertexLine = [&](std::string_view line) {
+    double lat, lon;
+    if (!ParseVertexLine(line, false, lat, lon)) {
+      run.fail();
+      return false;
+    }
+    return vertex(lat, lon);
+  };
+
+  auto complete = [&]() -> bool {
+    if (routing == kTunnelRoad) visibility = kVisible;
+    if (visibility != kVisible && visibility != kNoVisibility) return true;
+    const int k = RouteIndex(scan, routing);
+    if (k < 0 || job.constants.rankThreshold > rank || !BoxMeetsTile(job, store.box)) return true;
+    int32_t n = 0;
+    const CellPair* ring = store.firstRing(n);
+    if (n > 0 && !WriteGeoPolyline(scan.outputs[static_cast<size_t>(k)], job, ring, 0, n - 1)) {
+      run.fail();
+      return false;
+    }
+    return true;
+  };
+
+  auto examine = [&](std::string_view line) -> bool {
+    if (!MayHoldMarker(line)) return !inList || vertexLine(line);
+    std::string_view rest = line, value;
+    if (TakeValue(rest, "<vis>", value)) visibility.assign(value);
+    if (TakeValue(rest, "<type>", value)) routing.assign(value);
+    TakeValue(rest, "<state>", value);
+    if (Contains(rest, "</gml:posList>")) {
+      inList = false;
+      if (!run.countVertexList()) return false;
+    }
+    if (TakeValue(rest, "<orgGILvl>", value)) rank = RankLevelOf(value);
+    if (inList && !vertexLine(line)) return false;
+    if (Contains(rest, "<gml:posList>")) {
+      store.clear();
+      inList = true;
+    }
+    if (Contains(rest, scan.endTag)) {
+      if (!complete()) return false;
+      store.clear();
+      visibility = kNoVisibility;  // a later feature without "<vis>" is visible
+      inList = false;
+    }
+    return true;
+  };
+
+  WalkLines(run.body(), inList, false, examine, vertex);
+}
+
+}  // namespace velkaro::gml

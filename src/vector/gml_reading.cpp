@@ -1,0 +1,274 @@
+#include "vector/gml_reading.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "job/coordinates.h"
+#include "platform/text_encoding.h"
+#include "vector/vector_messages.h"
+
+namespace velkaro::gml {
+
+namespace {
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
+  bool ok = std::fseek(f, 0, SEEK_END) == 0;
+  const long size = ok ? std::ftell(f) : -1;
+  ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
+  if (ok) {
+    bytes.resize(static_cast<size_t>(size));
+    ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  }
+  std::fclose(f);
+  return ok;
+}
+
+bool FirstLineSaysUtf8(std::string_view text) {
+  const size_t nl = text.find('\n');
+  std::string lower(text.substr(0, nl == std::string_view::npos ? text.size() : nl));
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower.find("utf-8") != std::string::npos;
+}
+
+inline bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A plain decimal ("-"? digits ["." digits]) of at most 15 digits, converted
+// exactly: the digits form an integer below 2^53 and the power of ten is
+// exact, so one division rounds correctly, as from_chars would.
+inline bool FastDecimal(const char*& p, const char* end, double& out) {
+  const char* q = p;
+  bool negative = false;
+  if (q < end && *q == '-') {
+    negative = true;
+    ++q;
+  }
+  uint64_t mantissa = 0;
+  int digits = 0, fraction = 0;
+  while (q < end && IsDigit(*q)) {
+    mantissa = mantissa * 10 + static_cast<uint64_t>(*q - '0');
+    ++digits;
+    ++q;
+  }
+  if (q < end && *q == '.') {
+    ++q;
+    while (q < end && IsDigit(*q)) {
+      mantissa = mantissa * 10 + static_cast<uint64_t>(*q - '0');
+      ++digits;
+      ++fraction;
+      ++q;
+    }
+  }
+  if (digits == 0 || digits > 15) return false;
+  double v = static_cast<double>(mantissa) / kPow10[fraction];
+  out = negative ? -v : v;
+  p = q;
+  return true;
+}
+
+bool ParseWhole(std::string_view text, double& value) {
+  if (text.empty()) return false;
+  const char* b = text.data();
+  const char* e = b + text.size();
+  auto r = std::from_chars(b, e, value);
+  return r.ec == std::errc() && r.ptr == e && std::isfinite(value);
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+bool LoadSource(const std::string& path, std::string& text) {
+  if (!ReadWholeFile(path, text)) return false;
+  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
+      static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF)
+    text.erase(0, 3);
+  if (!FirstLineSaysUtf8(text)) text = Cp932ToUtf8(text);
+  return true;
+}
+
+std::string_view AfterFirstLine(std::string_view text) {
+  const size_t nl = text.find('\n');
+  return nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
+}
+
+bool TakeValue(std::string_view& rest, std::string_view tag, std::string_view& value,
+               std::string_view stop) {
+  const size_t at = rest.find(tag);
+  if (at == std::string_view::npos) return false;
+  rest.remove_prefix(at + tag.size());
+  const size_t until = rest.find(stop);
+  value = rest.substr(0, until);
+  return true;
+}
+
+bool ParseNumber(std::string_view text, double& value) { return ParseWhole(TrimBlanks(text), value); }
+
+int RankLevelOf(std::string_view value) {
+  value = TrimBlanks(value);
+  int level = 0;
+  const auto r = std::from_chars(value.data(), value.data() + value.size(), level);
+  return r.ec == std::errc() ? level : 0;
+}
+
+bool ParseVertexLine(std::string_view line, bool allLeadingBlanks, double& lat, double& lon) {
+  if (allLeadingBlanks) {
+    while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+  } else if (!line.empty() && line.front() == ' ') {
+    line.remove_prefix(1);
+  }
+  const size_t blank = line.find(' ');
+  if (blank == std::string_view::npos) return false;
+  if (!ParseWhole(line.substr(0, blank), lat)) return false;
+  return ParseWhole(TrimBlanks(line.substr(blank + 1, 99)), lon);
+}
+
+const char* FastVertexLine(const char* p, const char* end, bool allLeadingBlanks, double& lat,
+                           double& lon) {
+  if (p < end && *p == ' ') {
+    ++p;
+    if (allLeadingBlanks)
+      while (p < end && *p == ' ') ++p;
+  }
+  if (!FastDecimal(p, end, lat)) return nullptr;
+  if (p >= end || *p != ' ') return nullptr;
+  ++p;
+  if (!FastDecimal(p, end, lon)) return nullptr;
+  while (p < end && *p == ' ') ++p;
+  if (p < end && *p == '\r') ++p;
+  if (p == end) return p;
+  return *p == '\n' ? p + 1 : nullptr;
+}
+
+void RingStore::convertToPlane(const JobContext& job) {
+  for (int32_t i = 0; i < used_;) {
+    const int32_t n = static_cast<int32_t>(cells_[i].x);
+    for (int32_t k = i + 1; k <= i + n; ++k) {
+      const PlanePoint p = ToPlane(job, cells_[k].x, cells_[k].y);
+      cells_[k] = CellPair{p.east, p.north};
+    }
+    i += n + 1;
+  }
+}
+
+PlanePoint ToPlane(const JobContext& job, double lon, double lat) {
+  const PlaneXY p = bltoxy(job.coords, lon, lat);
+  return PlanePoint{p.y, p.x};
+}
+
+int RouteIndex(const ScanContext& scan, std::string_view value) {
+  if (scan.typeKeys.empty()) return -1;
+  if (scan.typeKeys.front().empty()) return 0;
+  auto same = [](std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        return false;
+    return true;
+  };
+  for (size_t k = 0; k < scan.typeKeys.size(); ++k)
+    if (same(scan.typeKeys[k], value)) return static_cast<int>(k);
+  return -1;
+}
+
+bool BoxMeetsTile(const JobContext& job, const GeoBox& box) {
+  if (box.empty()) return false;
+  // A geographic box is not a plane rectangle: meridians converge, so every
+  // corner counts, and on the central meridian the parallels bulge south.
+  double minE = 1.0e308, maxE = -1.0e308, minN = 1.0e308, maxN = -1.0e308;
+  auto take = [&](double lon, double lat) {
+    const PlanePoint p = ToPlane(job, lon, lat);
+    minE = std::min(minE, p.east);
+    maxE = std::max(maxE, p.east);
+    minN = std::min(minN, p.north);
+    maxN = std::max(maxN, p.north);
+  };
+  take(box.minLon, box.minLat);
+  take(box.maxLon, box.maxLat);
+  take(box.minLon, box.maxLat);
+  take(box.maxLon, box.minLat);
+  if (!job.coords.latLonMode) {
+    const double centralLon = job.coords.originLon * 180.0 / M_PI;
+    if (box.minLon < centralLon && centralLon < box.maxLon) {
+      take(centralLon, box.minLat);
+      take(centralLon, box.maxLat);
+    }
+  }
+  const CurrentTile& t = job.tile;
+  return !(maxN < t.south || minN > t.north || maxE < t.west || minE > t.east);
+}
+
+double RingPerimeter(const JobContext& job, const CellPair* v, int32_t n) {
+  if (n < 2) return 0.0;
+  double length = 0.0;
+  if (!job.coords.latLonMode) {
+    for (int32_t i = 0; i < n; ++i) {
+      const CellPair& a = v[i];
+      const CellPair& b = v[(i + 1) % n];
+      length += std::hypot(b.x - a.x, b.y - a.y);
+    }
+    return length;
+  }
+  // Degrees to metres on the ground near the ring (x easting = longitude).
+  constexpr double kMetresPerDegree = 111319.49079327357;
+  const double coslat = std::cos(v[0].y * M_PI / 180.0);
+  for (int32_t i = 0; i < n; ++i) {
+    const CellPair& a = v[i];
+    const CellPair& b = v[(i + 1) % n];
+    length += std::hypot((b.x - a.x) * coslat, b.y - a.y) * kMetresPerDegree;
+  }
+  return length * job.coords.unitScale;
+}
+
+bool WriteGeoPolyline(ScratchFile& out, const JobContext& job, const CellPair* v, int32_t from,
+                      int32_t to) {
+  for (int32_t i = from; i <= to; ++i) {
+    const PlanePoint p = ToPlane(job, v[i].x, v[i].y);
+    if (!out.vertex(p.east, p.north)) return false;
+  }
+  out.line("sep");
+  return !out.failed();
+}
+
+bool WritePlaneVertices(ScratchFile& out, const CellPair* v, int32_t count) {
+  for (int32_t i = 0; i < count; ++i)
+    if (!out.vertex(v[i].x, v[i].y)) return false;
+  return !out.failed();
+}
+
+bool ReaderRun::start() {
+  if (!job.runFlag) return false;
+  if (!LoadSource(path, text_)) {
+    fail();
+    return false;
+  }
+  return true;
+}
+
+bool ReaderRun::countVertexList() {
+  if (++vertexLists_ % 10000 != 0) return true;
+  job.host.setLabel(LabelRole::Detail, std::to_string(vertexLists_));
+  job.host.pump();
+  return job.runFlag;
+}
+
+void ReaderRun::fail() { job.errorText = vector_msg::ReaderFailure(name_, path); }
+
+void ReaderRun::overflow(std::string_view suffix) {
+  job.errorText = scan.sourceLabel;
+  job.errorText.append(suffix);
+}
+
+}  // namespace velkaro::gml

@@ -1,0 +1,227 @@
+#pragma once
+// Reading code shared by the FGD/KKJ GML readers: loading a source file as
+// UTF-8, walking its lines, tag values, vertex lines, the per-feature vertex
+// store in the CellBuffer pool, routing, rank, tile culling, progress and the
+// reader messages. Source GML is read line by line with plain substring
+// searches; no XML parser is involved.
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "elevation/cell_buffer.h"
+#include "job/job_context.h"
+#include "vector/gml_scan_context.h"
+
+namespace velkaro::gml {
+
+// ---- source text -----------------------------------------------------------
+
+// Reads the whole file. When its first line (after a byte order mark), in
+// lower case, does not contain "utf-8", the bytes are read as Shift_JIS
+// (CP932) and converted, so every reader matches on UTF-8 markers. Returns
+// false when the file cannot be read.
+bool LoadSource(const std::string& path, std::string& text);
+
+// The text after the first line (the XML declaration holds no marker).
+std::string_view AfterFirstLine(std::string_view text);
+
+// ---- values ----------------------------------------------------------------
+
+// Finds tag in rest; on success value is the text after it up to stop (or to
+// the end of the line) and rest keeps only the text after the tag, so markers
+// later in a reader's order are looked for in the rest of the line.
+bool TakeValue(std::string_view& rest, std::string_view tag, std::string_view& value,
+               std::string_view stop = "<");
+
+inline bool Contains(std::string_view line, std::string_view marker) {
+  return line.find(marker) != std::string_view::npos;
+}
+
+// A whole decimal number, blanks around it allowed. False for anything else.
+bool ParseNumber(std::string_view text, double& value);
+
+// The rank level of an "<orgGILvl>" value: its leading integer, 0 when it has
+// none (control point levels such as "KJ10").
+int RankLevelOf(std::string_view value);
+
+// A vertex line: "lat lon" after removing leading blanks (all of them, or only
+// the first one). False when either number does not parse.
+bool ParseVertexLine(std::string_view line, bool allLeadingBlanks, double& lat, double& lon);
+
+// Fast path of ParseVertexLine over raw bytes, for a line that is exactly
+// blanks, a plain decimal, one blank, a plain decimal, trailing blanks, CR,
+// LF. Returns the start of the next line, or nullptr when the line is anything
+// else (the caller then examines it the slow way). Gives the same numbers as
+// ParseVertexLine.
+const char* FastVertexLine(const char* p, const char* end, bool allLeadingBlanks, double& lat,
+                           double& lon);
+
+// ---- features ----------------------------------------------------------------
+
+struct GeoBox {
+  double minLon = 1.0e308, minLat = 1.0e308, maxLon = -1.0e308, maxLat = -1.0e308;
+  void reset() { *this = GeoBox(); }
+  void add(double lon, double lat) {
+    if (lon < minLon) minLon = lon;
+    if (lon > maxLon) maxLon = lon;
+    if (lat < minLat) minLat = lat;
+    if (lat > maxLat) maxLat = lat;
+  }
+  bool empty() const { return minLon > maxLon; }
+};
+
+// The vertices of the feature being read, kept in the CellBuffer pool: per
+// ring a header entry (vertex count in x) followed by the ring's vertices
+// (longitude, latitude; easting, northing after ConvertToPlane).
+class RingStore {
+ public:
+  explicit RingStore(CellBuffer& cells) : cells_(cells.data()), budget_(cells.budget()) {}
+
+  void clear() {
+    used_ = 0;
+    header_ = -1;
+    rings_ = 0;
+    box.reset();
+  }
+  // Starts a new ring; false when the pool is full.
+  bool openRing() {
+    if (used_ + 1 > budget_) return false;
+    header_ = used_;
+    cells_[used_++] = CellPair{0.0, 0.0};
+    ++rings_;
+    return true;
+  }
+  // Appends a vertex to the current ring (opening one if needed); false when
+  // the pool is full.
+  bool add(double lon, double lat) {
+    if (header_ < 0 && !openRing()) return false;
+    if (used_ + 1 > budget_) return false;
+    cells_[used_++] = CellPair{lon, lat};
+    cells_[header_].x += 1.0;
+    box.add(lon, lat);
+    return true;
+  }
+  void closeRing() { header_ = -1; }
+
+  int rings() const { return rings_; }
+  bool hasVertices() const { return used_ > rings_; }
+  // Calls fn(vertices, count) for every ring in order.
+  template <typename Fn>
+  void forEachRing(Fn&& fn) {
+    int32_t i = 0;
+    while (i < used_) {
+      const int32_t n = static_cast<int32_t>(cells_[i].x);
+      fn(cells_ + i + 1, n);
+      i += n + 1;
+    }
+  }
+  // The first ring, or count 0.
+  CellPair* firstRing(int32_t& count) {
+    count = used_ > 0 ? static_cast<int32_t>(cells_[0].x) : 0;
+    return cells_ + 1;
+  }
+  void convertToPlane(const JobContext& job);
+
+  GeoBox box;
+
+ private:
+  CellPair* cells_;
+  int32_t budget_;
+  int32_t used_ = 0;
+  int32_t header_ = -1;
+  int rings_ = 0;
+};
+
+// Easting and northing of a geographic point in the job's plane system.
+struct PlanePoint {
+  double east;
+  double north;
+};
+PlanePoint ToPlane(const JobContext& job, double lon, double lat);
+
+// Position of the first type key equal to the value (letter case ignored);
+// 0 for every value when the first key is empty; -1 when nothing matches.
+int RouteIndex(const ScanContext& scan, std::string_view value);
+
+// True when the feature's box, converted to plane coordinates, meets or
+// touches the current tile.
+bool BoxMeetsTile(const JobContext& job, const GeoBox& box);
+
+// Length of a closed ring in plane units (the last vertex joined back to the
+// first). In the lat/lon system, metres × UnitScale measured on the ground, so
+// a perimeter threshold in metres means the same in every system.
+double RingPerimeter(const JobContext& job, const CellPair* vertices, int32_t count);
+
+// Converts vertices from..to (geographic) and writes them with "sep" as one
+// polyline record. False when the output failed.
+bool WriteGeoPolyline(ScratchFile& out, const JobContext& job, const CellPair* v, int32_t from,
+                      int32_t to);
+// Writes vertices already in plane coordinates (no closing line).
+bool WritePlaneVertices(ScratchFile& out, const CellPair* v, int32_t count);
+
+// ---- one reader call -------------------------------------------------------
+
+class ReaderRun {
+ public:
+  ReaderRun(JobContext& job, const std::string& path, ScanContext& scan, std::string_view name)
+      : job(job), path(path), scan(scan), name_(name) {}
+
+  // Rule order at the start of a call: returns false at once when the run flag
+  // is cleared; loads the file (a read failure is this reader's failure).
+  bool start();
+  std::string_view body() const { return AfterFirstLine(text_); }
+
+  // A "</gml:posList>" line: every 10,000th shows the count, lets the host
+  // process events and returns false when the job was aborted meanwhile.
+  bool countVertexList();
+  // The file could not be read or an output not written.
+  void fail();
+  // The feature has more vertices than the pool holds.
+  void overflow(std::string_view suffix);
+  // Records written so far went to outputs that all still work.
+  bool outputFailed(int k) const { return scan.outputs[static_cast<size_t>(k)].failed(); }
+
+  JobContext& job;
+  const std::string& path;
+  ScanContext& scan;
+
+ private:
+  std::string_view name_;
+  std::string text_;
+  long vertexLists_ = 0;
+};
+
+// Walks the lines of body. While inList is true, a clean vertex line goes to
+// vertex(lat, lon) without a marker search; every other line (CR removed)
+// goes to examine(line). Either returns false to stop the walk.
+template <typename Examine, typename Vertex>
+void WalkLines(std::string_view body, const bool& inList, bool allLeadingBlanks,
+               Examine&& examine, Vertex&& vertex) {
+  const char* p = body.data();
+  const char* const end = p + body.size();
+  while (p < end) {
+    if (inList) {
+      double lat, lon;
+      if (const char* next = FastVertexLine(p, end, allLeadingBlanks, lat, lon)) {
+        if (!vertex(lat, lon)) return;
+        p = next;
+        continue;
+      }
+    }
+    const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    const char* lineEnd = nl ? nl : end;
+    std::string_view line(p, static_cast<size_t>(lineEnd - p));
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!examine(line)) return;
+    p = nl ? nl + 1 : end;
+  }
+}
+
+// True when a line can hold a marker at all (every marker starts with "<").
+inline bool MayHoldMarker(std::string_view line) {
+  return std::memchr(line.data(), '<', line.size()) != nullptr;
+}
+
+}  // namespace velkaro::gml

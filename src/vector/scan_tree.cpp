@@ -1,0 +1,144 @@
+#include "vector/scan_tree.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "job/job_context.h"
+#include "platform/file_search.h"
+#include "vector/gml_readers.h"
+#include "vector/gml_scan_context.h"
+#include "vector/layer_catalogue.h"
+#include "vector/scratch_file.h"
+
+namespace velkaro {
+
+namespace {
+
+// The readers in the order they run on a file, by reader bit. Bits 1-16
+// (names, spot heights, control points, annotation, symbols) have no reader
+// in this build; their files are counted and skipped.
+struct ReaderSlot {
+  int bit;
+  gml::GmlReader reader;
+};
+constexpr ReaderSlot kReaders[] = {
+    {GML1Name, nullptr},        {GML2Elv, nullptr},           {GML4GCP, nullptr},
+    {GML8LayoutStr, nullptr},   {GML16Symbol, nullptr},       {GML32Poly, &gml::GML32Poly},
+    {GML64PolyRoad, &gml::GML64PolyRoad}, {GML128PolyRail, &gml::GML128PolyRail}, {GML256Poly, &gml::GML256Poly},
+    {GML512HatchEdge, &gml::GML512HatchEdge}, {GML1024Hatch, &gml::GML1024Hatch},
+};
+
+bool GroupIsOn(const LayerGroup& group) {
+  return std::any_of(group.children.begin(), group.children.end(),
+                     [](const LayerNode& child) { return child.on; });
+}
+
+std::string_view FileNameOf(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::vector<std::string> FindGroupFiles(const JobContext& job, const std::string& folder,
+                                        const LayerGroup& group) {
+  return FindFiles(folder, SourcePattern(group.node.entry.elementName()), job.settings.subfolder);
+}
+
+bool MeshCodeIsListed(const JobContext& job, std::string_view code) {
+  return !code.empty() &&
+         std::find(job.meshCodes.begin(), job.meshCodes.end(), code) != job.meshCodes.end();
+}
+
+void OpenChildOutputs(JobContext& job, const LayerGroup& group, ScanContext& scan) {
+  scan.clearChildren();
+  for (const LayerNode& child : group.children) {
+    if (!child.on) continue;
+    if (scan.outputs.size() == kMaxScanOutputs) break;
+    scan.childTexts.push_back(child.text);
+    scan.typeKeys.push_back(child.entry.typeKey);
+    scan.subKeys.push_back(child.entry.subKey);
+    scan.outputs.emplace_back();
+    scan.outputs.back().openAppend(ScratchPath(job, child.text));
+  }
+}
+
+void DeleteChildOutputs(JobContext& job, ScanContext& scan) {
+  scan.closeOutputs();
+  for (const std::string& text : scan.childTexts) std::remove(ScratchPath(job, text).c_str());
+}
+
+void RunReaders(JobContext& job, const std::string& path, int mask, ScanContext& scan) {
+  for (const ReaderSlot& slot : kReaders) {
+    if ((mask & slot.bit) == 0 || slot.reader == nullptr) continue;
+    slot.reader(job, path, scan);
+  }
+}
+
+void CountPass(JobContext& job, LayerTree& tree, const std::string& folder) {
+  for (const LayerGroup& group : tree.groups)
+    if (GroupIsOn(group)) job.fileCount += static_cast<long>(FindGroupFiles(job, folder, group).size());
+}
+
+// Returns false when the scan has to stop (abort).
+bool ScanGroup(JobContext& job, const LayerGroup& group, const std::string& folder, int passMask,
+               ScanContext& scan) {
+  const std::vector<std::string> files = FindGroupFiles(job, folder, group);
+  scan.setGroup(group.node.entry.name, group.node.text);
+  job.host.setLabel(LabelRole::Group, group.node.text);
+  OpenChildOutputs(job, group, scan);
+
+  const int mask = group.node.entry.readerMask & passMask;
+  const bool readsEveryMesh = group.node.entry.name == "AdmBdry";
+  for (const std::string& path : files) {
+    job.host.pump();
+    if (!job.runFlag) break;
+    if (mask > 0) ++job.fileCount;
+    if (!readsEveryMesh && !MeshCodeIsListed(job, MeshCodeOfFile(path, scan.elementName))) continue;
+    job.host.setLabel(LabelRole::Numerator, std::to_string(job.fileCount));
+    job.host.setLabel(LabelRole::FileName, std::string(FileNameOf(path)));
+    RunReaders(job, path, mask, scan);
+  }
+  scan.closeOutputs();
+  if (job.runFlag) return true;
+  DeleteChildOutputs(job, scan);
+  return false;
+}
+
+}  // namespace
+
+std::string_view MeshCodeOfFile(std::string_view path, std::string_view elementName) {
+  const std::string_view name = FileNameOf(path);
+  if (elementName.empty()) return {};
+  const size_t at = name.find(elementName);
+  if (at == std::string_view::npos || at < 8) return {};
+  return name.substr(at - 8, 7);
+}
+
+std::string SourcePattern(std::string_view elementName) {
+  std::string pattern = "*";
+  pattern.append(elementName).append("*.xml");
+  return pattern;
+}
+
+void scanTree(JobContext& job, LayerTree& tree, const std::string& folder, int passFlag,
+              int passMask, ScanContext& scan) {
+  if (passFlag == 0) {
+    CountPass(job, tree, folder);
+    return;
+  }
+  for (const LayerGroup& group : tree.groups) {
+    job.host.pump();
+    if (!job.runFlag) return;
+    if (!GroupIsOn(group)) continue;
+    if (!ScanGroup(job, group, folder, passMask, scan)) return;
+  }
+}
+
+void scanTree(JobContext& job, LayerTree& tree, const std::string& folder, int passFlag,
+              int passMask) {
+  ScanContext scan;
+  scanTree(job, tree, folder, passFlag, passMask, scan);
+}
+
+}  // namespace velkaro

@@ -1,0 +1,215 @@
+#include "vector/scratch_file.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "job/job_context.h"
+#include "job/tile_grid.h"
+#include "vector/layer_catalogue.h"
+
+namespace velkaro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kFlushAt = 1 << 16;
+
+// Every scratch file name the catalogue can produce, in catalogue order.
+template <typename Fn>
+void ForEachScratchName(const LayerCatalogue& catalogue, Fn&& fn) {
+  for (const LayerTree* tree : {&catalogue.fgd, &catalogue.kkj}) {
+    for (const LayerGroup& group : tree->groups) {
+      fn(group.node.text);
+      for (const LayerNode& child : group.children) fn(child.text);
+    }
+  }
+  for (const KsjTheme& theme : catalogue.ksj) fn(theme.caption);
+}
+
+}  // namespace
+
+bool FormatPlaneValue(double v, char out[kPlaneValueWidth]) {
+  if (!std::isfinite(v)) return false;
+  if (v == 0.0) v = 0.0;  // no "-0"
+  // to_chars gives "[-]d.ddddddddddddddde[+-]dd[d]", correctly rounded.
+  char digits[40];
+  const double magnitude = std::fabs(v);
+  const auto result = std::to_chars(digits, digits + sizeof digits, magnitude,
+                                    std::chars_format::scientific, 14);
+  if (result.ec != std::errc()) return false;
+  const char* e = static_cast<const char*>(std::memchr(digits, 'e', result.ptr - digits));
+  if (e == nullptr || e - digits != 16) return false;
+  out[0] = v < 0 ? '-' : ' ';
+  std::memcpy(out + 1, digits, 16);
+  out[17] = 'E';
+  out[18] = e[1];
+  const int expDigits = static_cast<int>(result.ptr - (e + 2));
+  if (expDigits < 1 || expDigits > 4) return false;
+  char* x = out + 19;
+  for (int i = expDigits; i < 4; ++i) *x++ = '0';
+  std::memcpy(x, e + 2, static_cast<size_t>(expDigits));
+  return true;
+}
+
+std::string PlaneValueText(double v) {
+  char buf[kPlaneValueWidth];
+  if (!FormatPlaneValue(v, buf)) return {};
+  return std::string(buf, kPlaneValueWidth);
+}
+
+ScratchFile::ScratchFile(ScratchFile&& other) noexcept { *this = std::move(other); }
+
+ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept {
+  if (this != &other) {
+    close();
+    file_ = std::exchange(other.file_, nullptr);
+    path_ = std::move(other.path_);
+    buffer_ = std::move(other.buffer_);
+    failed_ = std::exchange(other.failed_, false);
+  }
+  return *this;
+}
+
+bool ScratchFile::openAppend(const std::string& path) {
+  close();
+  path_ = path;
+  failed_ = false;
+  buffer_.clear();
+  buffer_.reserve(kFlushAt + 256);
+  file_ = std::fopen(path.c_str(), "ab");
+  if (file_ == nullptr) failed_ = true;
+  return file_ != nullptr;
+}
+
+bool ScratchFile::create(const std::string& path) {
+  close();
+  path_ = path;
+  failed_ = false;
+  buffer_.clear();
+  buffer_.reserve(kFlushAt + 256);
+  file_ = std::fopen(path.c_str(), "wb");
+  if (file_ == nullptr) failed_ = true;
+  return file_ != nullptr;
+}
+
+bool ScratchFile::close() {
+  if (file_ != nullptr) {
+    flushBuffer();
+    if (std::fclose(file_) != 0) failed_ = true;
+    file_ = nullptr;
+  }
+  buffer_.clear();
+  return !failed_;
+}
+
+void ScratchFile::flushBuffer() {
+  if (buffer_.empty()) return;
+  if (file_ == nullptr || std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+    failed_ = true;
+  buffer_.clear();
+}
+
+void ScratchFile::append(const char* data, size_t n) {
+  if (file_ == nullptr) {
+    failed_ = true;
+    return;
+  }
+  buffer_.append(data, n);
+  if (buffer_.size() >= kFlushAt) flushBuffer();
+}
+
+void ScratchFile::line(std::string_view text) {
+  char crlf[2] = {'\r', '\n'};
+  append(text.data(), text.size());
+  append(crlf, 2);
+}
+
+void ScratchFile::integer(long long value) {
+  char buf[24];
+  auto r = std::to_chars(buf, buf + sizeof buf - 2, value);
+  *r.ptr++ = '\r';
+  *r.ptr++ = '\n';
+  append(buf, static_cast<size_t>(r.ptr - buf));
+}
+
+bool ScratchFile::plane(double value) {
+  char buf[kPlaneValueWidth + 2];
+  if (!FormatPlaneValue(value, buf)) {
+    failed_ = true;
+    return false;
+  }
+  buf[kPlaneValueWidth] = '\r';
+  buf[kPlaneValueWidth + 1] = '\n';
+  append(buf, sizeof buf);
+  return true;
+}
+
+std::string ScratchPath(const std::string& writeFolder, const std::string& displayText) {
+  std::string path = writeFolder;
+  if (!path.empty() && path.back() != '/') path += '/';
+  path += displayText;
+  path += ".txt";
+  return path;
+}
+
+std::string ScratchPath(const JobContext& job, const std::string& displayText) {
+  return ScratchPath(job.settings.writefolder, displayText);
+}
+
+void DeleteScratchFiles(JobContext& job) {
+  ForEachScratchName(job.settings.layers, [&](const std::string& text) {
+    if (text.empty()) return;
+    std::error_code ec;
+    fs::remove(fs::path(ScratchPath(job, text)), ec);
+  });
+}
+
+std::string KeepScratchFiles(JobContext& job, const std::string& tileLabel) {
+  const fs::path target = fs::path(job.settings.writefolder) / "scratch" / tileLabel;
+  std::error_code ec;
+  fs::create_directories(target, ec);
+  if (ec) return target.string() + ": " + ec.message();
+  std::string problems;
+  ForEachScratchName(job.settings.layers, [&](const std::string& text) {
+    if (text.empty()) return;
+    const fs::path source = fs::path(ScratchPath(job, text));
+    std::error_code exists;
+    if (!fs::is_regular_file(source, exists)) return;
+    const fs::path dest = target / fs::path(text + ".txt");
+    std::error_code moved;
+    fs::rename(source, dest, moved);
+    if (moved) {  // another file system: copy, then remove
+      std::error_code copied;
+      fs::copy_file(source, dest, fs::copy_options::overwrite_existing, copied);
+      if (copied) {
+        problems += dest.string() + ": " + copied.message() + "\n";
+        return;
+      }
+      fs::remove(source, copied);
+    }
+  });
+  return problems;
+}
+
+std::string TileScratchLabel(const JobContext& job) {
+  const fs::path file(TileFileName(job.settings, job.grid, job.tile.row, job.tile.col));
+  std::string label = file.stem().string();
+  if (label.empty()) label = "tile" + std::to_string(job.tile.row) + "-" + std::to_string(job.tile.col);
+  return label;
+}
+
+std::string KeepScratchFiles(JobContext& job) { return KeepScratchFiles(job, TileScratchLabel(job)); }
+
+std::string FinishTileScratch(JobContext& job, const std::string& tileLabel) {
+  std::string problems;
+  if (job.keepScratch) problems = KeepScratchFiles(job, tileLabel);
+  DeleteScratchFiles(job);
+  return problems;
+}
+
+}  // namespace velkaro

@@ -1,0 +1,22 @@
+#pragma once
+// Every text of the FGD/KKJ scan and readers that a user can see.
+
+#include <string>
+#include <string_view>
+
+namespace velkaro::vector_msg {
+
+// Appended to the group's display text when a feature has more vertices than
+// the pool holds.
+inline constexpr std::string_view kXyLimit = " でxylimitを超えました";
+inline constexpr std::string_view kPoolLimit = " で占有メモリ限界に達しました、占有メモリー調整が必要です";
+
+// "<reader>(<source path>)で異常" + CR LF: a source file the reader could not read.
+inline std::string ReaderFailure(std::string_view reader, std::string_view path) {
+  std::string text;
+  text.reserve(reader.size() + path.size() + 24);
+  text.append(reader).append("(").append(path).append(")で異常\r\n");
+  return text;
+}
+
+}  // namespace velkaro::vector_msg
