@@ -73,8 +73,10 @@ TileGeoBox GeoBoxOfPlaneRect(CoordinateState& cs, double west, double east, doub
   g = xytobl(cs, east, south);
   box.latS = std::min(box.latS, g.lat);
   box.lonE = std::max(box.lonE, g.lon);
+  // A line of constant northing reaches its highest latitude on the central
+  // meridian, so a tile straddling it bulges north between its corners.
   if (west < 0 && 0 < east) {
-    g = xytobl(cs, 0.0, south);
+    g = xytobl(cs, 0.0, north);
     box.latN = std::max(box.latN, g.lat);
   }
   return box;

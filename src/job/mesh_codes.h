@@ -25,7 +25,7 @@ std::string FormatMeshCode(int form, int a, int b);
 
 // Geographic box of a plane rectangle (job unit), its corners converted with
 // xytobl; when the rectangle straddles the central meridian, the point on its
-// southern edge at easting 0 may raise the northern latitude.
+// northern edge at easting 0 may raise the northern latitude.
 TileGeoBox GeoBoxOfPlaneRect(CoordinateState& cs, double west, double east, double north,
                              double south);
 
