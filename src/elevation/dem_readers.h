@@ -1,0 +1,46 @@
+#pragma once
+// The two DEM readers: GSI DEM XML files (5 m, 10 m, 50 m, 250 m) and ETOPO
+// one-arc-minute float grids. Each writes into the current tile's grid and
+// reports a bad file through the job's error text; a bad file never stops the job.
+
+#include <string>
+#include <string_view>
+
+#include "elevation/elevation_grid.h"
+
+namespace velkaro {
+
+struct JobContext;
+
+// What one DEM XML text did to the grid.
+enum class DemXmlOutcome {
+  Read,         // values placed (possibly none: the file lies outside the grid)
+  NotDem,       // another feature type, or a DEM of an unselected kind
+  BadNumber,    // a header or tuple number that does not parse
+};
+
+struct DemXmlTarget {
+  ElevationGrid* grid = nullptr;
+  CellPair* cells = nullptr;
+  double datumOffset = 0;
+  unsigned selectedKinds = 0;   // bit k for DemKind k
+  int kindFound = -1;           // set by the reader
+};
+
+// Reads one DEM XML document already in UTF-8 (its first line, the XML
+// declaration, is skipped as the file reader does).
+DemXmlOutcome ReadDemXmlText(std::string_view text, DemXmlTarget& target);
+
+// Reads a DEM XML file (UTF-8, or Shift_JIS when its declaration says so)
+// into ctx.elevGrid. The extent is the grid's (GridLonW, GridLatS, GridLonE,
+// GridLatN). False when the file could not be read; ctx.errorText then names it.
+bool ReadDemXml(JobContext& ctx, const std::string& path, const GeoBox& extent);
+
+// Reads the grid's rows and columns from an ETOPO one-arc-minute float grid.
+bool ReadEtopoGrid(JobContext& ctx, const std::string& path, const GeoBox& extent);
+
+// ETOPO layout: 21,600 columns from 180 W eastward, rows southward from 90 N.
+inline constexpr int kEtopoCols = 21600;
+inline constexpr int kEtopoRows = 10800;
+
+}  // namespace velkaro

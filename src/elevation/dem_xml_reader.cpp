@@ -1,0 +1,266 @@
+// GSI DEM XML: three line passes over one whole-file buffer (kind, header,
+// tuples) with plain substring searches; no XML parser.
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "elevation/dem_readers.h"
+#include "elevation/messages.h"
+#include "job/job_context.h"
+#include "platform/text_encoding.h"
+
+namespace velkaro {
+
+namespace {
+
+namespace text = elevation_text;
+
+// Walks the lines of a buffer; a trailing CR is not part of the line.
+class LineCursor {
+ public:
+  explicit LineCursor(std::string_view text) : text_(text) {}
+  bool next(std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    const char* begin = text_.data() + pos_;
+    const void* nl = std::memchr(begin, '\n', text_.size() - pos_);
+    const size_t len = nl ? static_cast<const char*>(nl) - begin : text_.size() - pos_;
+    pos_ += len + (nl ? 1 : 0);
+    line = std::string_view(begin, len);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return true;
+  }
+  // Moves to the line that contains `needle`, or to the end.
+  void skipTo(std::string_view needle) {
+    const size_t at = text_.find(needle, pos_);
+    if (at == std::string_view::npos) {
+      pos_ = text_.size();
+      return;
+    }
+    const size_t lineStart = text_.rfind('\n', at);
+    pos_ = lineStart == std::string_view::npos ? 0 : lineStart + 1;
+  }
+
+ private:
+  std::string_view text_;
+  size_t pos_ = 0;
+};
+
+// A cursor positioned after the first line (the XML declaration).
+LineCursor AfterDeclaration(std::string_view text) {
+  LineCursor cursor(text);
+  std::string_view first;
+  cursor.next(first);
+  return cursor;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+bool ParseDouble(std::string_view s, double& value) {
+  s = Trim(s);
+  if (s.empty()) return false;
+  if (s.front() == '+') s.remove_prefix(1);
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  return ec == std::errc() && end == s.data() + s.size();
+}
+
+// The text after `tag` on the line, split at the first blank and ended at
+// the next '<': "<gml:lowerCorner>35.25 138.5</gml:lowerCorner>".
+bool ParsePairAfter(std::string_view line, size_t tagAt, size_t tagLen, double& a, double& b) {
+  std::string_view rest = line.substr(tagAt + tagLen);
+  rest = rest.substr(0, rest.find('<'));
+  rest = Trim(rest);
+  const size_t blank = rest.find(' ');
+  if (blank == std::string_view::npos) return false;
+  return ParseDouble(rest.substr(0, blank), a) && ParseDouble(rest.substr(blank + 1), b);
+}
+
+// The feature elements a vector file opens with; meeting one first means the
+// file is not a DEM.
+constexpr std::string_view kOtherFeatures[] = {
+    "<AdmArea", "<AdmBdry", "<CommBdry", "<Cstline", "<WL", "<WA", "<LeveeEdgeType",
+    "<RvrMgtBdry", "<RdEdg", "<RdCompt", "<RdMgtBdry", "<RailCL", "<BldA", "<BldL",
+    "<Cntr", "<SBArea", "<SBBdry", "<SBAPt", "<AdmPt", "<CommPt", "<ElevPt", "<GCP"};
+
+// Pass 1: the DEM kind of the file, -1 for another feature type, -2 when
+// nothing is recognised.
+int FindDemKind(std::string_view textAll) {
+  LineCursor cursor = AfterDeclaration(textAll);
+  std::string_view line;
+  while (cursor.next(line)) {
+    for (int k = 0; k < 4; ++k)
+      if (line.find(text::kDemTypes[k]) != std::string_view::npos) return k;
+    const size_t blank = line.find(' ');
+    if (blank == std::string_view::npos || line.empty() || line.front() != '<') continue;
+    const std::string_view token = line.substr(0, blank);
+    for (std::string_view other : kOtherFeatures)
+      if (token == other) return -1;
+  }
+  return -2;
+}
+
+struct DemHeader {
+  double lowerLat, lowerLon, upperLat, upperLon;
+  long width = 225;
+  long startX = 0, startY = 0;
+};
+
+// Pass 2: envelope, row width and start point. False on a bad number.
+bool ReadHeader(std::string_view textAll, DemHeader& h) {
+  static constexpr std::string_view kLower = "<gml:lowerCorner>", kUpper = "<gml:upperCorner>",
+                                    kHigh = "<gml:high>", kStart = "<gml:startPoint>",
+                                    kTuples = "<gml:tupleList>", kTuplesEnd = "</gml:tupleList>";
+  LineCursor cursor = AfterDeclaration(textAll);
+  std::string_view line;
+  while (cursor.next(line)) {
+    size_t at;
+    if ((at = line.find(kTuples)) != std::string_view::npos) {
+      cursor.skipTo(kTuplesEnd);   // the values are pass 3's
+      cursor.next(line);
+      continue;
+    }
+    if ((at = line.find(kLower)) != std::string_view::npos) {
+      if (!ParsePairAfter(line, at, kLower.size(), h.lowerLat, h.lowerLon)) return false;
+    } else if ((at = line.find(kUpper)) != std::string_view::npos) {
+      if (!ParsePairAfter(line, at, kUpper.size(), h.upperLat, h.upperLon)) return false;
+    } else if ((at = line.find(kHigh)) != std::string_view::npos) {
+      double cols, rows;
+      if (!ParsePairAfter(line, at, kHigh.size(), cols, rows)) return false;
+      // A grid of no columns cannot be indexed.
+      if (cols < 0 || cols > 1e7 || cols != std::floor(cols)) return false;
+      h.width = static_cast<long>(cols) + 1;
+    } else if ((at = line.find(kStart)) != std::string_view::npos) {
+      double x, y;
+      if (!ParsePairAfter(line, at, kStart.size(), x, y)) return false;
+      if (x < 0 || y < 0 || x > 1e7 || y > 1e7) return false;
+      h.startX = static_cast<long>(x);
+      h.startY = static_cast<long>(y);
+    }
+  }
+  return true;
+}
+
+// Pass 3: the tuples. False on a value that does not parse.
+bool ReadTuples(std::string_view textAll, const DemHeader& h, DemXmlTarget& t) {
+  static constexpr std::string_view kTuples = "<gml:tupleList>", kTuplesEnd = "</gml:tupleList>";
+  ElevationGrid& g = *t.grid;
+  const long colOff = static_cast<long>(std::floor((h.lowerLon - g.gridLonW) / g.cellLon + 0.00001));
+  const long rowOff = static_cast<long>(std::floor((g.gridLatN - h.upperLat) / g.cellLat + 0.00001));
+  LineCursor cursor = AfterDeclaration(textAll);
+  cursor.skipTo(kTuples);
+  std::string_view line;
+  if (!cursor.next(line)) return true;   // no tuple list: nothing to place
+  long index = h.startY * h.width + h.startX;
+  double elevMax = g.elevMax, elevMin = g.elevMin;
+  bool ok = true;
+  while (cursor.next(line)) {
+    bool last = false;
+    const size_t end = line.find(kTuplesEnd);
+    if (end != std::string_view::npos) {
+      line = line.substr(0, end);
+      last = true;
+      if (Trim(line).empty()) break;
+    }
+    if (Trim(line).empty()) continue;   // blank lines are not tuples
+    if (line.find(",-9999") == std::string_view::npos) {
+      const size_t comma = line.find(',');
+      double value;
+      if (comma == std::string_view::npos || line.size() - comma - 1 > 99 ||
+          !ParseDouble(line.substr(comma + 1), value)) {
+        ok = false;
+        break;
+      }
+      const long col = index % h.width + colOff;
+      const long row = index / h.width + rowOff;
+      if (col >= 0 && col < g.gridCols && row >= 0 && row < g.gridRows) {
+        const double v = value + t.datumOffset;
+        t.cells[static_cast<int64_t>(row) * g.gridCols + col].x = v;
+        if (g.inWindow(static_cast<int>(row), static_cast<int>(col))) {
+          if (v > elevMax) elevMax = v;
+          if (v < elevMin) elevMin = v;
+        }
+      }
+    }
+    ++index;
+    if (last) break;
+  }
+  g.elevMax = elevMax;
+  g.elevMin = elevMin;
+  return ok;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  bytes.resize(static_cast<size_t>(size));
+  in.seekg(0);
+  in.read(bytes.data(), size);
+  return static_cast<bool>(in) || size == 0;
+}
+
+bool DeclaresShiftJis(std::string_view bytes) {
+  const size_t nl = bytes.find('\n');
+  std::string first(bytes.substr(0, nl));
+  for (char& ch : first) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return first.find("shift_jis") != std::string::npos;
+}
+
+}  // namespace
+
+DemXmlOutcome ReadDemXmlText(std::string_view textAll, DemXmlTarget& t) {
+  const int kind = FindDemKind(textAll);
+  t.kindFound = kind;
+  if (kind < 0 || !(t.selectedKinds & (1u << kind))) return DemXmlOutcome::NotDem;
+
+  const ElevationGrid& g = *t.grid;
+  // Without an envelope the file places nothing.
+  DemHeader h{g.gridLatN, g.gridLonE, g.gridLatS, g.gridLonW};
+  if (!ReadHeader(textAll, h)) return DemXmlOutcome::BadNumber;
+  if (h.width <= 0) return DemXmlOutcome::BadNumber;
+  if (g.gridLonW > h.upperLon || g.gridLatS > h.upperLat || h.lowerLon > g.gridLonE ||
+      h.lowerLat > g.gridLatN)
+    return DemXmlOutcome::Read;
+  return ReadTuples(textAll, h, t) ? DemXmlOutcome::Read : DemXmlOutcome::BadNumber;
+}
+
+bool ReadDemXml(JobContext& ctx, const std::string& path, const GeoBox& extent) {
+  if (!ctx.runFlag) return true;
+  std::string bytes;
+  auto fail = [&] {
+    ctx.errorText = "ReadDemXml(" + path + text::kReaderErrorTail;
+    return false;
+  };
+  if (!ReadWholeFile(path, bytes)) return fail();
+  if (DeclaresShiftJis(bytes)) bytes = Cp932ToUtf8(bytes);
+
+  ElevationGrid grid = ctx.elevGrid;
+  grid.gridLonW = extent.lonW;
+  grid.gridLatS = extent.latS;
+  grid.gridLonE = extent.lonE;
+  grid.gridLatN = extent.latN;
+  DemXmlTarget target;
+  target.grid = &grid;
+  target.cells = ctx.cells.data();
+  target.datumOffset = ctx.datumOffset;
+  for (int k = 0; k < 4; ++k)
+    if (ctx.settings.alti[k] || ctx.settings.cont[k]) target.selectedKinds |= 1u << k;
+  const DemXmlOutcome outcome = ReadDemXmlText(bytes, target);
+  ctx.elevGrid.elevMax = grid.elevMax;
+  ctx.elevGrid.elevMin = grid.elevMin;
+  if (outcome == DemXmlOutcome::BadNumber) return fail();
+  if (target.kindFound >= 0 && outcome == DemXmlOutcome::Read)
+    ctx.host.setLabel(LabelRole::Group, text::kStepDemMesh);
+  return true;
+}
+
+}  // namespace velkaro

@@ -1,0 +1,170 @@
+#include "elevation/terrain_mesh.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "elevation/messages.h"
+#include "job/coordinates.h"
+#include "job/job_context.h"
+#include "render/colours.h"
+#include "render/render_surface.h"
+
+namespace velkaro {
+
+namespace {
+
+namespace text = elevation_text;
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Plane positions of the cell centres of one grid row.
+void ProjectRow(JobContext& ctx, int row, std::vector<PlaneXY>& out) {
+  const ElevationGrid& g = ctx.elevGrid;
+  const double lat = g.gridLatN - (row + 0.5) * g.cellLat;
+  out.resize(static_cast<size_t>(g.gridCols));
+  for (int c = 0; c < g.gridCols; ++c)
+    out[static_cast<size_t>(c)] = bltoxy(ctx.coords, g.gridLonW + (c + 0.5) * g.cellLon, lat);
+}
+
+void GlColour(Colour cl) {
+  glColor3ub(static_cast<GLubyte>(RedOf(cl)), static_cast<GLubyte>(GreenOf(cl)),
+             static_cast<GLubyte>(BlueOf(cl)));
+}
+
+void ShowPercent(JobContext& ctx, int row) {
+  const int rows = std::max(ctx.elevGrid.gridRows - 2, 1);
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%0.0f%%", double(row) / rows * 100);
+  ctx.host.setLabel(LabelRole::Detail, buffer);
+}
+
+// Walks the grid's quads and hands each drawn triangle to `drawTriangle` with its
+// three corners as (row, column) pairs. Shared by the plain and shaded mesh.
+template <class DrawTriangle>
+long WalkTriangles(JobContext& ctx, const char* stepLabel, DrawTriangle&& drawTriangle) {
+  const ElevationGrid& g = ctx.elevGrid;
+  if (!ctx.runFlag || g.gridCols < 2 || g.gridRows < 2) return 0;
+  ctx.host.setLabel(LabelRole::Group, stepLabel);
+  ctx.host.setLabel(LabelRole::Detail, "0%");
+  if (ctx.surface) ctx.surface->beginGL();
+  const GridValues v = ValuesOf(g, ctx.cells);
+  std::vector<PlaneXY> top, bottom;
+  ProjectRow(ctx, 0, top);
+  long drawn = 0;
+  glBegin(GL_TRIANGLES);
+  for (int r = 0; r + 1 < g.gridRows; ++r) {
+    if (r % 100 == 0) {
+      ShowPercent(ctx, r);
+      ctx.host.pump();
+      if (!ctx.runFlag) break;
+    }
+    ProjectRow(ctx, r + 1, bottom);
+    for (int c = 0; c + 1 < g.gridCols; ++c) {
+      const double z[4] = {v.at(r, c), v.at(r, c + 1), v.at(r + 1, c), v.at(r + 1, c + 1)};
+      const QuadSplit split = SplitQuad(z[kTL], z[kTR], z[kBL], z[kBR], ctx.waterLevel);
+      const PlaneXY* xy[4] = {&top[c], &top[c + 1], &bottom[c], &bottom[c + 1]};
+      for (int t = 0; t < split.count; ++t) {
+        const QuadCorner* k = split.tri[t];
+        drawTriangle(xy[k[0]], xy[k[1]], xy[k[2]], z[k[0]], z[k[1]], z[k[2]]);
+        ++drawn;
+      }
+    }
+    top.swap(bottom);
+  }
+  glEnd();
+  if (ctx.surface) ctx.surface->tile().dryTriangleCount += drawn;
+  return drawn;
+}
+
+}  // namespace
+
+QuadSplit SplitQuad(double tl, double tr, double bl, double br, double water) {
+  QuadCorner lowest = kTL;
+  double low = tl;
+  if (bl <= low) lowest = kBL, low = bl;
+  if (tr < low) lowest = kTR, low = tr;
+  if (br < low) lowest = kBR, low = br;
+  QuadSplit s;
+  auto add = [&s](QuadCorner a, QuadCorner b, QuadCorner c) {
+    s.tri[s.count][0] = a;
+    s.tri[s.count][1] = b;
+    s.tri[s.count][2] = c;
+    ++s.count;
+  };
+  if (lowest == kTL || lowest == kBR) {   // diagonal TR-BL
+    if (tr < water || bl < water) return s;
+    if (tl >= water) add(kTL, kBL, kTR);
+    if (br >= water) add(kBR, kTR, kBL);
+  } else {                                // diagonal TL-BR
+    if (tl < water || br < water) return s;
+    if (bl >= water) add(kBL, kBR, kTL);
+    if (tr >= water) add(kTR, kTL, kBR);
+  }
+  return s;
+}
+
+LightVector LightVectorOf(int houi, int height) {
+  const double h = houi * kPi / 180, e = height / 10.0 * kPi / 180;
+  return LightVector{std::cos(h), std::sin(h), std::tan(e)};
+}
+
+double ShadeBrightness(const double a[3], const double b[3], const double c[3],
+                       const LightVector& light, int shadowMode) {
+  const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+  const double w[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+  const double n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+  const double ln = std::sqrt(light.x * light.x + light.y * light.y + light.z * light.z);
+  const double nn = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+  // A degenerate triangle has no facing; it is shaded as if lit edge-on.
+  const double cosTheta = ln > 0 && nn > 0 ? (light.x * n[0] + light.y * n[1] + light.z * n[2]) / (ln * nn) : 0;
+  if (shadowMode == 0) return cosTheta < 0 ? -1 : 1;
+  double s = (cosTheta + 1) / 2;
+  if (s < 0.5) s = std::pow(s, 1.5);
+  return s;
+}
+
+Legend TileLegend(const JobContext& ctx) {
+  const size_t index = static_cast<size_t>(ctx.tile.row) * std::max(ctx.grid.cols, 1) + ctx.tile.col;
+  Legend legend;
+  if (index < ctx.legendIntervalM.size()) legend.interval = ctx.legendIntervalM[index];
+  if (index < ctx.legendBottomM.size()) legend.bottom = ctx.legendBottomM[index];
+  return legend;
+}
+
+long DrawElevationMesh(JobContext& ctx) {
+  const Legend legend = TileLegend(ctx);
+  const int n = ctx.legendSteps, scheme = ctx.settings.iro;
+  return WalkTriangles(ctx, text::kStepMesh,
+                       [&](const PlaneXY* a, const PlaneXY* b, const PlaneXY* c, double za, double zb, double zc) {
+                         GlColour(elevcl(n, 1.0f, legend.interval, legend.bottom, (za + zb + zc) / 3, scheme));
+                         glVertex3d(a->y, a->x, za);
+                         glVertex3d(b->y, b->x, zb);
+                         glVertex3d(c->y, c->x, zc);
+                       });
+}
+
+long DrawHillshade(JobContext& ctx) {
+  const Legend legend = TileLegend(ctx);
+  const int n = ctx.legendSteps, scheme = ctx.settings.iro, mode = ctx.settings.shadowmd;
+  // Elevations are brought into the unit of the plane coordinates (degrees,
+  // roughly, in lat/lon mode) so slopes compare with the ground distances.
+  const double shadeScale = ctx.coords.latLonMode ? 100000 / 0.9 : 1 / ctx.coords.unitScale;
+  const LightVector light = LightVectorOf(ctx.settings.houi, ctx.settings.height);
+  return WalkTriangles(ctx, text::kStepHillshade,
+                       [&](const PlaneXY* a, const PlaneXY* b, const PlaneXY* c, double za, double zb, double zc) {
+                         const double pa[3] = {a->y, a->x, za / shadeScale};
+                         const double pb[3] = {b->y, b->x, zb / shadeScale};
+                         const double pc[3] = {c->y, c->x, zc / shadeScale};
+                         const double s = ShadeBrightness(pa, pb, pc, light, mode);
+                         const double mean = (za + zb + zc) / 3;
+                         GlColour(s < 0 ? 0 : elevcl(n, static_cast<float>(s), legend.interval, legend.bottom, mean, scheme));
+                         glVertex3dv(pa);
+                         glVertex3dv(pb);
+                         glVertex3dv(pc);
+                       });
+}
+
+}  // namespace velkaro

@@ -1,0 +1,48 @@
+#pragma once
+// The coloured elevation mesh and the hillshade: every quad of neighbouring
+// cell centres is split into two triangles along the diagonal that avoids
+// its lowest corner; triangles with a corner below the water level are left
+// out, so in a flood frame the undrawn area is the water.
+
+#include "elevation/auto_legend.h"
+#include "elevation/elevation_grid.h"
+
+namespace velkaro {
+
+struct JobContext;
+
+// Corners of a quad: top-left, top-right, bottom-left, bottom-right.
+enum QuadCorner { kTL = 0, kTR = 1, kBL = 2, kBR = 3 };
+
+struct QuadSplit {
+  int count = 0;              // triangles to draw, 0..2
+  QuadCorner tri[2][3];       // in emission order, counter-clockwise seen from above
+};
+
+// Splits one quad (corner values in metres) and keeps the triangles whose
+// corners all reach the water level.
+QuadSplit SplitQuad(double tl, double tr, double bl, double br, double waterLevel);
+
+// Light from direction `houi` (degrees; 0 west, 90 south, 180 east, 270
+// north is where shadows fall) at height `height` / 10 degrees, as (east,
+// north, up).
+struct LightVector {
+  double x, y, z;
+};
+LightVector LightVectorOf(int houi, int height);
+
+// Brightness of a triangle (A, B, C) given as (east, north, scaled elevation):
+// -1 for black (flat-land mode, facing away from the light), else the factor
+// 0..1 that scales the class colour.
+double ShadeBrightness(const double a[3], const double b[3], const double c[3],
+                       const LightVector& light, int shadowMode);
+
+// The current tile's legend from the legend tables (1 m and 0 m by default).
+Legend TileLegend(const JobContext& ctx);
+
+// Draw the current tile's grid into the open GL view; return the number of
+// triangles drawn (also added to the tile's dry-triangle count).
+long DrawElevationMesh(JobContext& ctx);
+long DrawHillshade(JobContext& ctx);
+
+}  // namespace velkaro
