@@ -1,0 +1,310 @@
+#include "render/layer_drawing.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "job/job_context.h"
+#include "render/painter_drawer.h"
+#include "render/render_messages.h"
+#include "render/render_surface.h"
+#include "render/scratch_reader.h"
+
+namespace velkaro {
+
+namespace {
+
+constexpr std::string_view kSep = "sep";
+constexpr std::string_view kLineWidth = "lw";
+
+double SizeValue(int sizeIndex) {
+  const size_t index = std::min(static_cast<size_t>(std::max(sizeIndex, 0)), kSizeList.size() - 1);
+  double v = 1;
+  return ParseDouble(kSizeList[index], v) ? v : 1.0;
+}
+
+// The surface may be missing in tests of pure parts; drawing then goes
+// nowhere but the files are still walked.
+void BeginGL(JobContext& job) {
+  if (job.surface) job.surface->beginGL();
+}
+
+void ShowCounter(JobContext& job, long counter) {
+  job.host.setLabel(LabelRole::Denominator, std::to_string(counter));
+}
+
+}  // namespace
+
+std::string ScratchFilePath(const JobContext& job, const std::string& displayText) {
+  return job.settings.writefolder + "/" + displayText + ".txt";
+}
+
+double Czoom(const JobContext& job) {
+  double v = 1;
+  return ParseDouble(job.settings.czoom, v) ? v : 1.0;
+}
+
+LayerScale LayerScaleFor(const JobContext& job, const LayerEntry& entry) {
+  const double czoom = Czoom(job);
+  LayerScale s;
+  s.sizeFactor = czoom * SizeValue(entry.sizeIndex);
+  if (job.coords.latLonMode) {
+    s.sy = czoom * 360.0 / 40000000000.0 * s.sizeFactor;
+    s.sx = s.sy / job.image.latFactor;
+  } else {
+    s.sx = s.sy = czoom * job.coords.unitScale / 1000.0 * s.sizeFactor;
+  }
+  return s;
+}
+
+Colour ThemeShadeColour(const JobContext& job, Colour cl, double value) {
+  const double unitScale = job.coords.unitScale != 0 ? job.coords.unitScale : 1.0;
+  const double bias = (value / unitScale - job.settings.kamen + 2) * job.settings.kankaku * 0.05;
+  auto shade = [&](int k) {
+    const double v = std::trunc(bias * k + k);
+    return static_cast<int>(std::clamp(std::isfinite(v) ? v : 0.0, 0.0, 255.0));
+  };
+  return MakeColour(shade(RedOf(cl)), shade(GreenOf(cl)), shade(BlueOf(cl)));
+}
+
+void ThemeShade(const JobContext& job, Colour cl, double value) { gcolor(ThemeShadeColour(job, cl, value)); }
+
+size_t PolygonBufferSize(ScratchReader& file) {
+  file.rewind();
+  size_t largest = 0, run = 0;
+  std::string_view marker = file.nextLine();
+  while (!file.atEnd()) {
+    file.nextLine();   // name or value
+    const long n = std::max(0L, file.nextInteger());
+    run = marker == kSep ? static_cast<size_t>(n) : run + static_cast<size_t>(n);
+    largest = std::max(largest, run);
+    file.skipLines(n * 2);
+    marker = file.nextLine();
+  }
+  return largest;
+}
+
+void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::vector<TessVertex>& buffer,
+                        Tessellator& tess, PolygonColouring colouring) {
+  file.rewind();
+  BeginGL(job);
+  if (colouring.kind != PolygonColouring::ThemeValues) gcolor(colouring.colour);
+  size_t i = 0;
+  bool overReported = false;
+  std::string_view marker = file.nextLine();
+  while (!file.atEnd()) {
+    const std::string_view name = file.nextLine();
+    const long n = file.nextInteger();
+    if (marker == kSep || !tess.polygonOpen()) {
+      // A polygon starts: its colour is set before any of its triangles.
+      tess.endPolygon();
+      if (colouring.kind == PolygonColouring::AreaNames) gcolor(areacl(name));
+      tess.beginPolygon();
+      i = 0;
+      overReported = false;
+    }
+    if (colouring.kind == PolygonColouring::ThemeValues) {
+      double value = 0;
+      ParseDouble(name, value);
+      ThemeShade(job, colouring.colour, value);
+    }
+    tess.beginContour();
+    for (long v = 0; v < n && !file.atEnd(); ++v) {
+      const double x = file.nextDouble();
+      const double y = file.nextDouble();
+      if (i >= buffer.size()) {
+        if (!overReported) {
+          job.host.ask(render_messages::VertexBufferOverCaption(buffer.size()), std::string(name), Buttons::Ok);
+          overReported = true;
+        }
+        continue;
+      }
+      buffer[i] = TessVertex{x, y, 0.0};
+      tess.vertex(&buffer[i]);
+      ++i;
+    }
+    tess.endContour();
+    marker = file.nextLine();
+    if (marker == kSep) tess.endPolygon();
+  }
+  tess.endPolygon();
+}
+
+void DrawLineRecords(JobContext& job, ScratchReader& file, Colour colour, int baseWidth, bool honourWidths,
+                     const std::function<void(long)>& onVertices) {
+  file.rewind();
+  BeginGL(job);
+  gcolor(colour);
+  glLineWidth(static_cast<float>(baseWidth));
+  std::string_view a = file.nextLine();
+  while (!file.atEnd()) {
+    if (honourWidths && a == kLineWidth) {
+      const long w = file.nextInteger();
+      glLineWidth(static_cast<float>(w >= baseWidth ? w : baseWidth));
+      a = file.nextLine();
+    }
+    double x = 0, y = 0;
+    ParseDouble(a, x);
+    y = file.nextDouble();
+    glBegin(GL_LINE_STRIP);
+    glVertex2f(static_cast<float>(x), static_cast<float>(y));
+    a = file.nextLine();
+    while (a != kSep && !file.pastEnd()) {
+      ParseDouble(a, x);
+      y = file.nextDouble();
+      glVertex2f(static_cast<float>(x), static_cast<float>(y));
+      a = file.nextLine();
+      if (onVertices) onVertices(1);
+    }
+    glEnd();
+    a = file.nextLine();
+  }
+}
+
+namespace {
+
+// Tessellators made by layers live until the end of the tile.
+Tessellator& NewLayerTessellator(JobContext& job, Tessellator& fallback) {
+  if (!job.surface) return fallback;
+  return job.surface->tile().layerTessellators.emplace_back(NewPolygonTessellator());
+}
+
+void DrawLayerPolygons(JobContext& job, const LayerNode& node, ScratchReader& file) {
+  std::vector<TessVertex> buffer(PolygonBufferSize(file));
+  const bool multiColour = node.text.find(render_messages::kMultiColourAreas) != std::string::npos;
+  const PolygonColouring colouring{
+      multiColour ? PolygonColouring::AreaNames : PolygonColouring::LayerColour, node.entry.colour};
+  Tessellator local;
+  DrawPolygonRecords(job, file, buffer, NewLayerTessellator(job, local), colouring);
+}
+
+// Symbols, annotation, spot heights, control points and names (reader masks
+// 16, 8, 2, 4, 1) are drawn here with the layer's scale once the symbol and
+// label passes exist; until then these layers draw nothing.
+void DrawPointRecords([[maybe_unused]] JobContext& job, [[maybe_unused]] const LayerNode& node,
+                      [[maybe_unused]] ScratchReader& file, [[maybe_unused]] const LayerScale& scale) {}
+
+void SetLayerDrawerStyle(JobContext& job, const LayerEntry& entry) {
+  if (!job.surface) return;
+  PainterDrawer& d = job.surface->drawer();
+  d.setPenColour(entry.colour);
+  FontSpec font = d.font();
+  font.face = kFacePGothic;
+  d.setFont(font);
+  d.setTextColour(entry.colour);
+  d.setTransparentBackground(true);
+  d.setPenWidth(entry.widthIndex + 1);
+}
+
+void SetThemeDrawerStyle(JobContext& job, const KsjTheme& theme) {
+  if (!job.surface) return;
+  PainterDrawer& d = job.surface->drawer();
+  d.setPen(theme.colour, theme.styleWord & 0xFF);
+  d.setTextColour(theme.colour);
+  d.setBrush(theme.colour);
+  d.setBold(job.settings.shadow);
+}
+
+void DrawThemePolygons(JobContext& job, const KsjTheme& theme, ScratchReader& file) {
+  // Sizing, with the progress counter growing by each record's count.
+  long counter = 0;
+  size_t largest = 0, run = 0;
+  file.rewind();
+  std::string_view marker = file.nextLine();
+  while (!file.atEnd()) {
+    file.nextLine();
+    const long n = std::max(0L, file.nextInteger());
+    run = marker == kSep ? static_cast<size_t>(n) : run + static_cast<size_t>(n);
+    largest = std::max(largest, run);
+    counter += n;
+    ShowCounter(job, counter);
+    file.skipLines(n * 2);
+    marker = file.nextLine();
+  }
+  std::vector<TessVertex> buffer(largest);
+  Tessellator local;
+  DrawPolygonRecords(job, file, buffer, NewLayerTessellator(job, local),
+                     PolygonColouring{PolygonColouring::ThemeValues, theme.colour});
+}
+
+// A text at the start point and a pen line to the end point.
+void DrawThemeTracks(JobContext& job, ScratchReader& file) {
+  if (!job.surface) return;
+  PainterDrawer& d = job.surface->drawer();
+  d.setTransparentBackground(true);
+  file.rewind();
+  std::string text(file.nextLine());
+  while (!file.atEnd()) {
+    const int x = static_cast<int>(file.nextInteger());
+    const int y = static_cast<int>(file.nextInteger());
+    d.textOut(x, y, text);
+    const int ex = static_cast<int>(std::trunc(file.nextDouble()));
+    const int ey = static_cast<int>(std::trunc(file.nextDouble()));
+    d.moveTo(x, y);
+    d.lineTo(ex, ey);
+    text = file.nextLine();
+  }
+}
+
+void DrawThemeLines(JobContext& job, const KsjTheme& theme, ScratchReader& file) {
+  long counter = 0;
+  const int width = theme.styleWord & 0xFF;
+  DrawLineRecords(job, file, theme.colour, width, false, [&](long vertices) {
+    counter += vertices;
+    if (counter % 1000 == 0) ShowCounter(job, counter);
+  });
+}
+
+void DrawThemeTexts(JobContext& job, const KsjTheme& theme, ScratchReader& file) {
+  if (!job.surface) return;
+  PainterDrawer& d = job.surface->drawer();
+  d.setTransparentBackground(true);
+  FontSpec font = d.font();
+  font.sizeKind = FontSizeKind::CharHeight;
+  font.size = std::trunc(SizeValue(theme.styleWord / 256) * Czoom(job) * 32);
+  d.setFont(font);
+  long counter = 0;
+  file.rewind();
+  while (!file.atEnd()) {
+    const int x = static_cast<int>(std::trunc(file.nextDouble()));
+    const int y = static_cast<int>(std::trunc(file.nextDouble()));
+    const std::string_view text = file.nextLine();
+    d.textOut(x, y, text);
+    if (++counter % 1000 == 0) ShowCounter(job, counter);
+  }
+}
+
+}  // namespace
+
+void DrawLayer(JobContext& job, const LayerNode& node) {
+  SetLayerDrawerStyle(job, node.entry);
+  ScratchReader file;
+  if (!file.open(ScratchFilePath(job, node.text))) return;
+  const LayerScale scale = LayerScaleFor(job, node.entry);
+  const int32_t mask = node.entry.readerMask;
+  if (mask & GML1024Hatch) {
+    DrawLayerPolygons(job, node, file);
+  } else if (mask & (GML32Poly | GML64PolyRoad | GML128PolyRail | GML256Poly | GML512HatchEdge)) {
+    DrawLineRecords(job, file, node.entry.colour, node.entry.widthIndex + 1, true);
+  } else if (mask & (GML16Symbol | GML8LayoutStr | GML4GCP | GML2Elv | GML1Name)) {
+    DrawPointRecords(job, node, file, scale);
+  }
+}
+
+void DrawTheme(JobContext& job, const KsjTheme& theme) {
+  SetThemeDrawerStyle(job, theme);
+  ScratchReader file;
+  // A theme the scan did not visit has no file; it is skipped like a layer.
+  if (!file.open(ScratchFilePath(job, theme.caption))) return;
+  ShowCounter(job, 0);
+  const int32_t mask = theme.readerMask;
+  if (mask == 16 || mask == 32 || mask == 64) DrawThemePolygons(job, theme, file);
+  if (mask == 8) DrawThemeTracks(job, file);
+  if (mask & 4) DrawThemeLines(job, theme, file);
+  if (mask & (1 | 2 | 128)) DrawThemeTexts(job, theme, file);
+  if (job.surface) job.surface->drawer().setBold(false);
+}
+
+}  // namespace velkaro

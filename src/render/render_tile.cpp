@@ -1,0 +1,102 @@
+#include "render/render_tile.h"
+
+#include <functional>
+
+#include "job/job_context.h"
+#include "output/bmp_file.h"
+#include "render/gl_view.h"
+#include "render/layer_drawing.h"
+#include "render/render_messages.h"
+#include "render/render_surface.h"
+
+namespace velkaro {
+
+namespace {
+
+// Layers listed higher in a tree are drawn later, on top: both trees are
+// walked from their last node to their first, switched-on children only.
+void DrawTreeLayers(JobContext& job, const LayerTree& tree, const std::function<bool(int32_t)>& wanted) {
+  for (auto g = tree.groups.rbegin(); g != tree.groups.rend(); ++g) {
+    for (auto c = g->children.rbegin(); c != g->children.rend(); ++c) {
+      if (c->on && wanted(c->entry.readerMask)) DrawLayer(job, *c);
+    }
+  }
+}
+
+void DrawLayers(JobContext& job, const std::function<bool(int32_t)>& wanted) {
+  DrawTreeLayers(job, job.settings.layers.fgd, wanted);
+  DrawTreeLayers(job, job.settings.layers.kkj, wanted);
+}
+
+void DrawThemes(JobContext& job, const std::function<bool(int32_t)>& wanted) {
+  for (const KsjTheme& theme : job.settings.layers.ksj) {
+    if (theme.on && wanted(theme.readerMask)) DrawTheme(job, theme);
+  }
+}
+
+void Flush(JobContext& job) { job.surface->flush(); }
+
+void WriteStillImage(JobContext& job, const std::string& outputPath) {
+  std::string error;
+  if (WriteBmpFile(job.surface->frame(), outputPath, &error)) return;
+  // A tile that could not be written stops the job at once.
+  job.host.ask(render_messages::kBmpWriteCaption, error, Buttons::Ok);
+  job.errorText = error;
+  job.runFlag = false;
+}
+
+}  // namespace
+
+void RenderTile(JobContext& job, const std::string& outputPath) {
+  // 1. An aborted job draws and writes nothing.
+  if (!job.runFlag || !job.surface) return;
+  const JobSettings& s = job.settings;
+
+  // 2. Background, context, view, glyph lists.
+  OpenView(job);
+  // 2b. [map symbols] the 63 symbol display lists are compiled here.
+
+  // 3. [contours] with "depressions as areas" (taisyo 3), contour areas go
+  //    under everything else when the grid's highest elevation exceeds its
+  //    lowest.
+  Flush(job);
+
+  // 4. [elevation] with an elevation class on: hillshade when alti/shadow is
+  //    on, else the coloured elevation mesh.
+  Flush(job);
+
+  // 5. KSJ area and area-name themes.
+  DrawThemes(job, [](int32_t mask) { return mask > 8; });
+  // 6. Hatch edges and areas of both trees.
+  DrawLayers(job, [](int32_t mask) { return mask > 256; });
+  // 7. Line layers of both trees.
+  DrawLayers(job, [](int32_t mask) { return mask > 16 && mask <= 256; });
+  // 8. KSJ lines, tracks and airport names.
+  DrawThemes(job, [](int32_t mask) { return mask >= 2 && mask <= 8; });
+
+  // 9. [contours] contour lines over areas and lines unless taisyo is 3.
+  Flush(job);
+
+  // 10. Symbols, annotation, control points, spot heights, names.
+  DrawLayers(job, [](int32_t mask) { return mask <= 16; });
+  // 11. KSJ point names.
+  DrawThemes(job, [](int32_t mask) { return mask == 1; });
+
+  // 12. [mesh overlay] when tiikimesh/cb is on, the standard regional mesh.
+  // 13. [map furniture] for BMP and animation tiles (type 0 or 1) only.
+
+  // 14. Context closed, events processed, the host shown the frame.
+  CloseView(job);
+
+  // 15. Output, unless this is an animation frame or the job was aborted
+  //     while the tile was drawn.
+  if (outputPath.empty() || !job.runFlag) return;
+  if (s.type == 0 || s.type == 1) {
+    WriteStillImage(job, outputPath);
+  } else if (s.type == 2) {
+    // [GeoTIFF] the map rectangle is written as a georeferenced TIFF here.
+  }
+  // 16. The glyph font lives only while the glyph lists are compiled.
+}
+
+}  // namespace velkaro

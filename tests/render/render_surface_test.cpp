@@ -1,0 +1,140 @@
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include "render/gl_view.h"
+#include "render/painter_drawer.h"
+#include "render_test_support.h"
+
+namespace velkaro {
+namespace {
+
+using test::TestJob;
+
+constexpr Colour kRed = 0x0000FF, kBlue = 0xFF0000, kBlack = 0x000000, kWhite = 0xFFFFFF;
+
+// A filled rectangle in map units with the current GL colour.
+void GlRect(double x0, double y0, double x1, double y1) {
+  glBegin(GL_QUADS);
+  glVertex2d(x0, y0);
+  glVertex2d(x1, y0);
+  glVertex2d(x1, y1);
+  glVertex2d(x0, y1);
+  glEnd();
+}
+
+TEST(RenderSurface, GlThenTextThenGlKeepsAllThreeInIssueOrder) {
+  TestJob t(300, 200, 200, 200);
+  t.job.settings.haikei = kWhite;
+  ASSERT_TRUE(OpenView(t.job));
+  RenderSurface& s = *t.surface;
+  const PixelRectF map = MapRect(t.job);
+
+  // 1. GL: a red block over the left half of the map.
+  s.beginGL();
+  gcolor(kRed);
+  GlRect(0, 0, 100, 200);
+  // 2. 2-D: a black bar of text-like pixels across the whole map.
+  PainterDrawer& d = s.drawer();
+  d.setBrush(kBlack);
+  const int barTop = static_cast<int>(map.top) + 90;
+  d.fillRect(static_cast<int>(map.left), barTop, static_cast<int>(map.right), barTop + 20);
+  d.setTextColour(kBlack);
+  d.setTransparentBackground(true);
+  d.setFont(FontSpec{kFacePGothic, FontSizeKind::CharHeight, 24});
+  d.textOut(static_cast<int>(map.left) + 110, static_cast<int>(map.top) + 10, "文字");
+  // 3. GL again: a blue block over the right quarter, covering part of the bar.
+  s.beginGL();
+  gcolor(kBlue);
+  GlRect(150, 0, 200, 200);
+  CloseView(t.job);
+
+  const int row = barTop + 10;
+  const int left = static_cast<int>(map.left);
+  EXPECT_EQ(t.pixel(left + 50, static_cast<int>(map.top) + 30), kRed) << "first GL block";
+  EXPECT_EQ(t.pixel(left + 50, row), kBlack) << "bar over the first GL block";
+  EXPECT_EQ(t.pixel(left + 120, row), kBlack) << "bar on the background";
+  EXPECT_EQ(t.pixel(left + 175, row), kBlue) << "second GL block over the bar";
+  // Text survived the second GL pass next to it.
+  int dark = 0;
+  const QImage& frame = t.surface->frame();
+  for (int y = static_cast<int>(map.top) + 10; y < static_cast<int>(map.top) + 40; ++y)
+    for (int x = left + 110; x < left + 150; ++x) dark += qGray(frame.pixel(x, y)) < 100;
+  EXPECT_GT(dark, 20) << "text pixels";
+  EXPECT_EQ(t.host.shownCount, 1);
+  EXPECT_EQ(t.host.shown.pixel(left + 175, row), frame.pixel(left + 175, row));
+}
+
+TEST(RenderSurface, BackgroundCoversMapAreaOfEveryTileAndNothingOfThePreviousSurvives) {
+  TestJob t(240, 160, 100, 100);
+  t.job.settings.haikei = 0x3366CC;
+  for (int tile = 0; tile < 2; ++tile) {
+    t.setTile(tile * 100.0, tile * 100.0 + 100, 0, 100);
+    ASSERT_TRUE(OpenView(t.job));
+    t.surface->beginGL();
+    if (tile == 0) {   // something only the first tile draws
+      gcolor(kRed);
+      GlRect(0, 0, 50, 50);
+    }
+    CloseView(t.job);
+    const PixelRectF r = MapRect(t.job);
+    for (int y = static_cast<int>(r.top) + 1; y < static_cast<int>(r.bottom); y += 7)
+      for (int x = static_cast<int>(r.left) + 1; x < static_cast<int>(r.right); x += 7)
+        if (tile == 1) ASSERT_EQ(t.pixel(x, y), 0x3366CC) << "tile 1 at " << x << "," << y;
+    EXPECT_EQ(t.pixel(0, 0), 0x3366CC) << "the whole surface starts in the background colour";
+  }
+  EXPECT_EQ(t.host.shownCount, 2);
+  EXPECT_TRUE(t.host.asks.empty());
+}
+
+TEST(RenderSurface, AbortedJobOpensNothingAndLeavesThePreviousTile) {
+  TestJob t(120, 80, 50, 50);
+  t.job.settings.haikei = kRed;
+  ASSERT_TRUE(OpenView(t.job));
+  CloseView(t.job);
+  t.job.runFlag = false;
+  t.job.settings.haikei = kBlue;
+  EXPECT_FALSE(OpenView(t.job));
+  EXPECT_EQ(t.pixel(5, 5), kRed);
+}
+
+TEST(RenderSurface, ViewportComesFromTruncatedEdgesAndMapIsCentred) {
+  TestJob t(1000, 600, 300.4, 200.7);
+  const Viewport v = ViewportFor(t.job);
+  const PixelRectF r = MapRect(t.job);
+  EXPECT_EQ(v.x, static_cast<int>(r.left));
+  EXPECT_EQ(v.y, static_cast<int>(r.top));
+  EXPECT_GE(v.width, static_cast<int>(r.right - r.left));
+  EXPECT_LE(v.width, static_cast<int>(r.right - r.left) + 2);
+  EXPECT_NEAR((r.left + r.right) / 2, 1000 * (0.025 + 0.95 * 160 / 290), 1e-9);
+  EXPECT_NEAR((r.top + r.bottom) / 2, 300, 1e-9);
+}
+
+TEST(RenderSurface, DisplayListsStartAtOneAndGlyphListsAreBuilt) {
+  TestJob t(200, 100, 50, 50);
+  ASSERT_TRUE(OpenView(t.job));
+  EXPECT_EQ(t.surface->tile().listBase, 1u);
+  for (unsigned list = kFirstGlyphList; list < kFirstGlyphList + 5; ++list)
+    EXPECT_TRUE(glIsList(list)) << list;
+  CloseView(t.job);
+  EXPECT_TRUE(t.host.asks.empty()) << (t.host.asks.empty() ? "" : t.host.asks[0].first);
+}
+
+TEST(RenderSurface, HostCopyDoesNotCatchLaterDrawing) {
+  TestJob t(100, 80, 40, 40);
+  t.job.settings.haikei = kWhite;
+  ASSERT_TRUE(OpenView(t.job));
+  CloseView(t.job);
+  const QImage kept = t.host.shown;   // shares pixels with the surface
+  t.job.settings.haikei = kBlue;
+  ASSERT_TRUE(OpenView(t.job));
+  t.surface->beginGL();
+  gcolor(kRed);
+  GlRect(0, 0, 40, 40);
+  t.surface->flush();
+  EXPECT_EQ(kept.pixel(50, 40) & 0xFFFFFF, 0xFFFFFFu);
+  CloseView(t.job);
+  EXPECT_EQ(t.pixel(0, 0), kBlue);
+}
+
+}  // namespace
+}  // namespace velkaro
