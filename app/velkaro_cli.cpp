@@ -2,7 +2,11 @@
 // a job can be given here, so scripts need not edit settings files.
 
 #include <QGuiApplication>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -243,7 +247,7 @@ int CommandXy(const Options& o, bool inverse) {
     std::printf("%.10f\n%.10f\n", g.lat, g.lon);
   } else {
     const PlaneXY p = bltoxy(cs, b, a);
-    std::printf("%.4f\n%.4f\n", p.x, p.y);
+    std::printf("%.4f\n%.4f\n", p.x + 0.0, std::fabs(p.y) < 5e-5 ? 0.0 : p.y);
   }
   return kSuccess;
 }
@@ -262,8 +266,20 @@ int CommandMesh(const Options& o) {
   return kSuccess;
 }
 
-int CommandRun(const Options& o) {
+// Drawing text needs a GUI application object; no window is ever opened.
+void PrepareOffscreenGui() {
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (!std::getenv("XDG_RUNTIME_DIR")) {
+    const std::string dir = "/tmp/runtime-" + std::to_string(getuid());
+    mkdir(dir.c_str(), 0700);
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+  }
+}
+
+int CommandRun(const Options& o, int argc, char** argv) {
   if (o.positional.size() != 1) return Usage("run needs JOB.pxj");
+  PrepareOffscreenGui();
+  QGuiApplication app(argc, argv);
   JobSettings settings;
   if (!LoadJob(o, &o.positional[0], settings)) return kUsage;
   CliHost host(o.yes, o.quiet);
@@ -297,15 +313,11 @@ int main(int argc, char** argv) {
       return kSuccess;
     }
   }
-  // Fonts and images need a GUI application object; no window is opened.
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QGuiApplication app(argc, argv);
-
   Options o;
   std::string problem;
   if (!ParseOptions(argc, argv, o, problem)) return Usage(problem);
   if (o.command.empty()) return Usage("no command");
-  if (o.command == "run") return CommandRun(o);
+  if (o.command == "run") return CommandRun(o, argc, argv);
   if (o.command == "check") return CommandCheck(o);
   if (o.command == "tiles") return CommandTiles(o);
   if (o.command == "save") return CommandSave(o);

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "elevation/cell_buffer.h"
+#include "job/driver.h"
+#include "job/start_action.h"
+#include "job/validation.h"
+
+namespace velkaro {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A job over a throw-away output folder whose source folders all exist.
+class DriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("velkaro_driver_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    s_.readfolder = s_.meshfolder = s_.syoufolder = s_.kkjfolder = s_.writefolder = dir_.string();
+    s_.namae = "t";
+    s_.zahyokei = 33;
+    s_.kita = "1000";
+    s_.minami = "0";
+    s_.nisi = "0";
+    s_.higasi = "1000";
+    s_.size = 0;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path dir_;
+  JobSettings s_;
+  SilentHost host_;
+  CellBuffer pool_;
+};
+
+// Records the calls the driver makes, in order.
+struct CallLog {
+  std::vector<std::string> calls;
+  DriverCalls make(JobContext* abortAt = nullptr, std::string abortCall = {}) {
+    DriverCalls d;
+    auto note = [this, abortAt, abortCall](const std::string& c) {
+      calls.push_back(c);
+      if (abortAt && c == abortCall) abortAt->runFlag = false;
+    };
+    d.scanTree = [note](JobContext& job, LayerTree& tree, const std::string&, int flag, int mask) {
+      note((&tree == &job.settings.layers.fgd ? "fgd " : "kkj ") + std::to_string(flag) + " " +
+           std::to_string(mask));
+    };
+    d.scanKsj = [note](JobContext&, const std::string&, int flag, int mask) {
+      note("ksj " + std::to_string(flag) + " " + std::to_string(mask));
+    };
+    d.countDemSources = [note](JobContext&) { note("count dem"); };
+    d.prepareElevationGrid = [note](JobContext&) { note("grid"); };
+    d.autoLegend = [note](JobContext& job, int r, int c) {
+      note("legend");
+      job.settings.legendInterval.cell(r, c) = std::to_string(r * 100 + c + 1);
+    };
+    d.renderTile = [note](JobContext& job, const std::string& path) {
+      note("render " + fs::path(path).filename().string());
+      EXPECT_EQ(job.waterLevel, job.datumOffset - 9998);
+    };
+    d.deleteScratchFiles = [note](JobContext&) { note("delete"); };
+    d.writeIndexMap = [note](JobContext&) { note("index"); };
+    return d;
+  }
+};
+
+TEST_F(DriverTest, RunsTheReadingPassesInOrderForEveryTile) {
+  JobContext job(s_, host_, pool_);
+  ASSERT_EQ(ValidateJob(job), "");
+  job.runFlag = true;
+  CallLog log;
+  ASSERT_TRUE(RunDriver(job, log.make()));
+  const std::vector<std::string> expected = {
+      "fgd 0 2147483647", "ksj 0 2147483647", "kkj 0 2147483647",
+      "delete", "ksj 1 2147483456", "kkj 1 2147482624", "fgd 1 2147482624", "ksj 1 62", "kkj 1 992",
+      "fgd 1 992", "ksj 1 1", "ksj 1 128", "kkj 1 31", "fgd 1 31", "render t.bmp", "delete"};
+  EXPECT_EQ(log.calls, expected);
+}
+
+TEST_F(DriverTest, EmptyFolderFieldsSkipTheirScans) {
+  JobContext job(s_, host_, pool_);
+  ASSERT_EQ(ValidateJob(job), "");
+  job.settings.syoufolder.clear();
+  job.settings.kkjfolder.clear();
+  job.runFlag = true;
+  CallLog log;
+  ASSERT_TRUE(RunDriver(job, log.make()));
+  for (const std::string& c : log.calls) {
+    EXPECT_EQ(c.rfind("ksj", 0), std::string::npos) << c;
+    EXPECT_EQ(c.rfind("kkj", 0), std::string::npos) << c;
+  }
+}
+
+TEST_F(DriverTest, LegendValuesAreKeptForGridsOfMoreThan256Tiles) {
+  s_.yokodiv = "20";
+  s_.tatediv = "15";
+  s_.alti[0] = true;
+  JobContext job(s_, host_, pool_);
+  ASSERT_EQ(ValidateJob(job), "");
+  job.runFlag = true;
+  CallLog log;
+  ASSERT_TRUE(RunDriver(job, log.make()));
+  ASSERT_EQ(job.legendIntervalM.size(), 300u);
+  EXPECT_DOUBLE_EQ(job.legendIntervalM[0], 1.0);
+  EXPECT_DOUBLE_EQ(job.legendIntervalM[19 + 14 * 20], 14 * 100 + 19 + 1);
+  EXPECT_DOUBLE_EQ(job.legendBottomM[299], 0.0) << "an empty bottom cell counts as 0";
+  EXPECT_EQ(log.calls.back(), "index");
+}
+
+TEST_F(DriverTest, AbortDuringTheSecondTileKeepsTheFirstAndWritesNoIndex) {
+  s_.yokodiv = "2";
+  JobContext job(s_, host_, pool_);
+  ASSERT_EQ(ValidateJob(job), "");
+  job.runFlag = true;
+  CallLog log;
+  DriverCalls calls = log.make();
+  int fgdPasses = 0;
+  auto scan = calls.scanTree;
+  calls.scanTree = [&](JobContext& j, LayerTree& t, const std::string& f, int flag, int mask) {
+    scan(j, t, f, flag, mask);
+    if (flag == 1 && &t == &j.settings.layers.fgd && ++fgdPasses == 4) j.runFlag = false;
+  };
+  EXPECT_FALSE(RunDriver(job, calls));
+  int renders = 0;
+  for (const std::string& c : log.calls) renders += c.rfind("render", 0) == 0;
+  EXPECT_EQ(renders, 1);
+  EXPECT_EQ(log.calls.back().rfind("fgd", 0), 0u) << "stops right after the reading passes";
+}
+
+TEST_F(DriverTest, DrawingConstants) {
+  s_.size = 7;  // 2048 x 1448
+  s_.objsize = 3;
+  JobContext job(s_, host_, pool_);
+  ASSERT_EQ(ValidateJob(job), "");
+  ComputeDrawingConstants(job);
+  EXPECT_EQ(job.constants.textHeight, 1448 / 50);
+  EXPECT_EQ(job.constants.rankThreshold, 5000);
+  const double span = 2048 / 2.6 * job.image.unitsPerPixel;
+  EXPECT_DOUBLE_EQ(job.constants.scaleBarUnit, std::pow(10.0, std::trunc(std::log10(span))));
+  EXPECT_EQ(job.constants.scaleBarCount, static_cast<int>(span / job.constants.scaleBarUnit));
+}
+
+TEST(StartAction, ElapsedTimeTexts) {
+  EXPECT_EQ(FormatElapsed(59), "所要時間は 59秒でした。");
+  EXPECT_EQ(FormatElapsed(61), "所要時間は 1分1秒でした。");
+  EXPECT_EQ(FormatElapsed(3661), "所要時間は 1時間1分1秒でした。");
+  EXPECT_EQ(FormatElapsed(0), "所要時間は 0秒でした。");
+}
+
+TEST_F(DriverTest, StartRefusesAnAreaWithoutWidth) {
+  s_.higasi = "0";
+  JobContext job(s_, host_, pool_);
+  const StartResult r = StartJob(job, DriverCalls{}, "");
+  EXPECT_EQ(r.outcome, StartOutcome::Refused);
+  EXPECT_EQ(host_.lastTitle, "描画範囲エラー");
+  EXPECT_EQ(host_.lastText, "西端は東端より小さい値に\r\n");
+}
+
+TEST_F(DriverTest, DeclinedOverwriteKeepsTheFile) {
+  const fs::path existing = dir_ / "t.bmp";
+  { std::ofstream(existing) << "old"; }
+  SilentHost no(Answer::No);
+  JobContext job(s_, no, pool_);
+  EXPECT_EQ(StartJob(job, DriverCalls{}, "").outcome, StartOutcome::Refused);
+  EXPECT_EQ(no.lastText, "t.bmp を上書きしますか。");
+  EXPECT_EQ(fs::file_size(existing), 3u);
+}
+
+TEST_F(DriverTest, CleanRunSavesTheLastJobAndAbortedRunDoesNot) {
+  const fs::path last = dir_ / "LastDraw.pxj";
+  {
+    JobContext job(s_, host_, pool_);
+    CallLog log;
+    EXPECT_EQ(StartJob(job, log.make(), last.string()).outcome, StartOutcome::Finished);
+    EXPECT_TRUE(fs::exists(last));
+    EXPECT_EQ(host_.lastTitle, "正常終了");
+  }
+  fs::remove(last);
+  JobContext job(s_, host_, pool_);
+  CallLog log;
+  EXPECT_EQ(StartJob(job, log.make(&job, "render t.bmp"), last.string()).outcome, StartOutcome::Aborted);
+  EXPECT_FALSE(fs::exists(last));
+}
+
+}  // namespace
+}  // namespace velkaro
