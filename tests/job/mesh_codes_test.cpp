@@ -82,7 +82,12 @@ class MeshCodeListTest : public ::testing::Test {
     ctx.tile.south = south;
   }
   SilentHost host;
-  CellBuffer pool;
+  // The pool is large; the tests share one.
+  static CellBuffer& SharedPool() {
+    static CellBuffer pool;
+    return pool;
+  }
+  CellBuffer& pool = SharedPool();
   JobContext ctx;
 };
 
