@@ -86,7 +86,7 @@ size_t PolygonBufferSize(ScratchReader& file) {
   return largest;
 }
 
-void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::vector<TessVertex>& buffer,
+void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::span<TessVertex> buffer,
                         Tessellator& tess, PolygonColouring colouring) {
   file.rewind();
   BeginGL(job);

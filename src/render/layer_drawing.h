@@ -5,6 +5,7 @@
 // widths, KSJ themes as shaded polygons, lines, tracks and point texts.
 
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,7 @@ struct PolygonColouring {
 // Draws every polygon record of the file (from its start) through tess,
 // storing vertices in buffer. A polygon that outgrows the buffer is reported
 // once with its name line and its extra vertices are left out.
-void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::vector<TessVertex>& buffer,
+void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::span<TessVertex> buffer,
                         Tessellator& tess, PolygonColouring colouring);
 
 // Draws every polyline record of the file (from its start) with GL line

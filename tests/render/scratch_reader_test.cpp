@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "render/scratch_reader.h"
+
+namespace velkaro {
+namespace {
+
+TEST(ScratchReader, ParsesEveryDecimalFormTheWritersUse) {
+  struct Row {
+    const char* text;
+    bool ok;
+    double value;
+  };
+  const Row rows[] = {
+      {" 1.23456789012345E+0004", true, 12345.6789012345},
+      {"-2.50000000000000E+0001", true, -25},
+      {" 4.00000000000000E-0003", true, 0.004},
+      {"139.7671", true, 139.7671},
+      {"-0.5", true, -0.5},
+      {"12", true, 12},
+      {"+3", true, 3},
+      {"1e3 ", true, 1000},
+      {"", false, 0},
+      {"sep", false, 0},
+      {"12abc", false, 0},
+      {"nan", false, 0},
+  };
+  for (const Row& r : rows) {
+    double v = 0;
+    EXPECT_EQ(ParseDouble(r.text, v), r.ok) << '"' << r.text << '"';
+    if (r.ok) EXPECT_DOUBLE_EQ(v, r.value) << r.text;
+  }
+}
+
+TEST(ScratchReader, ReadsCrLfAndLfLinesAndGivesEmptyLinesPastTheEnd) {
+  for (const char* text : {"sep\r\n名前\r\n\r\n3\r\n", "sep\n名前\n\n3\n", "sep\n名前\n\n3"}) {
+    ScratchReader r;
+    r.openText(text);
+    EXPECT_EQ(r.nextLine(), "sep");
+    EXPECT_EQ(r.nextLine(), "名前");
+    EXPECT_EQ(r.nextLine(), "");
+    EXPECT_FALSE(r.atEnd());
+    EXPECT_EQ(r.nextInteger(), 3);
+    EXPECT_TRUE(r.atEnd());
+    EXPECT_FALSE(r.pastEnd());
+    EXPECT_EQ(r.nextLine(), "");
+    EXPECT_TRUE(r.pastEnd());
+    EXPECT_EQ(r.nextDouble(), 0.0);
+  }
+}
+
+TEST(ScratchReader, IntegersTruncateAndBadNumbersReadAsZero) {
+  ScratchReader r;
+  r.openText("\xEF\xBB\xBF" "12.9\n-3.7\nx\n99999999999\n");
+  EXPECT_EQ(r.nextInteger(), 12);
+  EXPECT_EQ(r.nextInteger(), -3);
+  EXPECT_EQ(r.nextInteger(), 0);
+  EXPECT_EQ(r.nextInteger(), 0);
+  EXPECT_FALSE(r.open("/nonexistent/velkaro/scratch.txt"));
+}
+
+}  // namespace
+}  // namespace velkaro
