@@ -22,7 +22,6 @@ constexpr size_t kKkjColumns = 10;          // up to the state in column 9
 constexpr size_t kKsjColumns = 8;           // up to reader text 4 in column 7
 constexpr size_t kCaptionColumns = 2;       // elevation caption lines use column 1
 constexpr int kKsjStyleWord = 3073;         // size index 12, width 1 (1-based)
-constexpr int32_t kNeutralThemeColour = 0x808080;
 constexpr int kMaxSizeIndex = static_cast<int>(kSizeList.size()) - 1;
 constexpr int kDefaultSizeIndex = 12;
 constexpr int kMaxWidthIndex = 15;
@@ -306,7 +305,7 @@ bool LoadKsjThemes(const DefinitionFile& file, LayerCatalogue& catalogue, int& l
     theme.layerNumber = ++layerNumber;
     theme.caption = FormatLayerNumber(theme.layerNumber);
     theme.caption.append(reader.column(1));
-    theme.textColour = theme.colour == kNeutralThemeColour ? 0 : 0xFFFFFF - theme.colour;
+    theme.textColour = CheckBoxTextColour(theme.colour);
     theme.styleWord = kKsjStyleWord;
     for (size_t t = 0; t < theme.readerTexts.size(); ++t) {
       theme.readerTexts[t] = std::string(reader.column(4 + t));

@@ -60,7 +60,29 @@ struct LayerTree {
   LayerNode* findChild(std::string_view name);
   const LayerNode* findChild(std::string_view name) const;
   int childCount() const;
+
+  // A click (or Space) on a group's state: the group flips and every child
+  // takes its new state.
+  void toggleGroup(size_t group);
+  // On a child's state: the child flips and its group is on when any child is.
+  void toggleChild(size_t group, size_t child);
+  // The line style dialog's OK for a group: the group and every child take
+  // all three values.
+  void styleGroup(size_t group, int32_t colour, uint8_t widthIndex, uint8_t sizeIndex);
+  // For a child: the child takes the values; its group takes each value only
+  // when every child now has it (its colour becomes 0 when they differ).
+  void styleChild(size_t group, size_t child, int32_t colour, uint8_t widthIndex,
+                  uint8_t sizeIndex);
 };
+
+// Caption colour of a coloured check box (KSJ theme, mesh switch): black on
+// the neutral grey 0x808080, else the inverse of the box colour.
+int32_t CheckBoxTextColour(int32_t colour);
+// Style word of a check box: size index * 256 + width index + 1 (1-based width).
+int CheckBoxStyleWord(uint8_t sizeIndex, uint8_t widthIndex);
+// Switches elevation class k of one group (mesh or contour) on or off; at most
+// one class of a group stays on, the one just switched on.
+void SwitchElevationClass(std::array<bool, 5>& classes, int k, bool on);
 
 struct KsjTheme {
   std::string code;                     // first column of the theme line

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,92 @@ TEST(CatalogueTree, ElementNameIsThePartBeforeTheFirstDash) {
     entry.name = name;
     EXPECT_EQ(entry.elementName(), element) << name;
   }
+}
+
+LayerTree ThreeRoads() {
+  LayerTree tree;
+  tree.groups.push_back(Group({Child("RdEdg-1", 0x505050, true), Child("RdEdg-2", 0x505050, false),
+                               Child("RdEdg-3", 0x808080, false)},
+                              true, 0));
+  tree.groups.push_back(Group({Child("WA-1", 0xBED2FF, false)}, false, 0xBED2FF));
+  return tree;
+}
+
+TEST(CatalogueTree, TogglingAGroupCarriesItsChildren) {
+  LayerTree tree = ThreeRoads();
+  tree.toggleGroup(0);  // on -> off: every child follows
+  EXPECT_FALSE(tree.groups[0].node.on);
+  for (const LayerNode& child : tree.groups[0].children) EXPECT_FALSE(child.on) << child.entry.name;
+  tree.toggleGroup(0);
+  for (const LayerNode& child : tree.groups[0].children) EXPECT_TRUE(child.on) << child.entry.name;
+  EXPECT_FALSE(tree.groups[1].node.on);  // other groups untouched
+  tree.toggleGroup(7);                   // out of range: nothing happens
+  EXPECT_EQ(tree.childCount(), 4);
+}
+
+TEST(CatalogueTree, TogglingTheLastChildOffSwitchesTheGroupOff) {
+  LayerTree tree = ThreeRoads();
+  tree.toggleChild(0, 1);
+  EXPECT_TRUE(tree.groups[0].node.on);
+  tree.toggleChild(0, 0);
+  EXPECT_TRUE(tree.groups[0].node.on);  // RdEdg-2 is still on
+  tree.toggleChild(0, 1);
+  EXPECT_FALSE(tree.groups[0].node.on);
+  tree.toggleChild(1, 0);
+  EXPECT_TRUE(tree.groups[1].node.on);
+  tree.toggleChild(1, 5);  // out of range: nothing happens
+  EXPECT_TRUE(tree.groups[1].children[0].on);
+}
+
+TEST(CatalogueTree, StylingChildrenGivesTheGroupOnlySharedValues) {
+  LayerTree tree = ThreeRoads();
+  tree.groups[0].node.entry.widthIndex = 4;
+  tree.groups[0].node.entry.sizeIndex = 6;
+  // The children still differ in colour and width after the first dialog.
+  tree.styleChild(0, 2, 0x505050, 2, 14);
+  EXPECT_EQ(tree.groups[0].node.entry.colour, 0x505050);
+  EXPECT_EQ(tree.groups[0].node.entry.widthIndex, 4);
+  EXPECT_EQ(tree.groups[0].node.entry.sizeIndex, 6);
+  tree.styleChild(0, 0, 0x0000FF, 2, 14);
+  tree.styleChild(0, 1, 0x0000FF, 2, 14);
+  EXPECT_EQ(tree.groups[0].node.entry.colour, 0);  // RdEdg-3 still differs
+  tree.styleChild(0, 2, 0x0000FF, 2, 14);
+  EXPECT_EQ(tree.groups[0].node.entry.colour, 0x0000FF);
+  EXPECT_EQ(tree.groups[0].node.entry.widthIndex, 2);
+  EXPECT_EQ(tree.groups[0].node.entry.sizeIndex, 14);
+
+  tree.styleGroup(0, 0x00FF00, 5, 3);
+  for (const LayerNode* node : {&tree.groups[0].node, &tree.groups[0].children[0],
+                                &tree.groups[0].children[2]}) {
+    EXPECT_EQ(node->entry.colour, 0x00FF00);
+    EXPECT_EQ(node->entry.widthIndex, 5);
+    EXPECT_EQ(node->entry.sizeIndex, 3);
+  }
+  EXPECT_EQ(tree.groups[1].children[0].entry.colour, 0xBED2FF);
+}
+
+TEST(CatalogueTree, CheckBoxStyleAndCaptionColour) {
+  EXPECT_EQ(CheckBoxTextColour(0x808080), 0);
+  EXPECT_EQ(CheckBoxTextColour(0x0000FF), 0xFFFF00);
+  EXPECT_EQ(CheckBoxTextColour(0), 0xFFFFFF);
+  EXPECT_EQ(CheckBoxStyleWord(12, 0), 3073);
+  EXPECT_EQ(CheckBoxStyleWord(3, 4), 3 * 256 + 5);
+}
+
+TEST(CatalogueTree, AtMostOneElevationClassOfAGroupIsOn) {
+  std::array<bool, kElevationClasses> classes{};
+  SwitchElevationClass(classes, 1, true);
+  EXPECT_EQ(classes, (std::array<bool, kElevationClasses>{false, true, false, false, false}));
+  SwitchElevationClass(classes, 4, true);
+  EXPECT_EQ(classes, (std::array<bool, kElevationClasses>{false, false, false, false, true}));
+  SwitchElevationClass(classes, 4, false);
+  EXPECT_EQ(classes, (std::array<bool, kElevationClasses>{}));
+  // A file may have left two on; switching one off leaves the other alone.
+  classes = {true, false, true, false, false};
+  SwitchElevationClass(classes, 2, false);
+  EXPECT_EQ(classes, (std::array<bool, kElevationClasses>{true, false, false, false, false}));
+  SwitchElevationClass(classes, 9, true);
+  EXPECT_EQ(classes, (std::array<bool, kElevationClasses>{true, false, false, false, false}));
 }
 
 }  // namespace
