@@ -156,6 +156,17 @@ bool SetZoneNumber(CoordinateState& cs, int zone, double unitScale) {
   return true;
 }
 
+bool SetZone(CoordinateState& cs, int zahyokei, int tanni) {
+  const double unitScale = UnitScaleOf(tanni);
+  if (zahyokei == kLatLonEntry) return SetZoneNumber(cs, 0, unitScale);
+  const int zone = ZoneNumberOfEntry(zahyokei);
+  if (zone == 0) {
+    cs.unitScale = unitScale;
+    return false;
+  }
+  return SetZoneNumber(cs, zone, unitScale);
+}
+
 PlaneXY bltoxy(const CoordinateState& cs, double kdo, double ido) {
   if (cs.latLonMode) return {ido, kdo};
   const ProjectionConstants& k = Grs80();

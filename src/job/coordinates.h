@@ -76,6 +76,10 @@ double MeridianArc(double phi);
 // and the starting estimate of xytobl. Returns false for other zone numbers.
 bool SetZoneNumber(CoordinateState& cs, int zone, double unitScale);
 
+// Same from the settings: `area/zahyokei` entry and `kihon/tanni` unit.
+// Returns false (leaving the zone as it was) when the entry names no zone.
+bool SetZone(CoordinateState& cs, int zahyokei, int tanni);
+
 // Geographic -> plane. kdo: longitude, ido: latitude, degrees.
 PlaneXY bltoxy(const CoordinateState& cs, double kdo, double ido);
 

@@ -75,7 +75,7 @@ void CheckMapName(const std::string& name, Messages& m) {
   if (name.empty()) m.line(msg::kNameEmpty);
 }
 
-void SetZone(JobContext& ctx, Messages& m) {
+void ApplyZoneChoice(JobContext& ctx, Messages& m) {
   const JobSettings& s = ctx.settings;
   CoordinateState& cs = ctx.coords;
   cs.latLonMode = s.zahyokei == kLatLonEntry;
@@ -83,16 +83,7 @@ void SetZone(JobContext& ctx, Messages& m) {
     m.line(msg::kNoZone);
     return;
   }
-  if (s.zahyokei == kLatLonEntry) {
-    SetZoneNumber(cs, 0, cs.unitScale);
-    return;
-  }
-  const int zone = ZoneNumberOfEntry(s.zahyokei);
-  if (zone == 0) {
-    m.line(msg::kBadZone);
-    return;
-  }
-  SetZoneNumber(cs, zone, cs.unitScale);
+  if (!SetZone(cs, s.zahyokei, s.tanni)) m.line(msg::kBadZone);
 }
 
 void ParseEdges(JobContext& ctx, Messages& m) {
@@ -334,12 +325,12 @@ std::string ValidateJob(JobContext& ctx) {
   CheckMapName(s.namae, m);
   if (s.type == 1 && s.hanreisu == 0 && s.jido) m.line(msg::kAviNeedsLegendSteps);
 
+  ctx.coords.unitScale = UnitScaleOf(s.tanni);
   if (s.tanni < 0 || s.tanni > 2) {
     m.line(msg::kNoUnit);
     return m.take();
   }
-  ctx.coords.unitScale = UnitScaleOf(s.tanni);
-  SetZone(ctx, m);
+  ApplyZoneChoice(ctx, m);
   ParseEdges(ctx, m);
   if (!ParseDivision(ctx, m)) return m.take();
 

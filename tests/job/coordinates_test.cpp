@@ -111,7 +111,23 @@ TEST(Coordinates, ZoneNumberTexts) {
   for (const Row& r : rows) EXPECT_EQ(ZoneNumberOfEntryText(r.text), r.zone) << r.text;
 }
 
-TEST(Coordinates, UnknownZoneIsRefused) {
+TEST(Coordinates, ZoneFromSettings) {
+  struct Row {
+    int zahyokei, tanni;
+    bool ok, latLon;
+    int zone;
+    double unitScale;
+  };
+  const Row rows[] = {{33, 2, true, false, 9, 1},   {52, 0, true, false, 17, 1000},
+                      {56, 1, true, true, 0, 100},  {-1, 2, false, false, 0, 1},
+                      {57, 0, false, false, 0, 1000}};
+  for (const Row& r : rows) {
+    CoordinateState cs;
+    EXPECT_EQ(SetZone(cs, r.zahyokei, r.tanni), r.ok) << r.zahyokei;
+    EXPECT_EQ(cs.latLonMode, r.latLon) << r.zahyokei;
+    EXPECT_EQ(cs.zone, r.zone) << r.zahyokei;
+    EXPECT_DOUBLE_EQ(cs.unitScale, r.unitScale) << r.zahyokei;
+  }
   CoordinateState cs;
   EXPECT_FALSE(SetZoneNumber(cs, 20, 1.0));
   EXPECT_FALSE(SetZoneNumber(cs, -1, 1.0));
