@@ -2,9 +2,11 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace velkaro {
 namespace {
@@ -47,13 +49,53 @@ bool IsCp932LeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-// End of the run of CP932 non-ASCII characters that starts at `from`. A trail
-// byte may lie in the ASCII range, so the run is walked character by character.
-std::size_t EndOfCp932Run(std::string_view s, std::size_t from) {
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  std::size_t i = from;
-  while (i < s.size() && p[i] >= 0x80) i += (IsCp932LeadByte(p[i]) && i + 1 < s.size()) ? 2 : 1;
-  return i;
+// CP932 -> UTF-8 of every one- and two-byte code, taken from glibc's own
+// converter once, so decoding a buffer is a table walk instead of one iconv
+// call per run of Japanese text. An entry holds up to three UTF-8 bytes and
+// their count (0: not a CP932 character).
+struct Cp932DecodeEntry {
+  char bytes[3];
+  unsigned char length;
+};
+
+class Cp932DecodeTable {
+ public:
+  Cp932DecodeTable() : entries_(65536, Cp932DecodeEntry{{0, 0, 0}, 0}) {
+    Converter conv("UTF-8", "CP932");
+    if (!conv.ok()) return;
+    for (int b = 0x80; b <= 0xFF; ++b) {
+      if (IsCp932LeadByte(static_cast<unsigned char>(b))) {
+        for (int t = 0x40; t <= 0xFC; ++t) fill(conv, (b << 8) | t, 2);
+      } else {
+        fill(conv, b, 1);
+      }
+    }
+  }
+  const Cp932DecodeEntry& operator[](unsigned code) const { return entries_[code]; }
+
+ private:
+  void fill(const Converter& conv, int code, int length) {
+    char in[2] = {static_cast<char>(length == 2 ? code >> 8 : code), static_cast<char>(code & 0xFF)};
+    char out[8];
+    char* src = in;
+    char* dst = out;
+    std::size_t inLeft = static_cast<std::size_t>(length), outLeft = sizeof out;
+    const std::size_t rc = iconv(conv.get(), &src, &inLeft, &dst, &outLeft);
+    iconv(conv.get(), nullptr, nullptr, nullptr, nullptr);
+    const std::size_t produced = sizeof out - outLeft;
+    if (rc == static_cast<std::size_t>(-1) || inLeft != 0 || produced == 0 || produced > 3) return;
+    Cp932DecodeEntry& entry = entries_[static_cast<unsigned>(code)];
+    std::memcpy(entry.bytes, out, produced);
+    entry.length = static_cast<unsigned char>(produced);
+  }
+
+  std::vector<Cp932DecodeEntry> entries_;
+};
+
+// The table is immutable once built and shared by every caller.
+const Cp932DecodeTable& DecodeTable() {
+  static const Cp932DecodeTable table;
+  return table;
 }
 
 // Length of the UTF-8 character starting with byte b, 1 for a stray byte.
@@ -177,18 +219,38 @@ std::string_view StripUtf8Bom(std::string_view bytes) {
 }
 
 std::string Cp932ToUtf8(std::string_view cp932) {
-  std::string out;
-  out.reserve(cp932.size() + cp932.size() / 4);
-  Converter conv("UTF-8", "CP932");
+  const Cp932DecodeTable& table = DecodeTable();
+  const auto* p = reinterpret_cast<const unsigned char*>(cp932.data());
+  const std::size_t n = cp932.size();
+  std::string out(n + n / 2 + 16, '\0');
+  std::size_t at = 0;
+  const auto room = [&](std::size_t needed) {
+    if (out.size() - at < needed) out.resize(std::max(out.size() * 2, at + needed));
+  };
   std::size_t i = 0;
-  while (i < cp932.size()) {
+  while (i < n) {
     const std::size_t run = FindNonAscii(cp932, i);
-    out.append(cp932.data() + i, run - i);
-    if (run >= cp932.size()) break;
-    const std::size_t end = EndOfCp932Run(cp932, run);
-    ConvertRun(conv, cp932.substr(run, end - run), out, kReplacementUtf8, BadInput::SkipByte, 3);
-    i = end;
+    room(run - i + 3);
+    std::memcpy(out.data() + at, p + i, run - i);
+    at += run - i;
+    i = run;
+    while (i < n && p[i] >= 0x80) {
+      room(3);
+      const bool pair = IsCp932LeadByte(p[i]) && i + 1 < n;
+      const Cp932DecodeEntry& e = table[pair ? (p[i] << 8) | p[i + 1] : p[i]];
+      if (e.length == 0) {
+        // Not a character: replace one byte and go on with the next.
+        std::memcpy(out.data() + at, kReplacementUtf8.data(), 3);
+        at += 3;
+        ++i;
+        continue;
+      }
+      std::memcpy(out.data() + at, e.bytes, e.length);
+      at += e.length;
+      i += pair ? 2 : 1;
+    }
   }
+  out.resize(at);
   return out;
 }
 
