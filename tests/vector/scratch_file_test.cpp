@@ -1,0 +1,158 @@
+#include "vector/scratch_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+#include "gml_test_support.h"
+
+namespace velkaro {
+namespace {
+
+using namespace velkaro::testing;
+
+TEST(ScratchValue, FixedExponentialForm) {
+  struct Row {
+    double value;
+    const char* text;
+  };
+  const Row rows[] = {
+      {12345.6789012345, " 1.23456789012345E+0004"},
+      {-25.0, "-2.50000000000000E+0001"},
+      {0.0, " 0.00000000000000E+0000"},
+      {-0.0, " 0.00000000000000E+0000"},
+      {-129876.543210987, "-1.29876543210987E+0005"},
+      {0.000123, " 1.23000000000000E-0004"},
+      {1e-300, " 1.00000000000000E-0300"},
+      {-4.5e200, "-4.50000000000000E+0200"},
+      {99999.9999999999999, " 1.00000000000000E+0005"},  // rounds into the next decade
+  };
+  for (const Row& row : rows) {
+    const std::string text = PlaneValueText(row.value);
+    EXPECT_EQ(text, row.text) << row.value;
+    EXPECT_EQ(text.size(), 23u) << row.value;
+    EXPECT_DOUBLE_EQ(std::stod(text), row.value == 0 ? 0.0 : std::stod(row.text));
+  }
+}
+
+TEST(ScratchValue, RefusesValuesNoReaderCouldParse) {
+  for (double v : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                   std::numeric_limits<double>::quiet_NaN()}) {
+    EXPECT_EQ(PlaneValueText(v), "");
+  }
+  TempFolder dir;
+  ScratchFile file;
+  ASSERT_TRUE(file.create(dir.file("a.txt")));
+  EXPECT_FALSE(file.plane(std::nan("")));
+  EXPECT_FALSE(file.close());
+}
+
+TEST(ScratchFile, WritesCrLfLinesAndAppends) {
+  TempFolder dir;
+  const std::string path = dir.file("1道路.txt");
+  {
+    ScratchFile file;
+    ASSERT_TRUE(file.openAppend(path));  // created when missing
+    file.line("lw");
+    file.integer(3);
+    file.vertex(45230.123456789, -129876.543210987);
+    file.line("sep");
+    EXPECT_TRUE(file.close());
+  }
+  {
+    ScratchFile file;
+    ASSERT_TRUE(file.openAppend(path));  // appends behind the first record
+    file.line("");
+    EXPECT_TRUE(file.close());
+  }
+  bool crlf = false;
+  const auto lines = ScratchLines(path, &crlf);
+  EXPECT_TRUE(crlf);
+  const std::vector<std::string> expected = {"lw", "3", " 4.52301234567890E+0004",
+                                             "-1.29876543210987E+0005", "sep", ""};
+  EXPECT_EQ(lines, expected);
+
+  ScratchFile again;
+  ASSERT_TRUE(again.create(path));  // create empties it
+  again.close();
+  EXPECT_EQ(ReadText(path), "");
+}
+
+TEST(ScratchFile, FailsVisiblyWhenTheFolderIsMissing) {
+  TempFolder dir;
+  ScratchFile file;
+  EXPECT_FALSE(file.openAppend(dir.file("missing/x.txt")));
+  file.line("sep");
+  EXPECT_TRUE(file.failed());
+  EXPECT_FALSE(file.close());
+}
+
+// A catalogue with one FGD group of two children, one KKJ child and a theme.
+JobSettings SettingsWithLayers(const std::string& folder) {
+  JobSettings s;
+  s.writefolder = folder;
+  LayerGroup road;
+  road.node.text = "道路縁";
+  for (const char* text : {"0012真幅道路", "0013軽車道"}) {
+    LayerNode child;
+    child.text = text;
+    road.children.push_back(child);
+  }
+  s.layers.fgd.groups.push_back(road);
+  LayerGroup rail;
+  rail.node.text = "鉄道";
+  LayerNode child;
+  child.text = "0200普通鉄道";
+  rail.children.push_back(child);
+  s.layers.kkj.groups.push_back(rail);
+  KsjTheme theme;
+  theme.caption = "0301空港";
+  s.layers.ksj.push_back(theme);
+  s.namae = "map";
+  return s;
+}
+
+TEST(ScratchLifecycle, DeleteRemovesEveryLayerFileAndNothingElse) {
+  TempFolder dir;
+  SilentHost host;
+  CellBuffer cells;
+  JobContext job(SettingsWithLayers(dir.str()), host, cells);
+  for (const char* name : {"0012真幅道路.txt", "0013軽車道.txt", "0200普通鉄道.txt", "0301空港.txt",
+                           "map.bmp"})
+    WriteText(dir.file(name), "sep\r\n");
+  DeleteScratchFiles(job);
+  EXPECT_FALSE(fs::exists(dir.file("0012真幅道路.txt")));
+  EXPECT_FALSE(fs::exists(dir.file("0013軽車道.txt")));
+  EXPECT_FALSE(fs::exists(dir.file("0200普通鉄道.txt")));
+  EXPECT_FALSE(fs::exists(dir.file("0301空港.txt")));
+  EXPECT_TRUE(fs::exists(dir.file("map.bmp")));
+  DeleteScratchFiles(job);  // nothing left to delete is fine
+}
+
+TEST(ScratchLifecycle, KeepMovesTheTilesFilesBelowScratch) {
+  TempFolder dir;
+  SilentHost host;
+  CellBuffer cells;
+  JobContext job(SettingsWithLayers(dir.str()), host, cells);
+  job.keepScratch = true;
+  WriteText(dir.file("0012真幅道路.txt"), "sep\r\n");
+  WriteText(dir.file("0301空港.txt"), "");
+  EXPECT_EQ(FinishTileScratch(job, "mapA0"), "");
+  EXPECT_EQ(ReadText(dir.file("scratch/mapA0/0012真幅道路.txt")), "sep\r\n");
+  EXPECT_TRUE(fs::exists(dir.file("scratch/mapA0/0301空港.txt")));
+  EXPECT_FALSE(fs::exists(dir.file("0012真幅道路.txt")));
+  EXPECT_FALSE(fs::exists(dir.file("0013軽車道.txt")));
+  EXPECT_FALSE(fs::exists(dir.file("scratch/mapA0/0013軽車道.txt")));
+
+  // Without keeping, the next tile's files are simply deleted.
+  job.keepScratch = false;
+  WriteText(dir.file("0013軽車道.txt"), "sep\r\n");
+  EXPECT_EQ(FinishTileScratch(job, "mapA1"), "");
+  EXPECT_FALSE(fs::exists(dir.file("0013軽車道.txt")));
+  EXPECT_FALSE(fs::exists(dir.file("scratch/mapA1")));
+}
+
+}  // namespace
+}  // namespace velkaro
