@@ -59,13 +59,13 @@ GridSizing SizeElevationGrid(const GeoBox& box, double cellLon, double cellLat,
   const double gridRows = std::floor((g.gridLatN - g.gridLatS) / cellLat + 0.999);
   g.elevMax = -1e308;
   g.elevMin = 1e308;
-  if (!(gridCols * gridRows <= limitCells) || gridCols > kMaxGridSide || gridRows > kMaxGridSide) {
-    g.gridCols = g.gridRows = 0;
+  g.gridCols = g.gridRows = 0;
+  if (gridCols * gridRows > limitCells || gridCols > kMaxGridSide || gridRows > kMaxGridSide)
     return GridSizing::OverBudget;
-  }
-  g.gridCols = static_cast<int>(std::max(gridCols, 0.0));
-  g.gridRows = static_cast<int>(std::max(gridRows, 0.0));
-  if (g.gridCols == 0 || g.gridRows == 0) return GridSizing::Empty;
+  // No cell size or no area (NaN or nothing across) leaves an empty grid.
+  if (!(gridCols >= 1 && gridRows >= 1)) return GridSizing::Empty;
+  g.gridCols = static_cast<int>(gridCols);
+  g.gridRows = static_cast<int>(gridRows);
 
   g.winCol0 = static_cast<int>(std::floor((g.tileLonW - g.gridLonW) / cellLon + 0.00001));
   g.winCol1 = CellsAcross(g.gridLonW, g.tileLonE, cellLon);
