@@ -171,12 +171,13 @@ class LineReader {
 // How the two layer trees read their lines.
 struct TreeGrammar {
   size_t columns;
-  bool widthInFifths;  // KKJ children store five times the width index
-  bool fillsSpare;     // FGD fills the spare byte (groups column 9, children 10)
+  bool widthInFifths;   // KKJ children store five times the width index
+  bool fillsSpare;      // FGD fills the spare byte (groups column 9, children 10)
+  bool elevationLines;  // FGD layers end at the elevation captions, KKJ ones at "eod"
 };
 
-constexpr TreeGrammar kFgdGrammar{kFgdColumns, false, true};
-constexpr TreeGrammar kKkjGrammar{kKkjColumns, true, false};
+constexpr TreeGrammar kFgdGrammar{kFgdColumns, false, true, true};
+constexpr TreeGrammar kKkjGrammar{kKkjColumns, true, false, false};
 
 // Values the settings reader would refuse are brought into range the same way.
 void NormaliseStyle(LayerEntry& entry) {
@@ -231,14 +232,17 @@ enum class TreeEnd { EndOfFile, Marker, Error };
 // followed by the line that ends the layers. `lastIndex` gets the index of the
 // line that stopped the walk.
 TreeEnd ReadLayerLines(LineReader& reader, const TreeGrammar& grammar, size_t first,
-                       std::string caption, bool fgd, LayerTree& tree, int& layerNumber,
+                       std::string caption, LayerTree& tree, int& layerNumber,
                        size_t& lastIndex) {
   for (size_t i = first;; ++i) {
     lastIndex = i;
     if (i + 1 >= reader.lineCount()) return TreeEnd::EndOfFile;
-    if (!fgd && reader.lineContains(i, kKkjEndMarker)) return TreeEnd::Marker;
-    if (!reader.split(i, fgd ? kCaptionColumns : grammar.columns)) return TreeEnd::Error;
-    if (fgd && reader.column(1) == kElevationCaptionMarker) return TreeEnd::Marker;
+    if (grammar.elevationLines) {
+      if (!reader.split(i, kCaptionColumns)) return TreeEnd::Error;
+      if (reader.column(1) == kElevationCaptionMarker) return TreeEnd::Marker;
+    } else if (reader.lineContains(i, kKkjEndMarker)) {
+      return TreeEnd::Marker;
+    }
     if (!reader.split(i, grammar.columns)) return TreeEnd::Error;
     // A change of caption always starts a group, even one seen before.
     if (tree.groups.empty() || reader.column(1) != caption) {
@@ -270,7 +274,7 @@ bool LoadFgdTree(const DefinitionFile& file, LayerCatalogue& catalogue, int& lay
     return false;
   }
   size_t stop = 0;
-  const TreeEnd end = ReadLayerLines(reader, kFgdGrammar, 1, std::string(reader.column(1)), true,
+  const TreeEnd end = ReadLayerLines(reader, kFgdGrammar, 1, std::string(reader.column(1)),
                                      catalogue.fgd, layerNumber, stop);
   if (end == TreeEnd::Error) return false;
   if (end == TreeEnd::Marker) return ReadElevationCaptions(reader, stop, catalogue);
@@ -281,8 +285,8 @@ bool LoadKkjTree(const DefinitionFile& file, LayerCatalogue& catalogue, int& lay
                  CatalogueLoadResult& result) {
   LineReader reader(file, result);
   size_t stop = 0;
-  return ReadLayerLines(reader, kKkjGrammar, 1, std::string(), false, catalogue.kkj, layerNumber,
-                        stop) != TreeEnd::Error;
+  return ReadLayerLines(reader, kKkjGrammar, 1, std::string(), catalogue.kkj, layerNumber, stop) !=
+         TreeEnd::Error;
 }
 
 bool IsBlank(std::string_view line) { return TrimBlanks(line).empty(); }
