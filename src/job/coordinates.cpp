@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <numbers>
-#include <string>
 
 namespace velkaro {
 
@@ -93,25 +92,33 @@ ZoneOrigin ZoneOriginOf(int zone) {
   return kZoneOrigins[zone - 1];
 }
 
+namespace {
+
+// Length in bytes of the UTF-8 character that starts with this byte.
+size_t Utf8Length(unsigned char lead) {
+  return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
+}  // namespace
+
 int ZoneNumberOfEntryText(std::string_view entry) {
-  // Characters are counted, not bytes: the first is the multibyte "第".
-  std::u32string chars;
-  for (size_t i = 0; i < entry.size() && chars.size() < 3;) {
-    const unsigned char lead = static_cast<unsigned char>(entry[i]);
-    const size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    chars.push_back(len == 1 ? lead : 0x100);  // only ASCII matters below
-    i += len;
+  // The second and third characters, counted as characters since the first
+  // is the multibyte "第"; only ASCII ones matter, others become 0.
+  char second = 0, third = 0;
+  size_t at = 0;
+  for (int index = 0; index < 3 && at < entry.size(); ++index) {
+    const unsigned char lead = static_cast<unsigned char>(entry[at]);
+    const char ascii = lead < 0x80 ? static_cast<char>(lead) : 0;
+    if (index == 1) second = ascii;
+    if (index == 2) third = ascii;
+    at += Utf8Length(lead);
   }
-  if (chars.size() < 3) return 0;
-  auto digit = [](char32_t ch) { return ch >= U'0' && ch <= U'9' ? int(ch - U'0') : -1; };
+  const auto isDigit = [](char ch) { return ch >= '0' && ch <= '9'; };
   int zone = 0;
-  if (chars[1] == U' ') {
-    zone = digit(chars[2]);
-  } else if (digit(chars[1]) >= 0 && digit(chars[2]) >= 0) {
-    zone = digit(chars[1]) * 10 + digit(chars[2]);
-  } else {
-    return 0;
-  }
+  if (second == ' ' && isDigit(third))
+    zone = third - '0';
+  else if (isDigit(second) && isDigit(third))
+    zone = (second - '0') * 10 + (third - '0');
   return zone >= 1 && zone <= kZoneCount ? zone : 0;
 }
 
