@@ -1,6 +1,7 @@
 #include "platform/ini_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -249,6 +250,9 @@ bool IniFile::Save(const std::string& path, std::string* error) const {
     if (error) *error = ErrnoText("cannot create", temp);
     return false;
   }
+  // The replacement keeps the permissions of the file it replaces.
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
   const bool written = WriteAll(fd, Text()) && ::fsync(fd) == 0;
   const int savedErrno = errno;
   const bool closed = ::close(fd) == 0;

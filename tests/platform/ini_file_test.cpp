@@ -131,6 +131,20 @@ TEST(IniFileTest, SaveWritesUtf8WithCrLfAndLoadSkipsTheBom) {
                           std::filesystem::directory_iterator()), 1);
 }
 
+TEST(IniFileTest, SavingOverAFileKeepsItsPermissions) {
+  TempDir dir;
+  const std::string path = dir.write("private.pxj", "[a]\nk=1\n");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::owner_write);
+  IniFile ini = IniFile::Load(path);
+  ini.Write("a", "k", "2");
+  std::string error;
+  ASSERT_TRUE(ini.Save(path, &error)) << error;
+  EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_EQ(IniFile::Load(path).ReadInt("a", "k", 0), 2);
+}
+
 TEST(IniFileTest, SaveIntoAMissingFolderFailsWithAMessage) {
   TempDir dir;
   IniFile ini;
