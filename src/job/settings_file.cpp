@@ -117,20 +117,21 @@ void ForEachChild(LayerTree& tree, Fn fn) {
     for (LayerNode& child : group.children) fn(child);
 }
 
-// The numbered key of an FGD layer in layouts 5 to 7, 0 when none applies.
-int NumberedKeyOf(std::string_view name) {
+// The numbered keys an FGD layer reads in layouts 5 to 7, in reading order
+// (a later key overrides what an earlier one set).
+std::vector<int> NumberedKeysOf(std::string_view name) {
   static constexpr std::array<const char*, 11> kEntries = {
       "dummy", "dummy", "CommBdry", "AdmPt", "CommPt", "Cstline",
       "WL",    "WA",    "RdEdg",    "RdCompt", "RailCL"};
-  int key = 0;
+  std::vector<int> keys;
   for (int k = 1; k <= 11; ++k)
-    if (Contains(name, kEntries[k - 1])) key = k;
-  if (name == "AdmArea-12" || name == "AdmArea-23") key = 1;
-  if (StartsWith(name, "BldL-")) key = 12;
-  if (StartsWith(name, "BldA-")) key = 13;
-  if (StartsWith(name, "GCP-")) key = 14;
-  if (name == "ElevPt-1") key = 15;
-  return key;
+    if (Contains(name, kEntries[k - 1])) keys.push_back(k);
+  if (name == "AdmArea-12" || name == "AdmArea-23") keys.push_back(1);
+  if (StartsWith(name, "BldL-")) keys.push_back(12);
+  if (StartsWith(name, "BldA-")) keys.push_back(13);
+  if (StartsWith(name, "GCP-")) keys.push_back(14);
+  if (name == "ElevPt-1") keys.push_back(15);
+  return keys;
 }
 
 // Shared group keys of layouts 8 and 9 (empty when none applies).
@@ -175,7 +176,7 @@ void ReadFgdLayers(LayerTree& tree, const IniFile& ini, int ver, bool pxk) {
   if (ver >= 5 && ver <= 7) {
     const StyleSections& sections = ver == 5 ? kOldFgdSections : kFgdSections;
     ForEachChild(tree, [&](LayerNode& node) {
-      if (const int k = NumberedKeyOf(node.entry.name); k > 0)
+      for (const int k : NumberedKeysOf(node.entry.name))
         ReadNumberedStyle(node, ini, sections, k, pxk);
     });
   } else if (ver > 7) {
