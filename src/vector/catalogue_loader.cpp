@@ -344,6 +344,35 @@ Step LoadStep(const std::string& folder, const char* name, TreeLoader loader,
 
 }  // namespace
 
+MapLinks BuiltInMapLinks() {
+  return {
+      "https://www.gsi.go.jp/sokuchikijun/jpc.html",
+      "https://fgd.gsi.go.jp/download/menu.php",
+      "https://nlftp.mlit.go.jp/ksj/",
+      "https://www.gsi.go.jp/LAW/2930-index.html",
+      "https://nlftp.mlit.go.jp/ksj/other/agreement.html",
+      "https://maps.gsi.go.jp/",
+      "https://www.ngdc.noaa.gov/mgg/global/relief/ETOPO1/data/ice_surface/cell_registered/binary/",
+      "https://www.jmc.or.jp/",
+  };
+}
+
+MapLinks LoadMapLinks(const std::string& programFolder, std::vector<CatalogueMessage>& messages) {
+  MapLinks links = BuiltInMapLinks();
+  DefinitionFile file;
+  if (ReadDefinitionFile(JoinPath(programFolder, kMapLinkFile), file) != ReadStatus::Ok) {
+    messages.push_back({msg::kWarningTitle, msg::kMapLinkFileMissing});
+    return links;
+  }
+  for (size_t k = 0; k < links.size(); ++k) {
+    const size_t addressLine = 2 * k + 1;
+    if (addressLine >= file.lines.size()) break;
+    const std::string_view address = TrimBlanks(file.lines[addressLine]);
+    if (!address.empty()) links[k] = std::string(address);
+  }
+  return links;
+}
+
 std::string FormatLayerNumber(int layerNumber) {
   char text[16];
   std::snprintf(text, sizeof text, "%.3d", layerNumber);

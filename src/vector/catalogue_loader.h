@@ -4,6 +4,7 @@
 // elevation switch captions), "mlit-GML.txt" (KSJ theme list) and
 // "kokudokihon-tree.txt" (KKJ layer tree).
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -16,6 +17,17 @@ namespace velkaro {
 inline constexpr const char* kFgdTreeFile = "kibanchizu-tree.txt";
 inline constexpr const char* kKsjThemeFile = "mlit-GML.txt";
 inline constexpr const char* kKkjTreeFile = "kokudokihon-tree.txt";
+
+// Style presets beside the program, read with the settings reader.
+inline constexpr const char* kFgdPresetFile = "基盤地図情報標準.pxk";
+inline constexpr const char* kKsjPresetFile = "国土数値情報標準色.pxk";
+inline constexpr const char* kKkjPresetFile = "国土基本情報標準.pxk";
+inline constexpr const char* kClearPresetFile = "Checkclear.pxk";
+
+// The addresses of the eight link buttons come from this file: for each link
+// a label line (not used) and an address line.
+inline constexpr const char* kMapLinkFile = "maplink.txt";
+inline constexpr int kMapLinkCount = 8;
 
 // Column 1 of the FGD line that ends the layer lines and starts the ten
 // elevation caption lines.
@@ -50,6 +62,19 @@ struct CatalogueLoadResult {
 // `programFolder`. What was built before a failure is kept, with its groups
 // refreshed, so the caller can still show it.
 CatalogueLoadResult LoadLayerCatalogue(LayerCatalogue& catalogue, const std::string& programFolder);
+
+// Addresses of the link buttons in their order: plane rectangular zones, FGD
+// download, KSJ download, survey-results approval, KSJ terms of use, board,
+// ETOPO1 download, KKJ sales.
+using MapLinks = std::array<std::string, kMapLinkCount>;
+
+// The addresses in place before the link file is read.
+MapLinks BuiltInMapLinks();
+
+// Reads the link file from `programFolder`. A missing file adds the warning to
+// `messages` and keeps the built-in addresses; so does a missing or empty
+// address line, for its own link.
+MapLinks LoadMapLinks(const std::string& programFolder, std::vector<CatalogueMessage>& messages);
 
 // "%0.3d": the layer number with at least three digits.
 std::string FormatLayerNumber(int layerNumber);

@@ -14,6 +14,9 @@ inline constexpr const char* kFileMissing = " が見つかりません";
 // Appended to the full path of a theme list that holds too many themes.
 inline constexpr const char* kTooManyThemes = " の項目が多すぎます。";
 
+// The link file is named by itself, without its folder.
+inline constexpr const char* kMapLinkFileMissing = "\\maplink.txtが見つかりません";
+
 inline std::string FileMissing(const std::string& path) { return path + kFileMissing; }
 
 inline std::string TooManyThemes(const std::string& path) { return path + kTooManyThemes; }
