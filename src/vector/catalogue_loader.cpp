@@ -139,7 +139,11 @@ class LineReader {
   }
 
   bool byteValue(size_t i, int32_t raw, uint8_t& value) {
-    if (raw < 0 || raw > 255) return badNumber(i);
+    if (raw < 0 || raw > 255) {
+      fail(msg::NumberOutOfRange(file_.path, lineNumber(), static_cast<int>(i),
+                                 std::string(columns_[i]), 0, 255));
+      return false;
+    }
     value = static_cast<uint8_t>(raw);
     return true;
   }

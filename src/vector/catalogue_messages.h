@@ -37,4 +37,11 @@ inline std::string BadNumber(const std::string& path, int lineNumber, int column
          " 列目「" + text + "」は数値として読めません。";
 }
 
+inline std::string NumberOutOfRange(const std::string& path, int lineNumber, int column,
+                                    const std::string& text, int low, int high) {
+  return path + " の " + std::to_string(lineNumber) + " 行目の " + std::to_string(column + 1) +
+         " 列目「" + text + "」は " + std::to_string(low) + "～" + std::to_string(high) +
+         " の範囲にありません。";
+}
+
 }  // namespace velkaro::catalogue_messages

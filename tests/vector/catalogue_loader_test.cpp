@@ -374,11 +374,11 @@ TEST(CatalogueLoader, MalformedLineStopsTheLoadAndNamesFileAndLine) {
     size_t themes;
   } cases[] = {
       {"colour not a number", kFgdTreeFile, FgdFile({good, badColour, good}), KsjFile(1),
-       KkjFile({good}), "3 行目の 4 列目「blue」", 1, 0},
+       KkjFile({good}), "3 行目の 4 列目「blue」は数値として読めません", 1, 0},
       {"size beyond a byte", kFgdTreeFile, FgdFile({good, badSize}), KsjFile(1), KkjFile({good}),
-       "3 行目の 5 列目「300」", 1, 0},
+       "3 行目の 5 列目「300」は 0～255 の範囲にありません", 1, 0},
       {"negative width", kFgdTreeFile, FgdFile({badWidth, good}), KsjFile(1), KkjFile({good}),
-       "2 行目の 6 列目「-1」", 0, 0},
+       "2 行目の 6 列目「-1」は 0～255", 0, 0},
       {"empty spare byte", kFgdTreeFile, FgdFile({good, badSpare}), KsjFile(1), KkjFile({good}),
        "3 行目の 11 列目", 1, 0},
       {"too few columns", kFgdTreeFile, kHeader + good.fgd() + "\n" + shortLine + ElevationLines(),
