@@ -13,6 +13,7 @@
 #include "elevation/cell_buffer.h"
 #include "job/job_context.h"
 #include "render/gl_view.h"
+#include "render/glyph_lists.h"
 #include "render/render_surface.h"
 
 namespace {
@@ -54,6 +55,20 @@ int main(int argc, char** argv) {
   }
   const auto t1 = Clock::now();
 
+  // The parts: a bare context, and the outline glyphs on one context.
+  const auto c0 = Clock::now();
+  for (int k = 0; k < rounds; ++k) {
+    surface->createContext();
+    surface->deleteContext();
+  }
+  const auto c1 = Clock::now();
+  surface->createContext();
+  surface->beginGL();
+  const auto g0 = Clock::now();
+  for (int k = 0; k < rounds; ++k) CompileMapGlyphs(kFirstGlyphList);
+  const auto g1 = Clock::now();
+  surface->deleteContext();
+
   QImage& pixels = surface->beginPixels();
   const size_t bytes = static_cast<size_t>(pixels.sizeInBytes());
   const int fills = 200;
@@ -64,6 +79,8 @@ int main(int argc, char** argv) {
   const double perTile = Seconds(t0, t1) / rounds;
   const double perFill = Seconds(m0, m1) / fills;
   std::printf("tile open+close 2048x1448: %.2f ms/tile, %.1f tiles/s\n", perTile * 1e3, 1.0 / perTile);
+  std::printf("  of which a bare context: %.2f ms, the five outline glyphs: %.2f ms\n",
+              Seconds(c0, c1) / rounds * 1e3, Seconds(g0, g1) / rounds * 1e3);
   std::printf("yardstick memset of the image (%.1f MB): %.3f ms, %.0f MB/s\n", bytes / 1e6, perFill * 1e3,
               bytes / 1e6 / perFill);
   std::printf("one tile open+close costs %.0f image fills\n", perTile / perFill);

@@ -82,7 +82,8 @@ bool OpenView(JobContext& job) {
   drawer.setBrush(savedBrush);
 
   if (!surface.createContext()) return false;
-  surface.beginGL();
+  // The clear below covers the fill, so the image need not be uploaded.
+  surface.beginGLReplacingImage();
   glMatrixMode(GL_MODELVIEW);
   SetTileView(job);
   ClearToBackground(job.settings.haikei);

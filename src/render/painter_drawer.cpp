@@ -29,12 +29,12 @@ double CellPerEm(const QString& family) {
   return ratio > 0.5 ? ratio : 1.0;
 }
 
-int EmPixels(const FontSpec& spec, const QString& family) {
+int EmPixels(const FontSpec& spec, double cellPerEm) {
   double em = spec.size;
   switch (spec.sizeKind) {
     case FontSizeKind::CharHeight: break;
     case FontSizeKind::Points: em = std::round(spec.size * 96.0 / 72.0); break;
-    case FontSizeKind::CellHeight: em = std::round(spec.size / CellPerEm(family)); break;
+    case FontSizeKind::CellHeight: em = std::round(spec.size / cellPerEm); break;
   }
   return std::max(1, static_cast<int>(std::abs(em)));
 }
@@ -49,10 +49,16 @@ std::string FamilyForFace(std::string_view face) {
   return std::string(face);
 }
 
+double PainterDrawer::cellPerEm(const std::string& family) const {
+  auto it = cellPerEm_.find(family);
+  if (it == cellPerEm_.end()) it = cellPerEm_.emplace(family, CellPerEm(QString::fromStdString(family))).first;
+  return it->second;
+}
+
 QFont PainterDrawer::qfont() const {
-  const QString family = QString::fromStdString(FamilyForFace(font_.face));
-  QFont f(family);
-  f.setPixelSize(EmPixels(font_, family));
+  const std::string family = FamilyForFace(font_.face);
+  QFont f(QString::fromStdString(family));
+  f.setPixelSize(EmPixels(font_, font_.sizeKind == FontSizeKind::CellHeight ? cellPerEm(family) : 1.0));
   f.setBold(font_.bold);
   return f;
 }

@@ -5,6 +5,7 @@
 // Every call hands the surface to the painter engine first, so 2-D drawing
 // lands on top of the OpenGL output issued before it.
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -76,6 +77,7 @@ class PainterDrawer {
 
  private:
   QFont qfont() const;
+  double cellPerEm(const std::string& family) const;
 
   RenderSurface& surface_;
   Colour penColour_ = 0;
@@ -86,6 +88,7 @@ class PainterDrawer {
   bool transparent_ = false;
   FontSpec font_;
   int penX_ = 0, penY_ = 0;
+  mutable std::map<std::string, double> cellPerEm_;   // measured once per family
 };
 
 }  // namespace velkaro

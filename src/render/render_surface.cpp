@@ -91,6 +91,14 @@ void RenderSurface::beginGL() {
   glDrewLast_ = true;
 }
 
+void RenderSurface::beginGLReplacingImage() {
+  endPainter();
+  if (!hasContext()) return;
+  bindImage();
+  imageChanged_ = false;
+  glDrewLast_ = true;
+}
+
 QPainter& RenderSurface::beginPainter() {
   finishGL();
   imageChanged_ = true;

@@ -44,6 +44,9 @@ class RenderSurface {
 
   // Call before issuing OpenGL commands (a context must exist to draw).
   void beginGL();
+  // As beginGL() when the GL drawing that follows covers every pixel (a
+  // clear): the image is not uploaded first.
+  void beginGLReplacingImage();
   // Call before drawing with QPainter; the painter stays valid until the
   // next beginGL(), beginPixels() or frame().
   QPainter& beginPainter();
