@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/text_encoding.h"
+
 namespace velkaro {
 namespace {
 
@@ -412,6 +414,23 @@ TEST(CatalogueLoader, MalformedLineStopsTheLoadAndNamesFileAndLine) {
     EXPECT_EQ(catalogue.ksj.size(), c.themes) << c.what;
     EXPECT_EQ(catalogue.kkj.childCount(), c.file == kKkjTreeFile ? 1 : 0) << c.what;
   }
+}
+
+// A definition file saved as Shift_JIS by an editor reads like its UTF-8 twin.
+TEST(CatalogueLoader, ShiftJisDefinitionFilesRead) {
+  Line line = Layer("WL-1", "水涯線");
+  line.type = "水涯線（河川）";
+  ProgramFolder folder;
+  folder.write(kFgdTreeFile, Utf8ToCp932(FgdFile({line, line})));
+  folder.write(kKsjThemeFile, Utf8ToCp932(KsjFile(1)));
+  folder.write(kKkjTreeFile, Utf8ToCp932(KkjFile({line, line})));
+  LayerCatalogue catalogue;
+  ASSERT_TRUE(LoadLayerCatalogue(catalogue, folder.folder()).clean());
+  EXPECT_EQ(catalogue.fgd.groups[0].node.text, "水涯線");
+  EXPECT_EQ(catalogue.fgd.groups[0].children[1].entry.typeKey, "水涯線（河川）");
+  EXPECT_EQ(catalogue.meshCaptions[0], kElevationCaptionMarker);
+  EXPECT_EQ(catalogue.ksj[0].caption, "004テーマ0");
+  EXPECT_EQ(catalogue.kkj.groups[0].children[0].text, "005水涯線WL-1");
 }
 
 TEST(CatalogueLoader, TextsAreCutToTheirShiftJisByteLimits) {
