@@ -71,16 +71,17 @@ Colour ThemeShadeColour(const JobContext& job, Colour cl, double value) {
 
 void ThemeShade(const JobContext& job, Colour cl, double value) { gcolor(ThemeShadeColour(job, cl, value)); }
 
-size_t PolygonBufferSize(ScratchReader& file) {
+size_t PolygonBufferSize(ScratchReader& file, const std::function<void(long)>& onRecord) {
   file.rewind();
   size_t largest = 0, run = 0;
   std::string_view marker = file.nextLine();
   while (!file.atEnd()) {
     file.nextLine();   // name or value
     const long n = std::max(0L, file.nextInteger());
-    run = marker == kSep ? static_cast<size_t>(n) : run + static_cast<size_t>(n);
+    const auto present = static_cast<size_t>(file.skipLines(n * 2) / 2);
+    run = marker == kSep ? present : run + present;
     largest = std::max(largest, run);
-    file.skipLines(n * 2);
+    if (onRecord) onRecord(n);
     marker = file.nextLine();
   }
   return largest;
@@ -210,19 +211,10 @@ void SetThemeDrawerStyle(JobContext& job, const KsjTheme& theme) {
 void DrawThemePolygons(JobContext& job, const KsjTheme& theme, ScratchReader& file) {
   // Sizing, with the progress counter growing by each record's count.
   long counter = 0;
-  size_t largest = 0, run = 0;
-  file.rewind();
-  std::string_view marker = file.nextLine();
-  while (!file.atEnd()) {
-    file.nextLine();
-    const long n = std::max(0L, file.nextInteger());
-    run = marker == kSep ? static_cast<size_t>(n) : run + static_cast<size_t>(n);
-    largest = std::max(largest, run);
+  const size_t largest = PolygonBufferSize(file, [&](long n) {
     counter += n;
     ShowCounter(job, counter);
-    file.skipLines(n * 2);
-    marker = file.nextLine();
-  }
+  });
   std::vector<TessVertex> buffer(largest);
   Tessellator local;
   DrawPolygonRecords(job, file, buffer, NewLayerTessellator(job, local),

@@ -43,8 +43,10 @@ Colour ThemeShadeColour(const JobContext& job, Colour cl, double value);
 void ThemeShade(const JobContext& job, Colour cl, double value);
 
 // The vertex records of the largest polygon of a polygon file, all rings of
-// each "sep" record counted together (reads the file from its start).
-size_t PolygonBufferSize(ScratchReader& file);
+// each "sep" record counted together (reads the file from its start). Only
+// vertices present in the file count, so a damaged count cannot ask for a
+// huge buffer. onRecord, when given, is told each record's count.
+size_t PolygonBufferSize(ScratchReader& file, const std::function<void(long)>& onRecord = {});
 
 // How the polygon records of a file are coloured.
 struct PolygonColouring {

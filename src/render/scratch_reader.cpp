@@ -60,8 +60,10 @@ long ScratchReader::nextInteger() {
   return static_cast<long>(std::trunc(v));
 }
 
-void ScratchReader::skipLines(long count) {
-  for (long k = 0; k < count && !atEnd(); ++k) nextLine();
+long ScratchReader::skipLines(long count) {
+  long k = 0;
+  for (; k < count && !atEnd(); ++k) nextLine();
+  return k;
 }
 
 }  // namespace velkaro

@@ -27,7 +27,8 @@ class ScratchReader {
   // The next line as an integer (a decimal text is truncated); 0 when it
   // does not parse.
   long nextInteger();
-  void skipLines(long count);
+  // Skips up to count lines; returns how many there were.
+  long skipLines(long count);
 
  private:
   std::string text_;

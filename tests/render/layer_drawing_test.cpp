@@ -173,6 +173,9 @@ TEST_F(LayerDrawing, SizingCountsTheRingsOfEachPolygonTogether) {
                 "mado\na\n2\n0\n0\n1\n1\n"
                 "sep\nb\n4\n0\n0\n1\n0\n1\n1\n0\n1\n");
   EXPECT_EQ(PolygonBufferSize(file), 5u);
+  // A damaged count asks only for the vertices that are there.
+  file.openText("sep\nx\n2000000000\n1\n2\n3\n4\n");
+  EXPECT_EQ(PolygonBufferSize(file), 2u);
 }
 
 // ThemeShade: k' = trunc((value / UnitScale - kamen + 2) * k * kankaku * 0.05 + k).
