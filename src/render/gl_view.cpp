@@ -60,15 +60,15 @@ void ClearToBackground(Colour background) {
   glFlush();
 }
 
-void ReserveLists(JobContext& job, RenderSurface& surface) {
+}  // namespace
+
+void ReserveDisplayLists(JobContext& job) {
   const GLuint first = glGenLists(kReservedListCount);
-  surface.tile().listBase = first;
+  if (job.surface) job.surface->tile().listBase = first;
   if (first != 1) {
     job.host.ask(render_messages::kListIdsCaption, render_messages::ListIdsText(first), Buttons::Ok);
   }
 }
-
-}  // namespace
 
 bool OpenView(JobContext& job) {
   if (!job.runFlag || !job.surface) return false;
@@ -87,7 +87,7 @@ bool OpenView(JobContext& job) {
   glMatrixMode(GL_MODELVIEW);
   SetTileView(job);
   ClearToBackground(job.settings.haikei);
-  ReserveLists(job, surface);
+  ReserveDisplayLists(job);
   if (!CompileMapGlyphs(kFirstGlyphList)) {
     job.host.ask(render_messages::kGlyphOutlineCaption, render_messages::kGlyphOutlineText, Buttons::Ok);
   }

@@ -41,6 +41,10 @@ bool OpenView(JobContext& job);
 // the host is shown the finished frame.
 void CloseView(JobContext& job);
 
+// Reserves the tile's display-list ids on the current context; ids that do
+// not start at 1 are reported (the tile goes on).
+void ReserveDisplayLists(JobContext& job);
+
 // Sets the identity matrix, viewport and orthographic box of the current
 // tile on the current context (used by OpenView; exposed for drawing code
 // that needs the view back after changing it).

@@ -178,6 +178,25 @@ TEST_F(LayerDrawing, SizingCountsTheRingsOfEachPolygonTogether) {
   EXPECT_EQ(PolygonBufferSize(file), 2u);
 }
 
+TEST(LayerScale, SizeFactorAndSymbolScaleInPlaneZonesAndLatLon) {
+  test::TestJob t(10, 10, 10, 10);
+  t.job.settings.czoom = "2.0";
+  t.job.coords.unitScale = 1000;
+  LayerEntry entry;
+  entry.sizeIndex = 12;   // "1.00"
+  LayerScale s = LayerScaleFor(t.job, entry);
+  EXPECT_DOUBLE_EQ(s.sizeFactor, 2.0);
+  EXPECT_DOUBLE_EQ(s.sx, 4.0);   // czoom enters twice
+  EXPECT_DOUBLE_EQ(s.sy, 4.0);
+  entry.sizeIndex = 0;   // "0.03"
+  t.job.coords.latLonMode = true;
+  t.job.image.latFactor = 0.8;
+  s = LayerScaleFor(t.job, entry);
+  EXPECT_DOUBLE_EQ(s.sizeFactor, 0.06);
+  EXPECT_DOUBLE_EQ(s.sy, 2.0 * 360 / 40000000000.0 * 0.06);
+  EXPECT_DOUBLE_EQ(s.sx, s.sy / 0.8);
+}
+
 // ThemeShade: k' = trunc((value / UnitScale - kamen + 2) * k * kankaku * 0.05 + k).
 TEST(ThemeShade, BrightensByValueAboveTheBottomBias) {
   struct Row {

@@ -119,6 +119,18 @@ TEST(RenderSurface, DisplayListsStartAtOneAndGlyphListsAreBuilt) {
   EXPECT_TRUE(t.host.asks.empty()) << (t.host.asks.empty() ? "" : t.host.asks[0].first);
 }
 
+TEST(RenderSurface, ListIdsNotStartingAtOneAreReported) {
+  TestJob t(60, 40, 20, 20);
+  ASSERT_TRUE(t.surface->createContext());
+  t.surface->beginGL();
+  ASSERT_EQ(glGenLists(5), 1u);   // something took the first ids
+  ReserveDisplayLists(t.job);
+  t.surface->deleteContext();
+  ASSERT_EQ(t.host.asks.size(), 1u);
+  EXPECT_EQ(t.host.asks[0].first, "glGenListsの異常");
+  EXPECT_EQ(t.host.asks[0].second, "開始番号6");
+}
+
 TEST(RenderSurface, HostCopyDoesNotCatchLaterDrawing) {
   TestJob t(100, 80, 40, 40);
   t.job.settings.haikei = kWhite;
