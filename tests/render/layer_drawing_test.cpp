@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "render/gl_view.h"
 #include "render/layer_drawing.h"
@@ -143,7 +144,9 @@ TEST_F(LayerDrawing, EmptyMissingAndCutShortFilesDrawNothingAndDoNotHang) {
     const LayerNode node = Layer("9999試験", mask);
     WriteScratch(node.text, text);
     Draw(node);
-    if (text.empty()) EXPECT_EQ(At(100, 100), kBackground) << mask;
+    if (text.empty()) {
+      EXPECT_EQ(At(100, 100), kBackground) << mask;
+    }
     fs::remove(ScratchFilePath(t.job, node.text));
   }
   Draw(Layer("9998無い", GML1024Hatch));   // no file at all
@@ -239,19 +242,28 @@ TEST_F(LayerDrawing, ThemePolygonsAreShadedByTheirValue) {
   EXPECT_EQ(At(50, 150), kBackground);
 }
 
+KsjTheme Theme(const std::string& caption, Colour colour, int32_t mask) {
+  KsjTheme theme;
+  theme.caption = caption;
+  theme.on = true;
+  theme.colour = colour;
+  theme.readerMask = mask;
+  return theme;
+}
+
 TEST_F(LayerDrawing, ThemeLinesTracksAndTextsAndAMissingThemeFile) {
-  KsjTheme lines{.code = "N02", .caption = "51鉄道", .on = true, .colour = 0x0000FF, .readerMask = 4};
+  KsjTheme lines = Theme("51鉄道", 0x0000FF, 4);
   lines.styleWord = 12 * 256 + 3;
   WriteScratch(lines.caption, "20\n100\n180\n100\nsep\n");
-  KsjTheme tracks{.code = "A30", .caption = "52竜巻", .on = true, .colour = 0x00A000, .readerMask = 8};
+  const KsjTheme tracks = Theme("52竜巻", 0x00A000, 8);
   // Pixels: text at the start, a pen line to the end.
   WriteScratch(tracks.caption, "竜巻\n80\n200\n280\n200.7\n");
-  KsjTheme names{.code = "C28", .caption = "53空港", .on = true, .colour = 0x000000, .readerMask = 1};
+  const KsjTheme names = Theme("53空港", 0x000000, 1);
   WriteScratch(names.caption, "100.9\n30.2\n空港\n");
-  KsjTheme missing{.code = "X", .caption = "54無し", .on = true, .colour = 0xFF0000, .readerMask = 32};
+  const KsjTheme missing = Theme("54無し", 0xFF0000, 32);
 
   ASSERT_TRUE(OpenView(t.job));
-  for (const KsjTheme* theme : {&lines, &tracks, &names, &missing}) DrawTheme(t.job, *theme);
+  for (const KsjTheme* theme : {&std::as_const(lines), &tracks, &names, &missing}) DrawTheme(t.job, *theme);
   CloseView(t.job);
   EXPECT_EQ(RowsOfColour(100, 100, 0x0000FF), 3) << "line width from the style word";
   EXPECT_EQ(t.pixel(250, 200), 0x00A000) << "track line";

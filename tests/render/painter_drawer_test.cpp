@@ -80,8 +80,12 @@ TEST(PainterDrawer, TextOutTransparentOpaqueVerticalAndTurned) {
       EXPECT_GE(ink.left, 100) << r.what;
       EXPECT_GE(ink.top, 100) << r.what;
     }
-    if (r.font.escapement == 900) EXPECT_LT(ink.bottom, 102) << "text runs up from its corner";
-    if (r.font.vertical()) EXPECT_GE(ink.top, 99) << "text runs down from its corner";
+    if (r.font.escapement == 900) {
+      EXPECT_LT(ink.bottom, 102) << "text runs up from its corner";
+    }
+    if (r.font.vertical()) {
+      EXPECT_GE(ink.top, 99) << "text runs down from its corner";
+    }
   }
   // An opaque background fills the text cell.
   test::TestJob t(200, 200, 10, 10);

@@ -91,7 +91,11 @@ TEST_F(RenderTileTest, LayersHigherInTheTreeAndLaterKindsAreOnTop) {
   off.on = false;
   // The KKJ tree is drawn after the FGD tree within each step.
   AddLayer(t.job.settings.layers.kkj, "5基本面", GML1024Hatch, 0xFF00FF, "sep\nx\n4\n150\n150\n190\n150\n190\n190\n150\n190\n");
-  KsjTheme area{.code = "A31", .caption = "6浸水", .on = true, .colour = 0x808080, .readerMask = 32};
+  KsjTheme area;
+  area.caption = "6浸水";
+  area.on = true;
+  area.colour = 0x808080;
+  area.readerMask = 32;
   std::ofstream(ScratchFilePath(t.job, area.caption), std::ios::binary) << "sep\n0\n4\n0\n150\n60\n150\n60\n200\n0\n200\n";
   t.job.settings.layers.ksj.push_back(area);
   t.job.settings.kankaku = 0;
