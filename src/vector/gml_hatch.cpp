@@ -75,7 +75,7 @@ void ReadAreas(JobContext& job, const std::string& path, ScanContext& scan, Area
   auto complete = [&]() -> bool {
     if (!store.hasVertices()) return true;
     const int k = RouteIndex(scan, routing);
-    if (k < 0 || job.constants.rankThreshold > rank || !BoxMeetsTile(job, store.box)) return true;
+    if (k < 0 || job.constants.rankThreshold > rank || !run.featureOnTile(store.box)) return true;
     store.convertToPlane(job);
     int32_t n = 0;
     const CellPair* outer = store.firstRing(n);
@@ -117,7 +117,7 @@ void ReadAreas(JobContext& job, const std::string& path, ScanContext& scan, Area
     return true;
   };
 
-  WalkLines(run.body(), inList, false, examine, vertex);
+  run.walk(inList, false, examine, vertex);
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ void GML32Poly(JobContext& job, const std::string& path, ScanContext& scan) {
 
   auto complete = [&]() -> bool {
     const int k = RouteIndex(scan, routing);
-    if (k < 0 || job.constants.rankThreshold > rank || !BoxMeetsTile(job, store.box)) return true;
+    if (k < 0 || job.constants.rankThreshold > rank || !run.featureOnTile(store.box)) return true;
     int32_t n = 0;
     const CellPair* ring = store.firstRing(n);
     ScratchFile& out = scan.outputs[static_cast<size_t>(k)];
@@ -87,7 +87,7 @@ void GML32Poly(JobContext& job, const std::string& path, ScanContext& scan) {
     return true;
   };
 
-  WalkLines(run.body(), inList, true, examine, vertex);
+  run.walk(inList, true, examine, vertex);
 }
 
 }  // namespace velkaro::gml

@@ -59,7 +59,7 @@ void GML64PolyRoad(JobContext& job, const std::string& path, ScanContext& scan) 
   };
 
   auto complete = [&]() -> bool {
-    if (!store.hasVertices() || !BoxMeetsTile(job, store.box)) return true;
+    if (!store.hasVertices() || !run.featureOnTile(store.box)) return true;
     const int k = RouteIndex(scan, routing);
     if (k < 0 || job.roadWidthThreshold > width || job.constants.rankThreshold > rank) return true;
     int32_t n = 0;
@@ -110,7 +110,7 @@ void GML64PolyRoad(JobContext& job, const std::string& path, ScanContext& scan) 
     return true;
   };
 
-  WalkLines(run.body(), inList, false, examine, vertex);
+  run.walk(inList, false, examine, vertex);
 }
 
 }  // namespace velkaro::gml

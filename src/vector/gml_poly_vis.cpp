@@ -43,7 +43,7 @@ void GML256Poly(JobContext& job, const std::string& path, ScanContext& scan) {
     if (routing == kTunnelRoad) visibility = kVisible;
     if (visibility != kVisible && visibility != kNoVisibility) return true;
     const int k = RouteIndex(scan, routing);
-    if (k < 0 || job.constants.rankThreshold > rank || !BoxMeetsTile(job, store.box)) return true;
+    if (k < 0 || job.constants.rankThreshold > rank || !run.featureOnTile(store.box)) return true;
     int32_t n = 0;
     const CellPair* ring = store.firstRing(n);
     if (n > 0 && !WriteGeoPolyline(scan.outputs[static_cast<size_t>(k)], job, ring, 0, n - 1)) {
@@ -78,7 +78,7 @@ void GML256Poly(JobContext& job, const std::string& path, ScanContext& scan) {
     return true;
   };
 
-  WalkLines(run.body(), inList, false, examine, vertex);
+  run.walk(inList, false, examine, vertex);
 }
 
 }  // namespace velkaro::gml

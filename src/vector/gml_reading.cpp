@@ -6,26 +6,13 @@
 #include <cstdio>
 
 #include "job/coordinates.h"
+#include "job/mesh_codes.h"
 #include "platform/text_encoding.h"
 #include "vector/vector_messages.h"
 
 namespace velkaro::gml {
 
 namespace {
-
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  bool ok = std::fseek(f, 0, SEEK_END) == 0;
-  const long size = ok ? std::ftell(f) : -1;
-  ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-  if (ok) {
-    bytes.resize(static_cast<size_t>(size));
-    ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  }
-  std::fclose(f);
-  return ok;
-}
 
 bool FirstLineSaysUtf8(std::string_view text) {
   const size_t nl = text.find('\n');
@@ -34,6 +21,8 @@ bool FirstLineSaysUtf8(std::string_view text) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return lower.find("utf-8") != std::string::npos;
 }
+
+constexpr size_t kChunkBytes = 1 << 22;
 
 inline bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
@@ -90,18 +79,69 @@ std::string_view TrimBlanks(std::string_view s) {
 
 }  // namespace
 
-bool LoadSource(const std::string& path, std::string& text) {
-  if (!ReadWholeFile(path, text)) return false;
-  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
-      static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF)
-    text.erase(0, 3);
-  if (!FirstLineSaysUtf8(text)) text = Cp932ToUtf8(text);
+SourceText::~SourceText() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+bool SourceText::open(const std::string& path) {
+  file_ = std::fopen(path.c_str(), "rb");
+  if (file_ == nullptr) return false;
+  buffer_.resize(kChunkBytes);
   return true;
 }
 
-std::string_view AfterFirstLine(std::string_view text) {
-  const size_t nl = text.find('\n');
-  return nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
+// Reads more bytes behind the unread ones; false on a read error.
+bool SourceText::fill() {
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // a very long line
+  const size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+  end_ += got;
+  if (got == 0 || end_ < buffer_.size()) {
+    if (std::ferror(file_)) return false;
+    atEof_ = std::feof(file_) != 0;
+  }
+  return true;
+}
+
+bool SourceText::next(std::string_view& lines) {
+  lines = {};
+  if (file_ == nullptr) return false;
+  for (;;) {
+    const char* data = buffer_.data() + begin_;
+    const size_t size = end_ - begin_;
+    const void* lastNl = size ? memrchr(data, '\n', size) : nullptr;
+    if (!started_ && (lastNl != nullptr || atEof_)) {
+      // The first line decides the encoding and is skipped.
+      std::string_view head(data, size);
+      if (head.size() >= 3 && head.substr(0, 3) == "\xEF\xBB\xBF") head.remove_prefix(3);
+      utf8_ = FirstLineSaysUtf8(head);
+      const size_t nl = head.find('\n');
+      begin_ = nl == std::string_view::npos ? end_ : static_cast<size_t>(head.data() + nl + 1 - buffer_.data());
+      started_ = true;
+      continue;
+    }
+    if (started_ && lastNl != nullptr) {
+      const size_t take = static_cast<size_t>(static_cast<const char*>(lastNl) - data) + 1;
+      lines = std::string_view(data, take);
+      begin_ += take;
+      break;
+    }
+    if (atEof_) {  // a last line without a line end, or nothing
+      lines = std::string_view(data, size);
+      begin_ = end_;
+      break;
+    }
+    if (!fill()) return false;
+  }
+  if (!utf8_ && !lines.empty()) {
+    converted_ = Cp932ToUtf8(lines);
+    lines = converted_;
+  }
+  return true;
 }
 
 bool TakeValue(std::string_view& rest, std::string_view tag, std::string_view& value,
@@ -250,7 +290,17 @@ bool WritePlaneVertices(ScratchFile& out, const CellPair* v, int32_t count) {
 
 bool ReaderRun::start() {
   if (!job.runFlag) return false;
-  if (!LoadSource(path, text_)) {
+  // The tile's geographic box, padded well beyond the accuracy of the
+  // inversion, so the cheap test never drops what the exact test keeps.
+  CoordinateState local = job.coords;
+  const TileGeoBox g = GeoBoxOfPlaneRect(local, job.tile.west, job.tile.east, job.tile.north,
+                                         job.tile.south);
+  constexpr double kPad = 1e-5;  // degrees, about a metre
+  tileGeo_.minLon = g.lonW - kPad;
+  tileGeo_.maxLon = g.lonE + kPad;
+  tileGeo_.minLat = g.latS - kPad;
+  tileGeo_.maxLat = g.latN + kPad;
+  if (!source_.open(path)) {
     fail();
     return false;
   }
@@ -262,6 +312,14 @@ bool ReaderRun::countVertexList() {
   job.host.setLabel(LabelRole::Detail, std::to_string(vertexLists_));
   job.host.pump();
   return job.runFlag;
+}
+
+bool ReaderRun::featureOnTile(const GeoBox& box) const {
+  if (box.empty()) return false;
+  if (box.maxLon < tileGeo_.minLon || box.minLon > tileGeo_.maxLon || box.maxLat < tileGeo_.minLat ||
+      box.minLat > tileGeo_.maxLat)
+    return false;
+  return BoxMeetsTile(job, box);
 }
 
 void ReaderRun::fail() { job.errorText = vector_msg::ReaderFailure(name_, path); }

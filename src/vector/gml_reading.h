@@ -6,6 +6,7 @@
 // searches; no XML parser is involved.
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -18,14 +19,35 @@ namespace velkaro::gml {
 
 // ---- source text -----------------------------------------------------------
 
-// Reads the whole file. When its first line (after a byte order mark), in
-// lower case, does not contain "utf-8", the bytes are read as Shift_JIS
-// (CP932) and converted, so every reader matches on UTF-8 markers. Returns
-// false when the file cannot be read.
-bool LoadSource(const std::string& path, std::string& text);
+// A source file read in runs of whole lines, as UTF-8, through one reused
+// buffer. When the file's first line (after a byte order mark), in lower
+// case, does not contain "utf-8", the bytes are read as Shift_JIS (CP932) and
+// converted, so every reader matches on UTF-8 markers. The first line itself
+// (the XML declaration, which holds no marker) is not handed out.
+class SourceText {
+ public:
+  SourceText() = default;
+  ~SourceText();
+  SourceText(const SourceText&) = delete;
+  SourceText& operator=(const SourceText&) = delete;
 
-// The text after the first line (the XML declaration holds no marker).
-std::string_view AfterFirstLine(std::string_view text);
+  bool open(const std::string& path);
+  // The next run of whole lines (the last may lack its line end); empty at
+  // the end of the file. False on a read error.
+  bool next(std::string_view& lines);
+  bool isUtf8() const { return utf8_; }
+
+ private:
+  bool fill();
+
+  std::FILE* file_ = nullptr;
+  std::string buffer_;
+  size_t begin_ = 0, end_ = 0;   // unread bytes of buffer_
+  std::string converted_;
+  bool utf8_ = true;
+  bool started_ = false;
+  bool atEof_ = false;
+};
 
 // ---- values ----------------------------------------------------------------
 
@@ -161,6 +183,39 @@ bool WriteGeoPolyline(ScratchFile& out, const JobContext& job, const CellPair* v
 // Writes vertices already in plane coordinates (no closing line).
 bool WritePlaneVertices(ScratchFile& out, const CellPair* v, int32_t count);
 
+// Walks the lines of body. While inList is true, a clean vertex line goes to
+// vertex(lat, lon) without a marker search; every other line (CR removed)
+// goes to examine(line). Either returns false to stop the walk, and then
+// WalkLines returns false.
+template <typename Examine, typename Vertex>
+bool WalkLines(std::string_view body, const bool& inList, bool allLeadingBlanks,
+               Examine&& examine, Vertex&& vertex) {
+  const char* p = body.data();
+  const char* const end = p + body.size();
+  while (p < end) {
+    if (inList) {
+      double lat, lon;
+      if (const char* next = FastVertexLine(p, end, allLeadingBlanks, lat, lon)) {
+        if (!vertex(lat, lon)) return false;
+        p = next;
+        continue;
+      }
+    }
+    const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    const char* lineEnd = nl ? nl : end;
+    std::string_view line(p, static_cast<size_t>(lineEnd - p));
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!examine(line)) return false;
+    p = nl ? nl + 1 : end;
+  }
+  return true;
+}
+
+// True when a line can hold a marker at all (every marker starts with "<").
+inline bool MayHoldMarker(std::string_view line) {
+  return std::memchr(line.data(), '<', line.size()) != nullptr;
+}
+
 // ---- one reader call -------------------------------------------------------
 
 class ReaderRun {
@@ -171,7 +226,22 @@ class ReaderRun {
   // Rule order at the start of a call: returns false at once when the run flag
   // is cleared; loads the file (a read failure is this reader's failure).
   bool start();
-  std::string_view body() const { return AfterFirstLine(text_); }
+
+  // Feeds the file's lines after the first to WalkLines until the end of the
+  // file or until examine or vertex returns false. A read error is this
+  // reader's failure.
+  template <typename Examine, typename Vertex>
+  void walk(const bool& inList, bool allLeadingBlanks, Examine&& examine, Vertex&& vertex) {
+    std::string_view lines;
+    for (;;) {
+      if (!source_.next(lines)) {
+        fail();
+        return;
+      }
+      if (lines.empty()) return;
+      if (!WalkLines(lines, inList, allLeadingBlanks, examine, vertex)) return;
+    }
+  }
 
   // A "</gml:posList>" line: every 10,000th shows the count, lets the host
   // process events and returns false when the job was aborted meanwhile.
@@ -180,6 +250,9 @@ class ReaderRun {
   void fail();
   // The feature has more vertices than the pool holds.
   void overflow(std::string_view suffix);
+  // Tile culling of a feature's box: a cheap test against the tile's
+  // geographic box (padded) first, then the exact test in plane coordinates.
+  bool featureOnTile(const GeoBox& box) const;
   // Records written so far went to outputs that all still work.
   bool outputFailed(int k) const { return scan.outputs[static_cast<size_t>(k)].failed(); }
 
@@ -189,39 +262,9 @@ class ReaderRun {
 
  private:
   std::string_view name_;
-  std::string text_;
+  SourceText source_;
+  GeoBox tileGeo_;
   long vertexLists_ = 0;
 };
-
-// Walks the lines of body. While inList is true, a clean vertex line goes to
-// vertex(lat, lon) without a marker search; every other line (CR removed)
-// goes to examine(line). Either returns false to stop the walk.
-template <typename Examine, typename Vertex>
-void WalkLines(std::string_view body, const bool& inList, bool allLeadingBlanks,
-               Examine&& examine, Vertex&& vertex) {
-  const char* p = body.data();
-  const char* const end = p + body.size();
-  while (p < end) {
-    if (inList) {
-      double lat, lon;
-      if (const char* next = FastVertexLine(p, end, allLeadingBlanks, lat, lon)) {
-        if (!vertex(lat, lon)) return;
-        p = next;
-        continue;
-      }
-    }
-    const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-    const char* lineEnd = nl ? nl : end;
-    std::string_view line(p, static_cast<size_t>(lineEnd - p));
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!examine(line)) return;
-    p = nl ? nl + 1 : end;
-  }
-}
-
-// True when a line can hold a marker at all (every marker starts with "<").
-inline bool MayHoldMarker(std::string_view line) {
-  return std::memchr(line.data(), '<', line.size()) != nullptr;
-}
 
 }  // namespace velkaro::gml
