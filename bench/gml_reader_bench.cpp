@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -131,11 +132,14 @@ int main(int argc, char** argv) {
 
   long lines = 0;
   MemchrLines(path, lines);  // warm the page cache
+  const std::clock_t memchrCpu = std::clock();
   const double memchrSeconds = MemchrLines(path, lines);
+  const double memchrCpuSeconds = static_cast<double>(std::clock() - memchrCpu) / CLOCKS_PER_SEC;
   std::string grepCount;
   const double grepSeconds = Grep(path, grepCount);
   std::printf("file           %.1f MB, %ld lines, %s vertex lists\n", mb, lines, grepCount.c_str());
-  std::printf("read + memchr  %8.1f MB/s  (yardstick)\n", mb / memchrSeconds);
+  std::printf("read + memchr  %8.1f MB/s  (%.1f MB/s of CPU time; yardstick)\n", mb / memchrSeconds,
+              mb / memchrCpuSeconds);
   std::printf("grep -c        %8.1f MB/s  (yardstick)\n", mb / grepSeconds);
 
   const Case cases[] = {
@@ -169,10 +173,13 @@ int main(int argc, char** argv) {
     scan.outputs.emplace_back();
     scan.outputs.back().openAppend("/dev/null");
     const auto start = Clock::now();
+    const std::clock_t cpuStart = std::clock();
     c.reader(job, path, scan);
     scan.closeOutputs();
     const double s = Seconds(start);
-    std::printf("%s %8.1f MB/s  %s\n", c.name, mb / s, job.errorText.c_str());
+    const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    std::printf("%s %8.1f MB/s  (%.1f MB/s of CPU time)  %s\n", c.name, mb / s, mb / cpu,
+                job.errorText.c_str());
   }
   return 0;
 }
