@@ -4,6 +4,7 @@
 // and deleting the context. A plain memset over the same image is the
 // yardstick measured in the same run.
 
+#include <GL/gl.h>
 #include <QGuiApplication>
 
 #include <chrono>
@@ -67,6 +68,19 @@ int main(int argc, char** argv) {
   const auto g0 = Clock::now();
   for (int k = 0; k < rounds; ++k) CompileMapGlyphs(kFirstGlyphList);
   const auto g1 = Clock::now();
+
+  // One round trip between the engines: a 2-D rectangle (GL output is
+  // finished into the image first), then a GL point (the image is uploaded).
+  const auto h0 = Clock::now();
+  for (int k = 0; k < rounds; ++k) {
+    surface->drawer().fillRect(0, 0, 4, 4);
+    surface->beginGL();
+    glBegin(GL_POINTS);
+    glVertex2d(10, 10);
+    glEnd();
+  }
+  surface->flush();
+  const auto h1 = Clock::now();
   surface->deleteContext();
 
   QImage& pixels = surface->beginPixels();
@@ -81,6 +95,7 @@ int main(int argc, char** argv) {
   std::printf("tile open+close 2048x1448: %.2f ms/tile, %.1f tiles/s\n", perTile * 1e3, 1.0 / perTile);
   std::printf("  of which a bare context: %.2f ms, the five outline glyphs: %.2f ms\n",
               Seconds(c0, c1) / rounds * 1e3, Seconds(g0, g1) / rounds * 1e3);
+  std::printf("engine hand-over GL -> 2-D -> GL: %.2f ms\n", Seconds(h0, h1) / rounds * 1e3);
   std::printf("yardstick memset of the image (%.1f MB): %.3f ms, %.0f MB/s\n", bytes / 1e6, perFill * 1e3,
               bytes / 1e6 / perFill);
   std::printf("one tile open+close costs %.0f image fills\n", perTile / perFill);

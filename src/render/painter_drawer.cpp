@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QString>
+#include <QTransform>
 
 #include <cmath>
 #include <vector>
@@ -18,6 +19,17 @@ QColor ToQColor(Colour c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
 
 QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The characters of a text, a surrogate pair kept together.
+QStringList Glyphs(const QString& s) {
+  QStringList glyphs;
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    const bool pair = s.at(i).isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate();
+    glyphs.append(s.mid(i, pair ? 2 : 1));
+    if (pair) ++i;
+  }
+  return glyphs;
 }
 
 // Cell height of a font per pixel of em size, measured once at a large size.
@@ -64,7 +76,13 @@ QFont PainterDrawer::qfont() const {
 }
 
 void PainterDrawer::lineTo(int x, int y) {
-  QPainter& p = surface_.beginPainter();
+  const int reach = std::max(1, penWidth_) + 2;
+  const QRect area = QRect(QPoint(std::min(penX_, x), std::min(penY_, y)), QPoint(std::max(penX_, x), std::max(penY_, y)))
+                         .adjusted(-reach, -reach, reach, reach);
+  QPainter& p = surface_.beginPainterIn(area);
+  p.save();
+  p.resetTransform();
+  p.setClipping(false);
   p.setRenderHint(QPainter::Antialiasing, false);
   QPen pen(ToQColor(penColour_));
   pen.setWidth(std::max(1, penWidth_));
@@ -72,28 +90,42 @@ void PainterDrawer::lineTo(int x, int y) {
   pen.setJoinStyle(Qt::MiterJoin);
   p.setPen(pen);
   p.drawLine(penX_, penY_, x, y);
+  p.restore();
   penX_ = x;
   penY_ = y;
 }
 
 void PainterDrawer::fillRect(int left, int top, int right, int bottom) {
   if (right <= left || bottom <= top) return;
-  QPainter& p = surface_.beginPainter();
-  p.fillRect(QRect(left, top, right - left, bottom - top), ToQColor(brushColour_));
+  const QRect area(left, top, right - left, bottom - top);
+  QPainter& p = surface_.beginPainterIn(area);
+  p.save();
+  p.resetTransform();
+  p.setClipping(false);
+  p.fillRect(area, ToQColor(brushColour_));
+  p.restore();
 }
 
 void PainterDrawer::textOut(int x, int y, std::string_view text) {
   if (text.empty()) return;
   const QFont f = qfont();
   const QString s = ToQString(text);
-  QPainter& p = surface_.beginPainter();
-  p.save();
-  p.setRenderHint(QPainter::TextAntialiasing, true);
-  p.setFont(f);
   const QFontMetricsF metrics(f);
   const double cell = metrics.ascent() + metrics.descent();
-  p.translate(x, y);
-  p.rotate(-font_.escapement / 10.0);   // escapement turns counter-clockwise
+  // The text cell in its own turned frame, and the pixels it can touch.
+  QTransform frame;
+  frame.translate(x, y);
+  frame.rotate(-font_.escapement / 10.0);   // escapement turns counter-clockwise
+  const QStringList glyphs = font_.vertical() ? Glyphs(s) : QStringList();
+  const double run = font_.vertical() ? f.pixelSize() * glyphs.size() : metrics.horizontalAdvance(s);
+  const double margin = cell / 2 + 2;   // overhangs of glyphs beyond the cell
+  const QRect area = frame.mapRect(QRectF(-margin, -margin, run + 2 * margin, cell + 2 * margin)).toAlignedRect();
+  QPainter& p = surface_.beginPainterIn(area);
+  p.save();
+  p.setClipping(false);
+  p.setRenderHint(QPainter::TextAntialiasing, true);
+  p.setFont(f);
+  p.setTransform(frame);
   p.setPen(ToQColor(textColour_));
   if (!font_.vertical()) {
     if (!transparent_) p.fillRect(QRectF(0, 0, metrics.horizontalAdvance(s), cell), ToQColor(backgroundColour_));
@@ -102,10 +134,9 @@ void PainterDrawer::textOut(int x, int y, std::string_view text) {
     // Top to bottom: each glyph upright in a square cell of one em along the
     // run; the column lies on the text's "down" side of the reference point.
     const double em = f.pixelSize();
-    if (!transparent_) p.fillRect(QRectF(0, 0, em * s.size(), cell), ToQColor(backgroundColour_));
+    if (!transparent_) p.fillRect(QRectF(0, 0, run, cell), ToQColor(backgroundColour_));
     int k = 0;
-    for (const QChar ch : s) {
-      const QString glyph(ch);
+    for (const QString& glyph : glyphs) {
       p.save();
       p.translate(k * em + em / 2, cell / 2);
       p.rotate(-90);
@@ -120,7 +151,7 @@ void PainterDrawer::textOut(int x, int y, std::string_view text) {
 int PainterDrawer::textWidth(std::string_view text) {
   const QFont f = qfont();
   const QString s = ToQString(text);
-  if (font_.vertical()) return static_cast<int>(f.pixelSize() * s.size());
+  if (font_.vertical()) return static_cast<int>(f.pixelSize() * Glyphs(s).size());
   return static_cast<int>(std::ceil(QFontMetricsF(f).horizontalAdvance(s)));
 }
 

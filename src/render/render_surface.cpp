@@ -47,7 +47,7 @@ void RenderSurface::bindImage() {
   if (OSMesaMakeCurrent(gl_->context, bits, GL_UNSIGNED_BYTE, image_.width(), image_.height())) {
     OSMesaPixelStore(OSMESA_Y_UP, 0);   // row 0 of the buffer is the top row
     gl_->boundBits = bits;
-    imageChanged_ = true;   // the framebuffer must learn the image's pixels
+    markChanged(image_.rect());   // the framebuffer must learn the image's pixels
   }
 }
 
@@ -61,32 +61,42 @@ void RenderSurface::finishGL() {
   glFinish();
 }
 
-// The image becomes the GL framebuffer's content: top row first, drawn
-// downwards from the top-left corner.
-void RenderSurface::uploadImage() {
-  GLint unpackRowLength = 0, unpackAlignment = 0;
+void RenderSurface::markChanged(const QRect& area) {
+  changed_ = changed_.united(area.intersected(image_.rect()));
+}
+
+// The changed part of the image becomes the GL framebuffer's content: rows
+// from the top, drawn downwards from the area's top-left corner.
+void RenderSurface::uploadImage(const QRect& area) {
+  GLint rowLength = 0, skipPixels = 0, skipRows = 0, alignment = 0;
   GLfloat zoomX = 1, zoomY = 1;
-  glGetIntegerv(GL_UNPACK_ROW_LENGTH, &unpackRowLength);
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
+  glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
+  glGetIntegerv(GL_UNPACK_SKIP_PIXELS, &skipPixels);
+  glGetIntegerv(GL_UNPACK_SKIP_ROWS, &skipRows);
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
   glGetFloatv(GL_ZOOM_X, &zoomX);
   glGetFloatv(GL_ZOOM_Y, &zoomY);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image_.bytesPerLine() / 4));
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, area.x());
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, area.y());
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelZoom(1.0f, -1.0f);
-  glWindowPos2i(0, image_.height());
-  glDrawPixels(image_.width(), image_.height(), GL_BGRA, GL_UNSIGNED_BYTE, image_.constBits());
+  glWindowPos2i(area.x(), image_.height() - area.y());
+  glDrawPixels(area.width(), area.height(), GL_BGRA, GL_UNSIGNED_BYTE, image_.constBits());
   glPixelZoom(zoomX, zoomY);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, unpackRowLength);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, skipPixels);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, skipRows);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }
 
 void RenderSurface::beginGL() {
   endPainter();
   if (!hasContext()) return;
   bindImage();
-  if (imageChanged_) {
-    uploadImage();
-    imageChanged_ = false;
+  if (!changed_.isEmpty()) {
+    uploadImage(changed_);
+    changed_ = QRect();
   }
   glDrewLast_ = true;
 }
@@ -95,13 +105,15 @@ void RenderSurface::beginGLReplacingImage() {
   endPainter();
   if (!hasContext()) return;
   bindImage();
-  imageChanged_ = false;
+  changed_ = QRect();
   glDrewLast_ = true;
 }
 
-QPainter& RenderSurface::beginPainter() {
+QPainter& RenderSurface::beginPainter() { return beginPainterIn(image_.rect()); }
+
+QPainter& RenderSurface::beginPainterIn(const QRect& area) {
   finishGL();
-  imageChanged_ = true;
+  markChanged(area);
   if (!painter_) painter_ = std::make_unique<QPainter>(&image_);
   return *painter_;
 }
@@ -109,7 +121,7 @@ QPainter& RenderSurface::beginPainter() {
 QImage& RenderSurface::beginPixels() {
   finishGL();
   endPainter();
-  imageChanged_ = true;
+  markChanged(image_.rect());
   return image_;
 }
 
@@ -140,7 +152,7 @@ bool RenderSurface::createContext() {
     gl_.reset();
     return false;
   }
-  imageChanged_ = true;   // a new framebuffer knows nothing of the image
+  markChanged(image_.rect());   // a new framebuffer knows nothing of the image
   glDrewLast_ = false;
   return true;
 }

@@ -50,6 +50,9 @@ class RenderSurface {
   // Call before drawing with QPainter; the painter stays valid until the
   // next beginGL(), beginPixels() or frame().
   QPainter& beginPainter();
+  // As beginPainter() when the drawing stays inside area: only that part of
+  // the image is uploaded before the next GL drawing.
+  QPainter& beginPainterIn(const QRect& area);
   // Call before writing pixels of the image directly.
   QImage& beginPixels();
   // Makes OpenGL output issued so far reach the image ("flush the pipeline").
@@ -73,7 +76,8 @@ class RenderSurface {
   void endPainter();
   void bindImage();
   void finishGL();
-  void uploadImage();
+  void uploadImage(const QRect& area);
+  void markChanged(const QRect& area);
 
   QImage image_;
   std::unique_ptr<QPainter> painter_;
@@ -81,7 +85,7 @@ class RenderSurface {
   std::unique_ptr<TileResources> tile_;
   PainterDrawer drawer_;
   bool glDrewLast_ = false;        // GL output not yet copied into the image
-  bool imageChanged_ = false;      // image pixels not yet uploaded to GL
+  QRect changed_;                  // image pixels not yet uploaded to GL
 };
 
 // The job's surface, ImageWidth x ImageHeight, filled white; job.surface is
