@@ -160,7 +160,11 @@ bool RenderSurface::createContext() {
 void RenderSurface::deleteContext() {
   if (!gl_) return;
   finishGL();
-  tile_ = std::make_unique<TileResources>();   // tessellators go with the tile
+  // Tessellators go with the context; the flood counter stays readable
+  // after the tile (the animation writer reads it) until the next opening.
+  const long dryTriangles = tile_->dryTriangleCount;
+  tile_ = std::make_unique<TileResources>();
+  tile_->dryTriangleCount = dryTriangles;
   OSMesaMakeCurrent(nullptr, nullptr, GL_UNSIGNED_BYTE, 0, 0);
   OSMesaDestroyContext(gl_->context);
   gl_.reset();

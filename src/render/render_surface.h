@@ -28,7 +28,9 @@ struct TileResources {
   Tessellator symbolTessellator;           // serves the map-symbol compilation
   std::array<TessVertex, 4> symbolVertices{};
   std::deque<Tessellator> layerTessellators;   // made by layers, live for the tile
-  long dryTriangleCount = 0;               // terrain triangles drawn at or above the water
+  // Terrain triangles drawn at or above the water; reset when a tile opens
+  // and kept after it closes.
+  long dryTriangleCount = 0;
 };
 
 class RenderSurface {

@@ -125,6 +125,17 @@ TEST(RenderSurface, DisplayListsStartAtOneAndGlyphListsAreBuilt) {
   EXPECT_TRUE(t.host.asks.empty()) << (t.host.asks.empty() ? "" : t.host.asks[0].first);
 }
 
+TEST(RenderSurface, FloodCounterOutlivesTheTileAndIsResetByTheNext) {
+  TestJob t(60, 40, 20, 20);
+  ASSERT_TRUE(OpenView(t.job));
+  t.surface->tile().dryTriangleCount += 17;
+  CloseView(t.job);
+  EXPECT_EQ(t.surface->tile().dryTriangleCount, 17);
+  ASSERT_TRUE(OpenView(t.job));
+  EXPECT_EQ(t.surface->tile().dryTriangleCount, 0);
+  CloseView(t.job);
+}
+
 TEST(RenderSurface, ListIdsNotStartingAtOneAreReported) {
   TestJob t(60, 40, 20, 20);
   ASSERT_TRUE(t.surface->createContext());
