@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -48,7 +49,8 @@ int EmPixels(const FontSpec& spec, double cellPerEm) {
     case FontSizeKind::Points: em = std::round(spec.size * 96.0 / 72.0); break;
     case FontSizeKind::CellHeight: em = std::round(spec.size / cellPerEm); break;
   }
-  return std::max(1, static_cast<int>(std::abs(em)));
+  // A size typed far out of range must not overflow the font's pixel size.
+  return static_cast<int>(std::clamp(std::abs(std::isfinite(em) ? em : 1.0), 1.0, 4096.0));
 }
 
 }  // namespace

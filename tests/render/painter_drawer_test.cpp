@@ -49,6 +49,12 @@ TEST(PainterDrawer, SizesAsCellHeightCharacterHeightOrPoints) {
   EXPECT_NEAR(w1, 60, 3);
   d.setFont({kFaceVerticalPGothic, FontSizeKind::CharHeight, 30});
   EXPECT_EQ(d.textWidth("地図"), 60);
+  // Sizes out of any sensible range are held to one pixel ... 4096 pixels.
+  d.setFont({kFacePGothic, FontSizeKind::CharHeight, 1e15});
+  EXPECT_GT(d.textHeight("0"), 4000);
+  EXPECT_LT(d.textHeight("0"), 6000);
+  d.setFont({kFacePGothic, FontSizeKind::CharHeight, 0});
+  EXPECT_GE(d.textHeight("0"), 1);
 }
 
 TEST(PainterDrawer, TextOutTransparentOpaqueVerticalAndTurned) {
