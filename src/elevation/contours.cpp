@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "elevation/grid_projector.h"
 #include "elevation/messages.h"
 #include "elevation/terrain_mesh.h"
 #include "job/coordinates.h"
@@ -203,16 +204,9 @@ TraceOutcome ContourTracer::TraceLevel(double level, double serial,
 
 namespace {
 
-// Plane position of a contour point given in grid units.
-PlaneXY PointToPlane(JobContext& ctx, const CellPair& p) {
-  const ElevationGrid& g = ctx.elevGrid;
-  return bltoxy(ctx.coords, g.gridLonW + p.x * g.cellLon + g.cellLon / 2,
-                g.gridLatN - p.y * g.cellLat - g.cellLat / 2);
-}
-
 // Draws the lines of one level; `fill` is the tessellator for filled
 // depressions, or null.
-void DrawStoredLines(JobContext& ctx, const ContourStore& store, double level, Colour levelColour,
+void DrawStoredLines(const GridProjector& projector, const ContourStore& store, double level, Colour levelColour,
                      Tessellator* fill, Colour outline, std::vector<TessVertex>& ring) {
   const CellPair* entry = store.base();
   const CellPair* end = store.base() + store.end();
@@ -222,7 +216,7 @@ void DrawStoredLines(JobContext& ctx, const ContourStore& store, double level, C
     const CellPair* points = entry + 1;
     ring.resize(static_cast<size_t>(h));
     for (int64_t i = 0; i < h; ++i) {
-      const PlaneXY xy = PointToPlane(ctx, points[i]);
+      const PlaneXY xy = projector.at(points[i].x, points[i].y);
       ring[static_cast<size_t>(i)] = TessVertex{xy.y, xy.x, level};
     }
     if (fill && h >= 3) {
@@ -271,6 +265,7 @@ void DrawContours(JobContext& ctx) {
   if (fill) tessellator.emplace(NewPolygonTessellator());
   const Colour black = 0;
   std::vector<TessVertex> ring;
+  const GridProjector projector(ctx);
   auto afterTrace = [&ctx] {
     ctx.host.pump();
     return ctx.runFlag;
@@ -294,7 +289,7 @@ void DrawContours(JobContext& ctx) {
     if (!ctx.runFlag) break;
     const Colour levelColour = elevcl(ctx.legendSteps, 1.0f, legend.interval, legend.bottom, level, s.iro);
     const Colour outline = s.anyMeshClass() || fill ? black : levelColour;
-    DrawStoredLines(ctx, store, level, levelColour, tessellator ? &*tessellator : nullptr, outline, ring);
+    DrawStoredLines(projector, store, level, levelColour, tessellator ? &*tessellator : nullptr, outline, ring);
     level = level - legend.interval + 1e-9;
   }
   glLineWidth(1);

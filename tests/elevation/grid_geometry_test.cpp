@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "elevation/elevation_grid.h"
+#include "elevation/grid_projector.h"
 #include "elevation/messages.h"
 #include "elevation_test_support.h"
 
@@ -125,6 +126,42 @@ TEST(PrepareElevationGrid, WidensTheGridOnlyForDepressionAwareContours) {
     ctx.tile = CurrentTile{0, 0, 139.0, 139.01, 35.01, 35.0};
     ASSERT_TRUE(PrepareElevationGrid(ctx));
     EXPECT_EQ(ctx.elevGrid.winCol0 > 0, taisyo != 1) << "taisyo " << taisyo;
+  }
+}
+
+}  // namespace
+}  // namespace velkaro
+
+namespace velkaro {
+namespace {
+
+TEST(GridProjector, InterpolatesPlanePositionsWithinMillimetres) {
+  struct Case {
+    int zone, kind;
+    double lonW, latN, tolerance;
+  };
+  // 5 m and 250 m cells, near and far from the zone's central meridian.
+  const Case cases[] = {{9, 0, 139.80, 35.70, 0.001},
+                        {9, 0, 141.5, 36.2, 0.001},
+                        {13, 0, 145.6, 44.0, 0.001},
+                        {2, 3, 129.0, 33.5, 0.005}};   // 250 m cells: interpolated inside a cell only
+  for (const Case& c : cases) {
+    test::ElevationJob job(c.kind);
+    JobContext& ctx = job.job();
+    ASSERT_TRUE(SetZoneNumber(ctx.coords, c.zone, 1.0));
+    job.plainGrid(300, 300, 0);
+    ctx.elevGrid.gridLonW = c.lonW;
+    ctx.elevGrid.gridLatN = c.latN;
+    const GridProjector projector(ctx);
+    double worst = 0;
+    for (double x = 0; x < 299; x += 3.7)
+      for (double y = 0.3; y < 299; y += 5.3) {
+        const PlaneXY exact = bltoxy(ctx.coords, c.lonW + (x + 0.5) * ctx.elevGrid.cellLon,
+                                     c.latN - (y + 0.5) * ctx.elevGrid.cellLat);
+        const PlaneXY near = projector.at(x, y);
+        worst = std::max(worst, std::hypot(exact.x - near.x, exact.y - near.y));
+      }
+    EXPECT_LT(worst, c.tolerance) << "zone " << c.zone << " kind " << c.kind;
   }
 }
 

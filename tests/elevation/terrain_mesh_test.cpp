@@ -44,8 +44,9 @@ TEST(SplitQuad, AvoidsTheLowestCornerAndDropsFloodedTriangles) {
   for (const Case& c : cases) {
     const QuadSplit s = SplitQuad(c.tl, c.tr, c.bl, c.br, c.water);
     ASSERT_EQ(s.count, c.count) << c.name;
-    if (c.count > 0)
+    if (c.count > 0) {
       for (int k = 0; k < 3; ++k) EXPECT_EQ(s.tri[0][k], c.first[k]) << c.name;
+    }
     for (int t = 0; t < s.count; ++t) EXPECT_GT(Orientation(s.tri[t]), 0) << c.name << " triangle " << t;
   }
   // The lowest corner BR is shared by one triangle only.
