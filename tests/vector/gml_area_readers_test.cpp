@@ -84,6 +84,25 @@ TEST(GmlAreaReaders, BuildingPerimeterThreshold) {
   }
 }
 
+TEST(GmlAreaReaders, BuildingThresholdIsInMetresInTheLatLonSystem) {
+  TempFolder dir;
+  TestJob t(dir.str());
+  const std::string path = dir.file("FG-GML-533946-BldA-20161001-0001.xml");
+  WriteText(path, Gml()
+                      .surface("BldA", {}, {Square(*t, 35.705, 139.755, 2.0)}, {{"type", "普通建物"}})
+                      .surface("BldA", {}, {Square(*t, 35.706, 139.756, 3.0)}, {{"type", "普通建物"}})
+                      .file());
+  t->coords.latLonMode = true;  // plane coordinates are now degrees
+  t->tile = {0, 0, 139.74, 139.78, 35.72, 35.70, 0, 0};
+  t->settings.bld = 10;
+  ScanContext scan = MakeScan(dir.str(), "BldA-1", {"普通建物"});
+  gml::GML1024Hatch(*t, path, scan);
+  scan.closeOutputs();
+  const auto records = ReadPolygons(dir.file("1out.txt"));
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_NEAR(records[0].vertices[0].first, 139.756, 1e-6);  // easting is the longitude
+}
+
 TEST(GmlAreaReaders, CourtyardsAreHolesOfTheSameFeature) {
   TempFolder dir;
   TestJob t(dir.str());
