@@ -1,27 +1,25 @@
 // The subsystem calls the driver makes in this build.
 #include <QImage>
 
+#include "elevation/auto_legend.h"
 #include "elevation/dem_sources.h"
 #include "elevation/elevation_grid.h"
 #include "job/driver.h"
-#include "output/bmp_file.h"
-#include "render/render_surface.h"
+#include "render/render_tile.h"
+#include "vector/scan_tree.h"
 #include "vector/scratch_file.h"
 
 namespace velkaro {
 
 DriverCalls DefaultDriverCalls() {
   DriverCalls calls;
+  calls.scanTree = [](JobContext& job, LayerTree& tree, const std::string& folder, int flag, int mask) {
+    scanTree(job, tree, folder, flag, mask);
+  };
   calls.countDemSources = [](JobContext& job) { ScanDemSources(job, DemScanMode::Count, GeoBox{}); };
   calls.prepareElevationGrid = [](JobContext& job) { PrepareElevationGrid(job); };
-  calls.renderTile = [](JobContext& job, const std::string& path) {
-    if (!job.runFlag || path.empty() || !job.surface) return;
-    std::string error;
-    if (!WriteBmpFile(job.surface->frame(), path, &error)) {
-      job.host.ask("Error", error, Buttons::Ok);
-      job.runFlag = false;
-    }
-  };
+  calls.autoLegend = [](JobContext& job, int r, int c) { AutoLegend(job, r, c); };
+  calls.renderTile = [](JobContext& job, const std::string& path) { RenderTile(job, path); };
   calls.deleteScratchFiles = [](JobContext& job) { DeleteScratchFiles(job); };
   calls.keepScratchFiles = [](JobContext& job) { KeepScratchFiles(job); };
   return calls;

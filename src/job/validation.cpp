@@ -326,10 +326,9 @@ std::string ValidateJob(JobContext& ctx) {
   if (s.type == 1 && s.hanreisu == 0 && s.jido) m.line(msg::kAviNeedsLegendSteps);
 
   ctx.coords.unitScale = UnitScaleOf(s.tanni);
-  if (s.tanni < 0 || s.tanni > 2) {
-    m.line(msg::kNoUnit);
-    return m.take();
-  }
+  // Without a unit nothing else can be judged, so the unit is the one thing
+  // the user is asked to fix first.
+  if (s.tanni < 0 || s.tanni > 2) return std::string(msg::kNoUnit) + "\r\n";
   ApplyZoneChoice(ctx, m);
   ParseEdges(ctx, m);
   if (!ParseDivision(ctx, m)) return m.take();

@@ -147,9 +147,10 @@ TEST_F(ValidationTest, NoUnitEndsValidation) {
   s.road = "x";
   s.alti[0] = s.cont[3] = true;
   EXPECT_EQ(Validate(s), "単位を設定してください\r\n");
-  // Problems found before the unit stay in the message.
+  // Whatever else is wrong, the unit is the only line.
   s.namae = "a|b";
-  EXPECT_EQ(Validate(s), "地図名に | は使えません\r\n単位を設定してください\r\n");
+  s.readfolder = "/nonexistent";
+  EXPECT_EQ(Validate(s), "単位を設定してください\r\n");
 }
 
 TEST_F(ValidationTest, TooManyColumnsEndsValidation) {
