@@ -194,7 +194,9 @@ TraceOutcome ContourTracer::TraceLevel(double level, double serial,
     if (isHigh(r, c1 - 1) && !isHigh(r + 1, c1 - 1) &&
         !trace({r, c1 - 2}, {r, c1 - 1}, c1 - 1, r + Fraction(v(r, c1 - 1), v(r + 1, c1 - 1), level)))
       return stop;
-  for (int r = r0; r + 2 < r1; ++r)   // interior: lines that never reach the border
+  // Interior: lines that never reach the border. The last node row of the
+  // window is scanned too, or a hill round a node on it would be lost.
+  for (int r = r0; r + 1 < r1 && r <= grid_.gridRows - 2; ++r)
     for (int c = c0; c + 1 < c1; ++c)
       if (isHigh(r, c) && !isHigh(r, c + 1) && !marked(r, c, serial) &&
           !trace({r, c}, {r - 1, c}, c + Fraction(v(r, c), v(r, c + 1), level), r))

@@ -73,6 +73,16 @@ TEST(TraceContour, SingleNodesGiveClosedHillsAndDepressions) {
   }
 }
 
+TEST(TraceContour, FindsHillsOnEveryRowOfTheWindow) {
+  for (int row = 1; row <= 5; ++row) {
+    ContourJob job(7, 0);
+    job.at(row, 3) = 10;
+    const std::vector<Line> lines = job.trace(5);
+    ASSERT_EQ(lines.size(), 1u) << "node row " << row;
+    EXPECT_EQ(lines[0].flag, kHill) << "node row " << row;
+  }
+}
+
 TEST(TraceContour, KeepsHigherGroundOnTheRight) {
   // A ramp rising eastward: one open line running north to south... or
   // south to north with the high ground (east) on its right: northward.
