@@ -74,19 +74,24 @@ void Generate(const std::string& path, size_t bytes) {
   std::fclose(f);
 }
 
+// The floor of any line reader: the file read through one 4 MB buffer and its
+// line ends counted with memchr.
 double MemchrLines(const std::string& path, long& lines) {
   const auto start = Clock::now();
-  std::string text(fs::file_size(path), '\0');
+  std::vector<char> buffer(1 << 22);
   std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f || std::fread(text.data(), 1, text.size(), f) != text.size()) std::exit(1);
-  std::fclose(f);
+  if (!f) std::exit(1);
   lines = 0;
-  const char* p = text.data();
-  const char* end = p + text.size();
-  while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p))))) {
-    ++lines;
-    ++p;
+  size_t got;
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), f)) > 0) {
+    const char* p = buffer.data();
+    const char* end = p + got;
+    while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p))))) {
+      ++lines;
+      ++p;
+    }
   }
+  std::fclose(f);
   return Seconds(start);
 }
 

@@ -89,20 +89,21 @@ void ReadAreas(JobContext& job, const std::string& path, ScanContext& scan, Area
 
   auto examine = [&](std::string_view line) -> bool {
     if (!MayHoldMarker(line)) return !inList || vertexLine(line);
-    std::string_view rest = line, value;
-    if (TakeValue(rest, "<type>", value)) routing.assign(value);
-    if (kind == AreaOutput::Outlines) TakeValue(rest, "<state>", value);
-    if (TakeValue(rest, "<orgGILvl>", value)) rank = RankLevelOf(value);
-    if (kind == AreaOutput::Polygons && TakeValue(rest, "<name>", value)) name.assign(value);
-    const bool featureEnds = Contains(rest, scan.endTag);
+    MarkerLine m(line);
+    std::string_view value;
+    if (m.take("<type>", value)) routing.assign(value);
+    if (kind == AreaOutput::Outlines) m.take("<state>", value);
+    if (m.take("<orgGILvl>", value)) rank = RankLevelOf(value);
+    if (kind == AreaOutput::Polygons && m.take("<name>", value)) name.assign(value);
+    const bool featureEnds = m.contains(scan.endTag);
     if (featureEnds && !complete()) return false;
-    if (Contains(rest, "</gml:posList>")) {
+    if (m.contains("</gml:posList>")) {
       store.closeRing();
       inList = false;
       if (!run.countVertexList()) return false;
     }
     if (inList && !vertexLine(line)) return false;
-    if (Contains(rest, "<gml:posList>")) {
+    if (m.contains("<gml:posList>")) {
       store.closeRing();
       if (!store.openRing()) {
         run.overflow(vector_msg::kPoolLimit);

@@ -50,20 +50,21 @@ void GML32Poly(JobContext& job, const std::string& path, ScanContext& scan) {
       }
       return vertex(lat, lon);
     }
-    std::string_view rest = line, value;
-    if (Contains(rest, scan.startTag)) {
+    MarkerLine m(line);
+    std::string_view value;
+    if (m.contains(scan.startTag)) {
       store.clear();
       inList = false;
     }
-    if (Contains(rest, "</gml:posList>")) {
+    if (m.contains("</gml:posList>")) {
       store.closeRing();
       inList = false;
       if (!run.countVertexList()) return false;
     }
-    if (TakeValue(rest, "<type>", value)) routing.assign(value);
-    if (TakeValue(rest, "<orgGILvl>", value)) rank = RankLevelOf(value);
-    TakeValue(rest, "<name>", value);
-    if (Contains(rest, scan.endTag)) {
+    if (m.take("<type>", value)) routing.assign(value);
+    if (m.take("<orgGILvl>", value)) rank = RankLevelOf(value);
+    m.take("<name>", value);
+    if (m.contains(scan.endTag)) {
       if (!complete()) return false;
       store.clear();
       inList = false;
@@ -76,7 +77,7 @@ void GML32Poly(JobContext& job, const std::string& path, ScanContext& scan) {
       }
       if (!vertex(lat, lon)) return false;
     }
-    if (Contains(rest, "<gml:posList>")) {
+    if (m.contains("<gml:posList>")) {
       store.closeRing();
       if (!store.openRing()) {
         run.overflow(vector_msg::kXyLimit);

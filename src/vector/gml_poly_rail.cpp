@@ -53,16 +53,17 @@ void GML128PolyRail(JobContext& job, const std::string& path, ScanContext& scan)
 
   auto examine = [&](std::string_view line) -> bool {
     if (!MayHoldMarker(line)) return !inList || vertexLine(line);
-    std::string_view rest = line, value;
-    if (Contains(rest, "</gml:posList>")) {
+    MarkerLine m(line);
+    std::string_view value;
+    if (m.contains("</gml:posList>")) {
       inList = false;
       if (!run.countVertexList()) return false;
     }
-    if (TakeValue(rest, "<type>", value)) type.assign(value);
-    if (TakeValue(rest, "<snglDbl>", value)) track.assign(value);
-    if (TakeValue(rest, "<railState>", value)) railState.assign(value);
-    if (TakeValue(rest, "<orgGILvl>", value)) rank = RankLevelOf(value);
-    if (Contains(rest, scan.endTag)) {
+    if (m.take("<type>", value)) type.assign(value);
+    if (m.take("<snglDbl>", value)) track.assign(value);
+    if (m.take("<railState>", value)) railState.assign(value);
+    if (m.take("<orgGILvl>", value)) rank = RankLevelOf(value);
+    if (m.contains(scan.endTag)) {
       if (!complete()) return false;
       type.clear();
       track.clear();
@@ -72,7 +73,7 @@ void GML128PolyRail(JobContext& job, const std::string& path, ScanContext& scan)
       inList = false;
     }
     if (inList && !vertexLine(line)) return false;
-    if (Contains(rest, "<gml:posList>")) {
+    if (m.contains("<gml:posList>")) {
       store.clear();
       inList = true;
     }

@@ -76,11 +76,12 @@ void GML64PolyRoad(JobContext& job, const std::string& path, ScanContext& scan) 
 
   auto examine = [&](std::string_view line) -> bool {
     if (!MayHoldMarker(line)) return !inList || vertexLine(line);
-    std::string_view rest = line, value;
-    if (TakeValue(rest, "<rdCtg>", value, "</")) routing.assign(value);
-    TakeValue(rest, "<state>", value, "</");
-    if (TakeValue(rest, "<rnkWidth>", value, "</")) width = RoadWidthOfClass(value, width, unitScale);
-    if (TakeValue(rest, "<Width>", value, "</")) {
+    MarkerLine m(line);
+    std::string_view value;
+    if (m.take("<rdCtg>", value, "</")) routing.assign(value);
+    m.take("<state>", value, "</");
+    if (m.take("<rnkWidth>", value, "</")) width = RoadWidthOfClass(value, width, unitScale);
+    if (m.take("<Width>", value, "</")) {
       double metres = 0;
       if (!value.empty()) {
         if (!ParseNumber(value, metres)) {
@@ -90,20 +91,20 @@ void GML64PolyRoad(JobContext& job, const std::string& path, ScanContext& scan) 
         width = metres * unitScale;
       }
     }
-    TakeValue(rest, "<tollSect>", value, "</");
-    TakeValue(rest, "<motorway>", value, "</");
-    if (TakeValue(rest, "<orgGILvl>", value)) rank = RankLevelOf(value);
-    if (Contains(rest, "</gml:posList>")) {
+    m.take("<tollSect>", value, "</");
+    m.take("<motorway>", value, "</");
+    if (m.take("<orgGILvl>", value)) rank = RankLevelOf(value);
+    if (m.contains("</gml:posList>")) {
       inList = false;
       if (!run.countVertexList()) return false;
     }
-    if (Contains(rest, scan.endTag)) {
+    if (m.contains(scan.endTag)) {
       if (!complete()) return false;
       store.clear();  // a feature without a vertex list writes nothing
       inList = false;
     }
     if (inList && !vertexLine(line)) return false;
-    if (Contains(rest, "<gml:posList>")) {
+    if (m.contains("<gml:posList>")) {
       store.clear();  // only the last vertex list of a feature is drawn
       inList = true;
     }

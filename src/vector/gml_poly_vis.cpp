@@ -55,21 +55,22 @@ void GML256Poly(JobContext& job, const std::string& path, ScanContext& scan) {
 
   auto examine = [&](std::string_view line) -> bool {
     if (!MayHoldMarker(line)) return !inList || vertexLine(line);
-    std::string_view rest = line, value;
-    if (TakeValue(rest, "<vis>", value)) visibility.assign(value);
-    if (TakeValue(rest, "<type>", value)) routing.assign(value);
-    TakeValue(rest, "<state>", value);
-    if (Contains(rest, "</gml:posList>")) {
+    MarkerLine m(line);
+    std::string_view value;
+    if (m.take("<vis>", value)) visibility.assign(value);
+    if (m.take("<type>", value)) routing.assign(value);
+    m.take("<state>", value);
+    if (m.contains("</gml:posList>")) {
       inList = false;
       if (!run.countVertexList()) return false;
     }
-    if (TakeValue(rest, "<orgGILvl>", value)) rank = RankLevelOf(value);
+    if (m.take("<orgGILvl>", value)) rank = RankLevelOf(value);
     if (inList && !vertexLine(line)) return false;
-    if (Contains(rest, "<gml:posList>")) {
+    if (m.contains("<gml:posList>")) {
       store.clear();
       inList = true;
     }
-    if (Contains(rest, scan.endTag)) {
+    if (m.contains(scan.endTag)) {
       if (!complete()) return false;
       store.clear();
       visibility = kNoVisibility;  // a later feature without "<vis>" is visible

@@ -61,6 +61,53 @@ inline bool Contains(std::string_view line, std::string_view marker) {
   return line.find(marker) != std::string_view::npos;
 }
 
+// One line as the readers examine it: markers are looked for in the rest of
+// the line, which taking a value shortens (as TakeValue does). Every marker
+// starts with "<", so the positions of "<" are found once per line and each
+// marker is compared only there.
+class MarkerLine {
+ public:
+  explicit MarkerLine(std::string_view line) : line_(line) {
+    const char* p = line.data();
+    const char* end = p + line.size();
+    while ((p = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p))))) {
+      if (count_ == kMaxTags) {
+        many_ = true;
+        break;
+      }
+      at_[count_++] = static_cast<uint32_t>(p - line.data());
+      ++p;
+    }
+  }
+  bool contains(std::string_view marker) const { return find(marker) != std::string_view::npos; }
+  bool take(std::string_view tag, std::string_view& value, std::string_view stop = "<") {
+    const size_t at = find(tag);
+    if (at == std::string_view::npos) return false;
+    from_ = at + tag.size();
+    const std::string_view rest = line_.substr(from_);
+    value = rest.substr(0, rest.find(stop));
+    return true;
+  }
+
+ private:
+  static constexpr int kMaxTags = 8;
+  size_t find(std::string_view marker) const {
+    if (many_ || marker.empty() || marker.front() != '<') {
+      const size_t at = line_.substr(from_).find(marker);
+      return at == std::string_view::npos ? at : at + from_;
+    }
+    for (int i = 0; i < count_; ++i)
+      if (at_[i] >= from_ && line_.compare(at_[i], marker.size(), marker) == 0) return at_[i];
+    return std::string_view::npos;
+  }
+
+  std::string_view line_;
+  size_t from_ = 0;
+  uint32_t at_[kMaxTags];
+  int count_ = 0;
+  bool many_ = false;
+};
+
 // A whole decimal number, blanks around it allowed. False for anything else.
 bool ParseNumber(std::string_view text, double& value);
 
