@@ -78,11 +78,6 @@ CellIndex Beyond(CellIndex cell, Edge edge) {
 
 double Fraction(double from, double to, double level) { return (from - level) / (from - to); }
 
-void GlColour(Colour cl) {
-  glColor3ub(static_cast<GLubyte>(RedOf(cl)), static_cast<GLubyte>(GreenOf(cl)),
-             static_cast<GLubyte>(BlueOf(cl)));
-}
-
 }  // namespace
 
 int ContourLineWidth(double level, int lineweight) {
@@ -222,14 +217,14 @@ void DrawStoredLines(const GridProjector& projector, const ContourStore& store, 
       ring[static_cast<size_t>(i)] = TessVertex{xy.y, xy.x, level};
     }
     if (fill && h >= 3) {
-      GlColour(levelColour);
+      gcolor(levelColour);
       fill->beginPolygon();
       fill->beginContour();
       for (TessVertex& vertex : ring) fill->vertex(&vertex);
       fill->endContour();
       fill->endPolygon();
     }
-    GlColour(outline);
+    gcolor(outline);
     glBegin(GL_LINE_STRIP);
     for (const TessVertex& vertex : ring) glVertex3d(vertex.x, vertex.y, vertex.z);
     if (closed && h > 0) glVertex3d(ring[0].x, ring[0].y, ring[0].z);

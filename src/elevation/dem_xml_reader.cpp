@@ -68,7 +68,8 @@ bool ParseDouble(std::string_view s, double& value) {
   if (s.empty()) return false;
   if (s.front() == '+') s.remove_prefix(1);
   const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  return ec == std::errc() && end == s.data() + s.size();
+  // "nan" and "inf" parse but are no elevations.
+  return ec == std::errc() && end == s.data() + s.size() && std::isfinite(value);
 }
 
 // The text after `tag` on the line, split at the first blank and ended at

@@ -45,11 +45,6 @@ void ProjectRow(JobContext& ctx, int row, std::vector<PlaneXY>& out) {
   }
 }
 
-void GlColour(Colour cl) {
-  glColor3ub(static_cast<GLubyte>(RedOf(cl)), static_cast<GLubyte>(GreenOf(cl)),
-             static_cast<GLubyte>(BlueOf(cl)));
-}
-
 void ShowPercent(JobContext& ctx, int row) {
   const int rows = std::max(ctx.elevGrid.gridRows - 2, 1);
   char buffer[32];
@@ -155,7 +150,7 @@ long DrawElevationMesh(JobContext& ctx) {
   const int n = ctx.legendSteps, scheme = ctx.settings.iro;
   return WalkTriangles(ctx, text::kStepMesh,
                        [&](const PlaneXY* a, const PlaneXY* b, const PlaneXY* c, double za, double zb, double zc) {
-                         GlColour(elevcl(n, 1.0f, legend.interval, legend.bottom, (za + zb + zc) / 3, scheme));
+                         gcolor(elevcl(n, 1.0f, legend.interval, legend.bottom, (za + zb + zc) / 3, scheme));
                          glVertex3d(a->y, a->x, za);
                          glVertex3d(b->y, b->x, zb);
                          glVertex3d(c->y, c->x, zc);
@@ -176,7 +171,7 @@ long DrawHillshade(JobContext& ctx) {
                          const double pc[3] = {c->y, c->x, zc / shadeScale};
                          const double s = ShadeBrightness(pa, pb, pc, light, mode);
                          const double mean = (za + zb + zc) / 3;
-                         GlColour(s < 0 ? 0 : elevcl(n, static_cast<float>(s), legend.interval, legend.bottom, mean, scheme));
+                         gcolor(s < 0 ? 0 : elevcl(n, static_cast<float>(s), legend.interval, legend.bottom, mean, scheme));
                          glVertex3dv(pa);
                          glVertex3dv(pb);
                          glVertex3dv(pc);

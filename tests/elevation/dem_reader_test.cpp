@@ -195,7 +195,9 @@ TEST(ReadDemXml, ABadNumberCostsThatFileOnlyAndIsNamed) {
   badHeader.tuples = Values({"1.0"});
   std::string header = badHeader.str();
   header.replace(header.find("<gml:high>3 2"), 13, "<gml:high>three 2");
-  for (const std::string& text : {badTuple.str(), header}) {
+  DemText notANumber;
+  notANumber.tuples = Values({"1.0", "nan"});
+  for (const std::string& text : {badTuple.str(), header, notANumber.str()}) {
     ReaderJob job;
     const std::string path = folder.write("broken.xml", text);
     EXPECT_FALSE(ReadDemXml(job.job(), path, job.extent()));
