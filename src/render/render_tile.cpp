@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "elevation/contours.h"
+#include "elevation/terrain_mesh.h"
 #include "job/job_context.h"
 #include "output/bmp_file.h"
 #include "render/gl_view.h"
@@ -36,6 +38,8 @@ void DrawThemes(JobContext& job, const std::function<bool(int32_t)>& wanted) {
 
 void Flush(JobContext& job) { job.surface->flush(); }
 
+bool GridHasRelief(const JobContext& job) { return job.elevGrid.elevMax > job.elevGrid.elevMin; }
+
 void WriteStillImage(JobContext& job, const std::string& outputPath) {
   std::string error;
   if (WriteBmpFile(job.surface->frame(), outputPath, &error)) return;
@@ -59,11 +63,20 @@ void RenderTile(JobContext& job, const std::string& outputPath) {
   // 3. [contours] with "depressions as areas" (taisyo 3), contour areas go
   //    under everything else when the grid's highest elevation exceeds its
   //    lowest.
-  Flush(job);
+  if (s.anyContourClass() && s.taisyo == 3 && GridHasRelief(job)) {
+    DrawContours(job);
+    Flush(job);
+  }
 
   // 4. [elevation] with an elevation class on: hillshade when alti/shadow is
   //    on, else the coloured elevation mesh.
-  Flush(job);
+  if (s.anyMeshClass()) {
+    if (s.shadow)
+      DrawHillshade(job);
+    else
+      DrawElevationMesh(job);
+    Flush(job);
+  }
 
   // 5. KSJ area and area-name themes.
   DrawThemes(job, [](int32_t mask) { return mask > 8; });
@@ -74,8 +87,11 @@ void RenderTile(JobContext& job, const std::string& outputPath) {
   // 8. KSJ lines, tracks and airport names.
   DrawThemes(job, [](int32_t mask) { return mask >= 2 && mask <= 8; });
 
-  // 9. [contours] contour lines over areas and lines unless taisyo is 3.
-  Flush(job);
+  // 9. Contour lines over areas and lines unless taisyo is 3.
+  if (s.anyContourClass() && s.taisyo != 3) {
+    if (GridHasRelief(job)) DrawContours(job);
+    Flush(job);
+  }
 
   // 10. Symbols, annotation, control points, spot heights, names.
   DrawLayers(job, [](int32_t mask) { return mask <= 16; });
