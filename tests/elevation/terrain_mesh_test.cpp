@@ -225,3 +225,49 @@ TEST(DrawHillshade, ShadesARealSampleAndLeavesGapsBlank) {
 
 }  // namespace
 }  // namespace velkaro
+
+namespace velkaro {
+namespace {
+
+// A host whose abort button is pressed at its n-th event pump.
+struct AbortingHost : SilentHost {
+  JobContext* job = nullptr;
+  int pumpsLeft = 0;
+  std::vector<std::string> progress;
+  void pump() override {
+    if (--pumpsLeft == 0) job->runFlag = false;
+  }
+  void setLabel(LabelRole role, const std::string& text) override {
+    if (role == LabelRole::Detail) progress.push_back(text);
+  }
+};
+
+TEST(DrawElevationMesh, ReportsProgressAndStopsEveryHundredRows) {
+  AbortingHost host;
+  JobSettings settings;
+  settings.zahyokei = 56;
+  settings.alti[4] = true;
+  CellBuffer pool;
+  JobContext ctx(settings, host, pool);
+  SetZoneNumber(ctx.coords, 0, 1.0);
+  ctx.runFlag = true;
+  ctx.legendIntervalM = {1};
+  ctx.legendBottomM = {0};
+  host.job = &ctx;
+  host.pumpsLeft = 3;   // the pumps at rows 0, 100 and 200: abort at row 200
+  ElevationGrid& g = ctx.elevGrid;
+  g.cellLon = g.cellLat = 1.0 / 60;
+  g.gridLonW = 139;
+  g.gridLatN = 36;
+  g.gridCols = g.winCol1 = 10;
+  g.gridRows = g.winRow1 = 302;
+  for (int i = 0; i < 3020; ++i) pool[i].x = 5;
+  test::GlCanvas canvas(50, 50, 139, 139 + 10 / 60.0, 36 - 302 / 60.0, 36);
+  ASSERT_TRUE(canvas.ok);
+  ctx.surface = canvas.surface.get();
+  EXPECT_EQ(DrawElevationMesh(ctx), 200 * 9 * 2);
+  EXPECT_EQ(host.progress, (std::vector<std::string>{"0%", "0%", "33%", "67%"}));
+}
+
+}  // namespace
+}  // namespace velkaro
