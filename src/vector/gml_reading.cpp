@@ -144,16 +144,6 @@ bool SourceText::next(std::string_view& lines) {
   return true;
 }
 
-bool TakeValue(std::string_view& rest, std::string_view tag, std::string_view& value,
-               std::string_view stop) {
-  const size_t at = rest.find(tag);
-  if (at == std::string_view::npos) return false;
-  rest.remove_prefix(at + tag.size());
-  const size_t until = rest.find(stop);
-  value = rest.substr(0, until);
-  return true;
-}
-
 bool ParseNumber(std::string_view text, double& value) { return ParseWhole(TrimBlanks(text), value); }
 
 int RankLevelOf(std::string_view value) {

@@ -51,18 +51,8 @@ class SourceText {
 
 // ---- values ----------------------------------------------------------------
 
-// Finds tag in rest; on success value is the text after it up to stop (or to
-// the end of the line) and rest keeps only the text after the tag, so markers
-// later in a reader's order are looked for in the rest of the line.
-bool TakeValue(std::string_view& rest, std::string_view tag, std::string_view& value,
-               std::string_view stop = "<");
-
-inline bool Contains(std::string_view line, std::string_view marker) {
-  return line.find(marker) != std::string_view::npos;
-}
-
 // One line as the readers examine it: markers are looked for in the rest of
-// the line, which taking a value shortens (as TakeValue does). Every marker
+// the line, which taking a value shortens to the text after its tag. Every marker
 // starts with "<", so the positions of "<" are found once per line and each
 // marker is compared only there.
 class MarkerLine {

@@ -109,5 +109,39 @@ TEST(VertexLines, FastAndSlowPathsAgree) {
   }
 }
 
+TEST(MarkerLine, ValuesShortenTheRestOfTheLine) {
+  {
+    gml::MarkerLine m("<type>普通鉄道</type><snglDbl>単線</snglDbl>");
+    std::string_view value;
+    EXPECT_TRUE(m.take("<snglDbl>", value));
+    EXPECT_EQ(value, "単線");
+    EXPECT_FALSE(m.take("<type>", value));  // it stood before the value taken
+    EXPECT_TRUE(m.contains("</snglDbl>"));
+  }
+  {
+    gml::MarkerLine m("<rdCtg>国道<x>1</x></rdCtg>");
+    std::string_view value;
+    EXPECT_TRUE(m.take("<rdCtg>", value, "</"));
+    EXPECT_EQ(value, "国道<x>1");
+  }
+  {
+    // Many tags on one line: found all the same.
+    std::string line;
+    for (int i = 0; i < 12; ++i) line += "<a" + std::to_string(i) + ">v</a" + std::to_string(i) + ">";
+    gml::MarkerLine m(line);
+    std::string_view value;
+    EXPECT_TRUE(m.take("<a10>", value));
+    EXPECT_EQ(value, "v");
+    EXPECT_FALSE(m.contains("<a3>"));
+    EXPECT_TRUE(m.contains("</a11>"));
+  }
+  {
+    gml::MarkerLine m("no tag at all");
+    std::string_view value;
+    EXPECT_FALSE(m.take("<type>", value));
+    EXPECT_TRUE(m.contains("tag"));  // a marker without "<" is searched plainly
+  }
+}
+
 }  // namespace
 }  // namespace velkaro
