@@ -47,7 +47,7 @@ TEST(FgdSample, EveryDrawnKindOfFeatureReachesItsLayer) {
   std::string error;
   const auto files = ScanSample(false, error);
   EXPECT_EQ(error, "");
-  for (const char* layer : {"AdmArea-3", "AdmBdry-4", "Cstline-1", "WL-1", "WL-2", "WA-2", "WA-3",
+  for (const char* layer : {"AdmArea-3", "AdmBdry-4", "Cstline-1", "WL-1", "WL-2", "WA-1", "WA-2", "WA-3",
                             "RdEdg-1", "RdEdg-5", "RailCL-1", "RailCL-5", "BldA-1", "BldA-2", "BldL-1"}) {
     ASSERT_TRUE(files.count(layer)) << layer;
     EXPECT_NE(files.at(layer), "") << layer;

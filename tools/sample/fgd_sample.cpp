@@ -372,6 +372,13 @@ void AddAdministration(SampleWriter& w) {
 }
 
 void AddWater(SampleWriter& w) {
+  // The sea east of the coast.
+  Line sea = Coast();
+  sea.push_back({kLatN, kLonE});
+  sea.push_back({kLatS, kLonE});
+  sea.push_back(sea.front());
+  w.area("WA", {sea}, "25000", {}, {{"type", "海"}, {"name", "見本湾"}});
+
   // The river down the valley, from the hills to the sea, 30 m wide.
   Line centre;
   for (double lon = 139.632; lon < 139.85; lon += 0.001) {
