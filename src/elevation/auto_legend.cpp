@@ -177,12 +177,13 @@ void AutoLegend(JobContext& ctx, int row, int col) {
     intervalText = ShortestDecimal(unit * legend.interval);
     bottomText = ShortestDecimal(unit * legend.bottom);
   }
-  // The grids carry a header row and column; tile (row, col) is cell (row + 1, col + 1).
+  // The grids hold one data cell per tile (their header row and column are
+  // the window's); validation sized them to the tile grid.
   for (LegendGrid* grid : {&s.legendInterval, &s.legendBottom})
-    if (grid->rows < row + 2 || grid->cols < col + 2)
-      grid->resize(std::max(grid->rows, row + 2), std::max(grid->cols, col + 2));
-  s.legendInterval.cell(row + 1, col + 1) = intervalText;
-  s.legendBottom.cell(row + 1, col + 1) = bottomText;
+    if (grid->rows < row + 1 || grid->cols < col + 1)
+      grid->resize(std::max(grid->rows, row + 1), std::max(grid->cols, col + 1));
+  s.legendInterval.cell(row, col) = intervalText;
+  s.legendBottom.cell(row, col) = bottomText;
 
   const size_t index = static_cast<size_t>(row) * std::max(ctx.grid.cols, 1) + col;
   for (std::vector<double>* table : {&ctx.legendIntervalM, &ctx.legendBottomM})

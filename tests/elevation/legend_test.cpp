@@ -102,15 +102,15 @@ TEST(AutoLegend, WritesTheTileCellsInJobUnits) {
   JobContext& ctx = job.job();
   ctx.grid.cols = 2;
   ctx.grid.rows = 2;
-  ctx.settings.legendInterval.resize(3, 3);
-  ctx.settings.legendBottom.resize(3, 3);
+  ctx.settings.legendInterval.resize(2, 2);
+  ctx.settings.legendBottom.resize(2, 2);
   ctx.coords.unitScale = 100;   // cm
   AutoLegend(ctx, 1, 0);
-  EXPECT_EQ(ctx.settings.legendInterval.cell(2, 1), "700");
-  EXPECT_EQ(ctx.settings.legendBottom.cell(2, 1), "9100");
+  EXPECT_EQ(ctx.settings.legendInterval.cell(1, 0), "700");
+  EXPECT_EQ(ctx.settings.legendBottom.cell(1, 0), "9100");
   EXPECT_EQ(ctx.legendIntervalM.at(2), 7);
   EXPECT_EQ(ctx.legendBottomM.at(2), 91);
-  EXPECT_EQ(ctx.settings.legendInterval.cell(1, 1), "");
+  EXPECT_EQ(ctx.settings.legendInterval.cell(0, 0), "");
 
   ctx.settings.cont[0] = true;
   ctx.settings.lineweight = 3;
@@ -118,7 +118,7 @@ TEST(AutoLegend, WritesTheTileCellsInJobUnits) {
   ctx.settings.kamen = 0;
   ctx.coords.unitScale = 1;
   AutoLegend(ctx, 0, 1);
-  EXPECT_EQ(ctx.settings.legendInterval.cell(1, 2), "16.666666666666668");
+  EXPECT_EQ(ctx.settings.legendInterval.cell(0, 1), "16.666666666666668");
 }
 
 TEST(AutoLegend, AnimationSpreadsTheClassesOverTheWaterLevels) {
@@ -129,12 +129,10 @@ TEST(AutoLegend, AnimationSpreadsTheClassesOverTheWaterLevels) {
   ctx.movieBtm = 0.5;
   ctx.legendSteps = 16;
   ctx.coords.unitScale = 1000;
-  ctx.settings.legendInterval.resize(2, 2);
-  ctx.settings.legendBottom.resize(2, 2);
   AutoLegend(ctx, 0, 0);
   // 5.5 m over 15 intervals is 0.3667 m, rounded up to whole centimetres.
-  EXPECT_EQ(ctx.settings.legendInterval.cell(1, 1), "370.00");
-  EXPECT_EQ(ctx.settings.legendBottom.cell(1, 1), "500.00");
+  EXPECT_EQ(ctx.settings.legendInterval.cell(0, 0), "370.00");
+  EXPECT_EQ(ctx.settings.legendBottom.cell(0, 0), "500.00");
   EXPECT_DOUBLE_EQ(AnimationLegend(6, 0, 4).interval, 2);
 }
 
