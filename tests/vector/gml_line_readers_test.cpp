@@ -139,6 +139,27 @@ TEST(GML32Poly, FeaturesOutsideTheTileWriteNothing) {
   EXPECT_NEAR(written.lines[0][1].second, Zone9()(35.71, 139.756).second, 0.01);
 }
 
+TEST(GML32Poly, CullingCountsEveryCornerOfTheFeaturesBox) {
+  // East of the central meridian the south-east corner of a box lies further
+  // east than the north-east one; a tile just west of that corner still
+  // holds the feature's south-east vertex.
+  TempFolder dir;
+  TestJob t(dir.str());
+  const std::vector<LatLon> diagonal = {{35.70, 139.99}, {35.75, 139.965}, {35.80, 139.94}};
+  const PlaneXY se = bltoxy(t->coords, 139.99, 35.70);
+  const PlaneXY ne = bltoxy(t->coords, 139.99, 35.80);
+  ASSERT_GT(se.y - ne.y, 15.0);
+  t->tile.west = se.y - 5.0;
+  t->tile.east = se.y + 1000.0;
+  t->tile.south = se.x - 1000.0;
+  t->tile.north = ne.x;
+  const std::string path = dir.file("FG-GML-533957-WL-20161001-0001.xml");
+  WriteText(path, Gml().curve("WL", {}, diagonal, {{"type", "a"}}).file());
+  ScanContext scan = MakeScan(dir.str(), "WL", {"a"});
+  EXPECT_EQ(RunReader(gml::GML32Poly, t, scan, path), "");
+  EXPECT_EQ(ReadPolylines(dir.file("1out.txt")).lines.size(), 1u);
+}
+
 TEST(GML64PolyRoad, WidthsFromClassAndMeasuredWidth) {
   // Unit metres, 2 metres per pixel unless stated.
   struct Row {
