@@ -137,8 +137,18 @@ double UnitScaleOf(int tanni) {
 
 double MeridianArc(double phi) {
   const auto& t = Grs80().arcTerms;
+  // The sines of 2k phi follow from one sine and cosine by the angle-sum
+  // recurrence, so the arc costs one trigonometric pair instead of eight
+  // extended-precision sines (the conversion runs for every source vertex).
+  const long double s1 = std::sin(2.0 * phi), c1 = std::cos(2.0 * phi);
+  long double sk = s1, ck = c1;
   long double s = static_cast<long double>(t[0]) * phi;
-  for (int k = 1; k < 9; ++k) s += static_cast<long double>(t[k]) * std::sin(2.0L * k * phi);
+  for (int k = 1; k < 9; ++k) {
+    s += static_cast<long double>(t[k]) * sk;
+    const long double next = sk * c1 + ck * s1;
+    ck = ck * c1 - sk * s1;
+    sk = next;
+  }
   return static_cast<double>(s);
 }
 
@@ -179,8 +189,9 @@ PlaneXY bltoxy(const CoordinateState& cs, double kdo, double ido) {
   const ProjectionConstants& k = Grs80();
   const long double phi = ido * kDegree;
   const long double dl = kdo * kDegree - cs.originLon;
-  const long double t = std::tan(phi);
-  const long double cosp = std::cos(phi);
+  // Trigonometry in double; the series' powers are taken in long double.
+  const long double cosp = std::cos(static_cast<double>(phi));
+  const long double t = std::sin(static_cast<double>(phi)) / static_cast<double>(cosp);
   const long double eta2 = static_cast<long double>(k.e2nd) * k.e2nd * cosp * cosp;
   const long double n = k.c / std::sqrt(1 + eta2);
   const long double t2 = t * t, t4 = t2 * t2, t6 = t4 * t2;
