@@ -18,6 +18,13 @@ out=$("$cli" xy 9 37 139.8333333333333)
 back=$("$cli" bl 9 $(echo "$out" | sed -n 1p) $(echo "$out" | sed -n 2p))
 [[ $(echo "$back" | sed -n 1p) == 37.000* || $(echo "$back" | sed -n 1p) == 36.999* ]] || fail "bl: $back"
 
+# Mesh codes of a box around Tokyo station, in every form.
+for case in "4 5339" "6 -533946" "16 5339-46" "8 L-53394610" "18 5339-46-10"; do
+  set -- $case
+  expect_eq "$("$cli" mesh $1 139.7605 35.6805 139.7606 35.681)" "$2" "mesh form $1"
+done
+expect_eq "$("$cli" mesh 6 139.99 35.68 140.01 35.681 | tr '\n' ' ')" "-533947 -534040 " "mesh across 140 E"
+
 # Tile names.
 names=$("$cli" tiles - --set area/namae=tokyo --set area/zahyokei=33 --set area/tatediv=3 --set area/yokodiv=4 | cut -f1 | tr '\n' ' ')
 expect_eq "$names" "tokyoA0.bmp tokyoA1.bmp tokyoA2.bmp tokyoA3.bmp tokyoB0.bmp tokyoB1.bmp tokyoB2.bmp tokyoB3.bmp tokyoC0.bmp tokyoC1.bmp tokyoC2.bmp tokyoC3.bmp " "3 x 4 tile names"

@@ -180,11 +180,16 @@ TEST_F(DriverTest, DeclinedOverwriteKeepsTheFile) {
 TEST_F(DriverTest, CleanRunSavesTheLastJobAndAbortedRunDoesNot) {
   const fs::path last = dir_ / "LastDraw.pxj";
   {
-    JobContext job(s_, host_, pool_);
+    JobSettings s = s_;
+    s.alti[1] = true;
+    JobContext job(s, host_, pool_);
     CallLog log;
     EXPECT_EQ(StartJob(job, log.make(), last.string()).outcome, StartOutcome::Finished);
-    EXPECT_TRUE(fs::exists(last));
     EXPECT_EQ(host_.lastTitle, "正常終了");
+    std::ifstream in(last);
+    const std::string saved((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(saved.find("[kankaku]\r\nA0=1\r\n"), std::string::npos)
+        << "the legend the run used is saved with the job";
   }
   fs::remove(last);
   JobContext job(s_, host_, pool_);
