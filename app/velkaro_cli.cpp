@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -147,7 +148,9 @@ bool OnlyFolderProblems(const std::string& problems) {
   return rest.find_first_not_of("\n") == std::string::npos;
 }
 
-int CommandCheck(const Options& o) {
+// Loads the job named by the first argument (defaults when absent), validates
+// it and hands the context and the validation text to `body`.
+int WithValidatedJob(const Options& o, const std::function<int(JobContext&, const std::string&)>& body) {
   JobSettings settings;
   const std::string job = o.positional.empty() ? "-" : o.positional[0];
   if (!LoadJob(o, &job, settings)) return kUsage;
@@ -155,35 +158,36 @@ int CommandCheck(const Options& o) {
   CellBuffer pool;
   JobContext ctx(settings, host, pool);
   const std::string problems = ValidateJob(ctx);
-  if (!problems.empty()) {
-    std::fputs(WithLf(problems).c_str(), stdout);
-    return kRefused;
-  }
-  std::fputs(DerivedValuesText(ctx).c_str(), stdout);
-  return kSuccess;
+  return body(ctx, problems);
+}
+
+int CommandCheck(const Options& o) {
+  return WithValidatedJob(o, [](JobContext& ctx, const std::string& problems) {
+    if (!problems.empty()) {
+      std::fputs(WithLf(problems).c_str(), stdout);
+      return kRefused;
+    }
+    std::fputs(DerivedValuesText(ctx).c_str(), stdout);
+    return kSuccess;
+  });
 }
 
 int CommandTiles(const Options& o) {
-  JobSettings settings;
-  const std::string job = o.positional.empty() ? "-" : o.positional[0];
-  if (!LoadJob(o, &job, settings)) return kUsage;
-  SilentHost host;
-  CellBuffer pool;
-  JobContext ctx(settings, host, pool);
-  const std::string problems = ValidateJob(ctx);
-  // Tiles can be named without the source folders being there.
-  if (!OnlyFolderProblems(problems)) {
-    std::fputs(WithLf(problems).c_str(), stderr);
-    return kRefused;
-  }
-  for (int r = 0; r < ctx.grid.rows; ++r)
-    for (int c = 0; c < ctx.grid.cols; ++c) {
-      const CurrentTile t = TileAt(ctx.area, ctx.grid, ctx.image, r, c);
-      std::string name = TileFileName(ctx.settings, ctx.grid, r, c);
-      name = name.substr(name.find_last_of('/') + 1);
-      std::printf("%s\t%.10g\t%.10g\t%.10g\t%.10g\n", name.c_str(), t.west, t.east, t.south, t.north);
+  return WithValidatedJob(o, [](JobContext& ctx, const std::string& problems) {
+    // Tiles can be named without the source folders being there.
+    if (!OnlyFolderProblems(problems)) {
+      std::fputs(WithLf(problems).c_str(), stderr);
+      return kRefused;
     }
-  return kSuccess;
+    for (int r = 0; r < ctx.grid.rows; ++r)
+      for (int c = 0; c < ctx.grid.cols; ++c) {
+        const CurrentTile t = TileAt(ctx.area, ctx.grid, ctx.image, r, c);
+        std::string name = TileFileName(ctx.settings, ctx.grid, r, c);
+        name = name.substr(name.find_last_of('/') + 1);
+        std::printf("%s\t%.10g\t%.10g\t%.10g\t%.10g\n", name.c_str(), t.west, t.east, t.south, t.north);
+      }
+    return kSuccess;
+  });
 }
 
 int CommandSave(const Options& o) {

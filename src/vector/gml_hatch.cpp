@@ -58,19 +58,8 @@ void ReadAreas(JobContext& job, const std::string& path, ScanContext& scan, Area
   int rank = 0;         // carries over between features
   bool inList = false;
 
-  auto vertex = [&](double lat, double lon) {
-    if (store.add(lon, lat)) return true;
-    run.overflow(vector_msg::kPoolLimit);
-    return false;
-  };
-  auto vertexLine = [&](std::string_view line) {
-    double lat, lon;
-    if (!ParseVertexLine(line, false, lat, lon)) {
-      run.fail();
-      return false;
-    }
-    return vertex(lat, lon);
-  };
+  auto vertex = [&](double lat, double lon) { return run.addVertex(store, lat, lon); };
+  auto vertexLine = [&](std::string_view line) { return run.addVertexLine(store, line, false); };
 
   auto complete = [&]() -> bool {
     if (!store.hasVertices()) return true;

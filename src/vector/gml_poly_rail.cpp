@@ -22,19 +22,8 @@ void GML128PolyRail(JobContext& job, const std::string& path, ScanContext& scan)
   int rank = 25000;                             // back to 25000 after every feature
   bool inList = false;
 
-  auto vertex = [&](double lat, double lon) {
-    if (store.add(lon, lat)) return true;
-    run.overflow(vector_msg::kPoolLimit);
-    return false;
-  };
-  auto vertexLine = [&](std::string_view line) {
-    double lat, lon;
-    if (!ParseVertexLine(line, true, lat, lon)) {
-      run.fail();
-      return false;
-    }
-    return vertex(lat, lon);
-  };
+  auto vertex = [&](double lat, double lon) { return run.addVertex(store, lat, lon); };
+  auto vertexLine = [&](std::string_view line) { return run.addVertexLine(store, line, true); };
 
   auto complete = [&]() -> bool {
     // The railway state decides whatever line of the feature it stands on.

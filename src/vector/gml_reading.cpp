@@ -319,4 +319,19 @@ void ReaderRun::overflow(std::string_view suffix) {
   job.errorText.append(suffix);
 }
 
+bool ReaderRun::addVertex(RingStore& store, double lat, double lon) {
+  if (store.add(lon, lat)) return true;
+  overflow(vector_msg::kPoolLimit);
+  return false;
+}
+
+bool ReaderRun::addVertexLine(RingStore& store, std::string_view line, bool allLeadingBlanks) {
+  double lat, lon;
+  if (!ParseVertexLine(line, allLeadingBlanks, lat, lon)) {
+    fail();
+    return false;
+  }
+  return addVertex(store, lat, lon);
+}
+
 }  // namespace velkaro::gml

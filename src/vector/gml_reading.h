@@ -287,6 +287,12 @@ class ReaderRun {
   void fail();
   // The feature has more vertices than the pool holds.
   void overflow(std::string_view suffix);
+  // Adds one vertex to the feature's store; a full pool is the overflow
+  // message. False ends the file.
+  bool addVertex(RingStore& store, double lat, double lon);
+  // The same for a vertex line of a list; a line that does not parse fails
+  // the file.
+  bool addVertexLine(RingStore& store, std::string_view line, bool allLeadingBlanks);
   // Tile culling of a feature's box: a cheap test against the tile's
   // geographic box (padded) first, then the exact test in plane coordinates.
   bool featureOnTile(const GeoBox& box) const;
