@@ -42,12 +42,12 @@ double CellPerEm(const QString& family) {
   return ratio > 0.5 ? ratio : 1.0;
 }
 
-int EmPixels(const FontSpec& spec, double cellPerEm) {
-  double em = spec.size;
-  switch (spec.sizeKind) {
+int EmPixels(const FontSpec& font, double cellPerEm) {
+  double em = font.size;
+  switch (font.sizeKind) {
     case FontSizeKind::CharHeight: break;
-    case FontSizeKind::Points: em = std::round(spec.size * 96.0 / 72.0); break;
-    case FontSizeKind::CellHeight: em = std::round(spec.size / cellPerEm); break;
+    case FontSizeKind::Points: em = std::round(font.size * 96.0 / 72.0); break;
+    case FontSizeKind::CellHeight: em = std::round(font.size / cellPerEm); break;
   }
   // A size typed far out of range must not overflow the font's pixel size.
   return static_cast<int>(std::clamp(std::abs(std::isfinite(em) ? em : 1.0), 1.0, 4096.0));
