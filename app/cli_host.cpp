@@ -51,12 +51,13 @@ bool CliHost::interrupted() { return g_interrupted != 0; }
 
 void CliHost::setLabel(LabelRole role, const std::string& text) {
   labels_[role] = text;
-  if (role == LabelRole::Numerator || role == LabelRole::FileName) drawProgress(false);
+  // A log gets one line per file counted; a terminal also follows the names.
+  if (role == LabelRole::Numerator || (terminal_ && role == LabelRole::FileName)) drawProgress(false);
 }
 
 void CliHost::pump() {
   if (g_interrupted && job_) job_->runFlag = false;  // the abort button "中　断"
-  drawProgress(false);
+  if (terminal_) drawProgress(false);
 }
 
 void CliHost::drawProgress(bool force) {
