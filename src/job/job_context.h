@@ -104,6 +104,9 @@ struct JobContext {
   std::vector<double> legendIntervalM;  // per tile, c + r * C, metres
   std::vector<double> legendBottomM;
   double waterLevel = -9998;
+  // Dry terrain triangles of an animation's first frame; later frames
+  // measure their flooded area from it.
+  long baselineDryCount = 0;
   ElevationGrid elevGrid;       // the current tile's elevation grid
   DrawingConstants constants;
   RenderSurface* surface = nullptr;
