@@ -6,6 +6,7 @@
 #include "elevation/terrain_mesh.h"
 #include "job/job_context.h"
 #include "output/bmp_file.h"
+#include "render/geotiff_writer.h"
 #include "render/gl_view.h"
 #include "render/layer_drawing.h"
 #include "render/render_messages.h"
@@ -110,7 +111,7 @@ void RenderTile(JobContext& job, const std::string& outputPath) {
   if (s.type == 0 || s.type == 1) {
     WriteStillImage(job, outputPath);
   } else if (s.type == 2) {
-    // [GeoTIFF] the map rectangle is written as a georeferenced TIFF here.
+    WriteGeoTiff(job, outputPath);
   }
   // 16. The glyph font lives only while the glyph lists are compiled.
 }
