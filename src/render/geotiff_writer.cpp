@@ -7,6 +7,7 @@
 #include <tiffio.h>
 #include <xtiffio.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdarg>
