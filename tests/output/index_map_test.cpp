@@ -15,7 +15,9 @@
 
 #include "elevation/cell_buffer.h"
 #include "job/coordinates.h"
+#include "job/driver.h"
 #include "job/tile_grid.h"
+#include "job/validation.h"
 #include "output/index_map.h"
 #include "output/index_messages.h"
 
@@ -233,6 +235,40 @@ TEST_F(IndexMapTest, AbortedJobWritesNoIndex) {
   WriteIndexMap(*job, kSquareScreen);
   EXPECT_FALSE(fs::exists(dir_ / "index.bmp"));
   EXPECT_FALSE(fs::exists(dir_ / "indexmap.htm"));
+}
+
+
+TEST_F(IndexMapTest, ValidatedJobLinksEveryTileFileFromTheDriver) {
+  // 30 rows: the first rows' file names carry "_" where their labels have a
+  // blank; the page links the names the tiles are written under.
+  JobSettings s;
+  s.readfolder = s.meshfolder = s.syoufolder = s.kkjfolder = s.writefolder = dir_.string();
+  s.namae = "t";
+  s.zahyokei = 33;
+  s.kita = "3000", s.minami = "0", s.nisi = "0", s.higasi = "1000";
+  s.tatediv = "30", s.yokodiv = "2";
+  s.size = 0;
+  JobContext job(s, host_, pool_);
+  ASSERT_EQ(ValidateJob(job), "");
+  job.runFlag = true;
+  DriverCalls calls;
+  calls.writeIndexMap = [](JobContext& j) { WriteIndexMap(j); };
+  ASSERT_TRUE(RunDriver(job, calls));
+
+  const QImage image((dir_ / "index.bmp").string().c_str());
+  ASSERT_FALSE(image.isNull());
+  image.save("/tmp/velkaro_index_30rows.png");
+  const std::string page = readPage();
+  const std::regex area("<AREA SHAPE=rect COORDS=\"(\\d+),(\\d+),(\\d+),(\\d+)\" HREF=\"([^\"]*)\"");
+  std::vector<std::string> hrefs;
+  for (auto it = std::sregex_iterator(page.begin(), page.end(), area); it != std::sregex_iterator(); ++it)
+    hrefs.push_back((*it)[5]);
+  ASSERT_EQ(hrefs.size(), 60u);
+  for (int r = 0; r < 30; ++r)
+    for (int c = 0; c < 2; ++c)
+      EXPECT_EQ(hrefs[r * 2 + c], fs::path(TileFileName(job.settings, job.grid, r, c)).filename().string());
+  EXPECT_EQ(hrefs.front(), "t_A0.bmp");
+  EXPECT_EQ(hrefs.back(), "tAD1.bmp");
 }
 
 }  // namespace
