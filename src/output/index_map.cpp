@@ -329,7 +329,7 @@ std::string HrefOfFileName(std::string_view fileName) {
   for (const char ch : fileName) {
     const auto byte = static_cast<unsigned char>(ch);
     const bool kept = byte >= 0x80 || std::isalnum(byte) || std::strchr("-._~", ch) != nullptr;
-    if (kept && ch != '\0') {
+    if (kept) {
       out += ch;
     } else {
       out += '%';
