@@ -5,6 +5,8 @@
 #include "elevation/dem_sources.h"
 #include "elevation/elevation_grid.h"
 #include "job/driver.h"
+#include "output/flood_animation.h"
+#include "output/index_map.h"
 #include "render/render_tile.h"
 #include "vector/scan_tree.h"
 #include "vector/scratch_file.h"
@@ -20,6 +22,8 @@ DriverCalls DefaultDriverCalls() {
   calls.prepareElevationGrid = [](JobContext& job) { PrepareElevationGrid(job); };
   calls.autoLegend = [](JobContext& job, int r, int c) { AutoLegend(job, r, c); };
   calls.renderTile = [](JobContext& job, const std::string& path) { RenderTile(job, path); };
+  calls.writeAnimation = [](JobContext& job, const std::string& path) { WriteFloodAnimation(job, path); };
+  calls.writeIndexMap = [](JobContext& job) { WriteIndexMap(job); };
   calls.deleteScratchFiles = [](JobContext& job) { DeleteScratchFiles(job); };
   calls.keepScratchFiles = [](JobContext& job) { KeepScratchFiles(job); };
   return calls;
