@@ -31,13 +31,7 @@ void GML128PolyRail(JobContext& job, const std::string& path, ScanContext& scan)
     routing += railState == kUnderground ? kUnderground : std::string_view(track);
     const int k = RouteIndex(scan, routing);
     if (k < 0 || job.constants.rankThreshold > rank || !run.featureOnTile(store.box)) return true;
-    int32_t n = 0;
-    const CellPair* ring = store.firstRing(n);
-    if (n > 0 && !WriteGeoPolyline(scan.outputs[static_cast<size_t>(k)], job, ring, 0, n - 1)) {
-      run.fail();
-      return false;
-    }
-    return true;
+    return run.writeWholeLine(store, k);
   };
 
   auto examine = [&](std::string_view line) -> bool {

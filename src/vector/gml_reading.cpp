@@ -325,6 +325,16 @@ bool ReaderRun::addVertex(RingStore& store, double lat, double lon) {
   return false;
 }
 
+bool ReaderRun::writeWholeLine(RingStore& store, int k) {
+  int32_t n = 0;
+  const CellPair* ring = store.firstRing(n);
+  if (n > 0 && !WriteGeoPolyline(scan.outputs[static_cast<size_t>(k)], job, ring, 0, n - 1)) {
+    fail();
+    return false;
+  }
+  return true;
+}
+
 bool ReaderRun::addVertexLine(RingStore& store, std::string_view line, bool allLeadingBlanks) {
   double lat, lon;
   if (!ParseVertexLine(line, allLeadingBlanks, lat, lon)) {

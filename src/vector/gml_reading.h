@@ -293,6 +293,9 @@ class ReaderRun {
   // The same for a vertex line of a list; a line that does not parse fails
   // the file.
   bool addVertexLine(RingStore& store, std::string_view line, bool allLeadingBlanks);
+  // Writes the feature's first ring, whole, as a polyline record to output k;
+  // a write failure fails the file.
+  bool writeWholeLine(RingStore& store, int k);
   // Tile culling of a feature's box: a cheap test against the tile's
   // geographic box (padded) first, then the exact test in plane coordinates.
   bool featureOnTile(const GeoBox& box) const;
