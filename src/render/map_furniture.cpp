@@ -233,13 +233,13 @@ void DrawLegendLabels(Layout& l, const LegendGeometry& g) {
   if (!(plan.step > 0)) return;
   const char* format = FixedFormat(plan.decimals);
   const double waterLevel = l.still ? -1e300 : l.job.waterLevel;
-  const int half = T(d.textHeight("0") * 0.5);
+  const double half = d.textHeight("0") * 0.5;
   for (long i = 0; i <= 100000; ++i) {
     const double v = plan.first - i * plan.step;
     if (!(v + 1e-10 >= bottom && v + 1e-10 >= waterLevel)) break;
     const double y = l.H - (g.hb / interval) * (v - bottom) - g.L - g.hb;
     DrawLabelPointer(l, y);
-    d.textOut(T(l.mapLeft - 0.043 * l.W), T(y) - half, Format(format, v));
+    d.textOut(T(l.mapLeft - 0.043 * l.W), T(y - half), Format(format, v));
   }
 }
 

@@ -70,6 +70,12 @@ TEST_F(MapFurnitureTest, ScaleBarLinesAndTicksLandWhereTheConstantsPutThem) {
   for (int x : {120, 220, 320, 420, 520, 130, 140, 150, 160, 170}) EXPECT_EQ(t.pixel(x, yMid), kBlack) << x;
   // Between ticks the bar is open: the margin shows through.
   for (int x : {175, 185, 195, 270, 370, 470}) EXPECT_EQ(t.pixel(x, yMid), kWhite) << x;
+
+  // A lat/lon tile 3 degrees or more high has no bar.
+  t.job.coords.latLonMode = true;
+  FillSurface(kFill);
+  DrawFurniture(t.job);
+  for (int x : {121, 200, 333, 519}) EXPECT_EQ(t.pixel(x, y1), kWhite) << x;
 }
 
 TEST_F(MapFurnitureTest, LegendShowsTheClassColoursInOrderFromTheBottom) {
