@@ -90,6 +90,26 @@ TEST_F(MapFurnitureTest, LegendShowsTheClassColoursInOrderFromTheBottom) {
     EXPECT_EQ(t.pixel(LegendBoxColumn(), LegendBoxRow(k, L)), rgb(k, 4, 1.0f, 6)) << "class " << k;
   // Nothing above the top class.
   EXPECT_EQ(t.pixel(LegendBoxColumn(), LegendBoxRow(6, L)), kWhite);
+  // The tip of a black pointer at each labelled boundary 0, 10, 20, 30 m.
+  const double hb = std::min(480.0 / 3 / 4, 480.0 / 48) * 0.7;
+  for (int v : {0, 10, 20, 30}) {
+    const double y = 480 - hb / 10 * v - L - hb;
+    EXPECT_EQ(t.pixel(T(map.left - 0.05 * 640), T(y)), kBlack) << v;
+    EXPECT_NE(t.pixel(T(map.left - 0.05 * 640), T(y) + 3), kBlack) << v;
+  }
+}
+
+TEST_F(MapFurnitureTest, MountainShadingLegendRunsFromHalfToFullBrightness) {
+  WithLegend(4, 10, 0);
+  t.job.settings.shadow = true;
+  t.job.settings.shadowmd = 1;
+  DrawFurniture(t.job);
+  const double L = 0.05 * 480;
+  for (int k : {0, 4}) {
+    // The last pixel column of the nearest and of the farthest shade.
+    EXPECT_EQ(t.pixel(T(map.left - 0.05 * 640) - 1, LegendBoxRow(k, L)), rgb(k, 4, 0.5f, 6)) << k;
+    EXPECT_EQ(t.pixel(T(map.left - 0.08 * 640) - 1, LegendBoxRow(k, L)), rgb(k, 4, 15 / 30.0f + 0.5f, 6)) << k;
+  }
 }
 
 TEST_F(MapFurnitureTest, AnimationLegendStartsAtTheWaterLevelAndMeasuresTheFlood) {
