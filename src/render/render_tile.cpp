@@ -10,6 +10,7 @@
 #include "render/gl_view.h"
 #include "render/layer_drawing.h"
 #include "render/map_furniture.h"
+#include "render/mesh_overlay.h"
 #include "render/render_messages.h"
 #include "render/render_surface.h"
 
@@ -101,6 +102,7 @@ void RenderTile(JobContext& job, const std::string& outputPath) {
   DrawThemes(job, [](int32_t mask) { return mask == 1; });
 
   // 12. [mesh overlay] when tiikimesh/cb is on, the standard regional mesh.
+  if (s.tiikimesh.on) DrawMeshOverlay(job);
   // 13. [map furniture] for BMP and animation tiles (type 0 or 1) only.
   if (s.type == 0 || s.type == 1) DrawFurniture(job);
 
