@@ -152,6 +152,31 @@ TEST_F(MeshOverlayTest, GridReachesPastATileEdgeSlantedAcrossAMeridian) {
   for (const auto& p : plan.lines.front()) EXPECT_LT(p.x, map.left);
 }
 
+TEST_F(MeshOverlayTest, InLatLonModeCornersMapStraightThroughThePixelMapping) {
+  // Degrees as map units: 1/2000 degree of latitude per pixel, longitude
+  // widened by the job's latitude factor.
+  SetZoneNumber(t.job.coords, 0, 1.0);
+  t.job.image.unitsPerPixel = 1.0 / 2000;
+  t.job.image.latFactor = std::cos(kLat * M_PI / 180);
+  t.setTile(kLon - 0.15, kLon + 0.15, kLat - 0.1, kLat + 0.1);
+  t.job.settings.tiikimesh.keta = 1;
+  const MeshOverlayPlan plan = PlanMeshOverlay(t.job);
+  const double lat = 35 + 40 / 60.0, lon = 139.75;
+  const PixelPoint want{static_cast<int>(std::trunc(PixelX(t.job, lon))),
+                        static_cast<int>(std::trunc(PixelY(t.job, lat)))};
+  int found = 0;
+  for (const auto& l : plan.labels) {
+    if (l.code != "533946") continue;
+    ++found;
+    EXPECT_EQ(l.corner.x, want.x);
+    EXPECT_EQ(l.corner.y, want.y);
+  }
+  EXPECT_EQ(found, 1);
+  // 0.3° x 0.2° around the point meets 3 or 4 columns and 3 or 4 rows.
+  EXPECT_GE(plan.labels.size(), 9u);
+  EXPECT_LE(plan.labels.size(), 16u);
+}
+
 TEST_F(MeshOverlayTest, LinesAndCodesLandOnTheProjectedMeshInARenderedTile) {
   t.job.settings.tiikimesh.keta = 1;
   t.job.settings.haikei = kWhite;
