@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "job/tile_grid.h"
+
 #include <QPainter>
 
 #include <cerrno>
@@ -295,15 +297,26 @@ TEST(FloodAnimation, UnopenableFileIsReportedWithItsPathAndCode) {
 }
 
 TEST(FloodAnimation, FramesDrawnByTheTileRendererAreCaptured) {
-  AnimationJob a(6, 4, 0, 1, 1, 1);
+  AnimationJob a(362, 256, 0, 1, 1, 1);
   a.job.settings.haikei = 0x00336699;  // background 0x00BBGGRR
+  // A map frame like a validated job's, so the furniture keeps to the margins.
+  a.job.image = FitImageToTile(362, 256, MakeTileGrid(DrawingArea{1000, 0, 0, 1000}, 1, 1, 0), 1.0);
+  a.job.area = DrawingArea{1000, 0, 0, 1000};
+  a.job.grid = MakeTileGrid(a.job.area, 1, 1, 0);
+  SetCurrentTile(a.job, 0, 0);
   const std::string path = a.dir.file("flood.avi");
   WriteFloodAnimation(a.job, path);
   ASSERT_TRUE(a.job.runFlag);
   const ParsedAvi avi = ParseAvi(path);
   ASSERT_EQ(avi.samples.size(), 3u);
   EXPECT_EQ(ReadStream(avi).length, 4u);
-  EXPECT_EQ(avi.samples[0].substr(0, 3), std::string("\x33\x66\x99", 3)) << "blue, green, red";
+  // A pixel in the middle of the map (the margins belong to the furniture);
+  // samples hold bottom-up rows of padded blue, green, red triples.
+  const int w = a.job.image.width, h = a.job.image.height;
+  const size_t stride = static_cast<size_t>((w * 24 + 31) / 32 * 4);
+  const size_t at = static_cast<size_t>(h - 1 - h / 2) * stride + 3 * static_cast<size_t>(w / 2);
+  ASSERT_LE(at + 3, avi.samples[0].size());
+  EXPECT_EQ(avi.samples[0].substr(at, 3), std::string("\x33\x66\x99", 3)) << "blue, green, red";
 }
 
 }  // namespace

@@ -348,7 +348,8 @@ TEST(RealFgdRender, TileAwayFromTheBuildingsOfItsMeshDrawsNoneOfThem) {
     for (int x = 0; x < t.frame.width(); ++x)
       for (const LayerNode* layer : t.buildingLayers) layerColoured += t.At(x, y) == layer->entry.colour;
   EXPECT_EQ(layerColoured, 0);
-  const QRect map = t.MapPixels(0);
+  // Inside the border ticks and coordinate labels the map furniture draws.
+  const QRect map = t.MapPixels(40);
   long notBackground = 0;
   for (int y = map.top(); y <= map.bottom(); ++y)
     for (int x = map.left(); x <= map.right(); ++x) notBackground += t.At(x, y) != kBackground;
