@@ -35,6 +35,9 @@ PixelPoint PixelOf(const JobContext& job, double lat, double lon) {
   return {TruncPixel(PixelX(job, p.y)), TruncPixel(PixelY(job, p.x))};
 }
 
+// More cells than fit on the largest image at a few pixels each.
+constexpr long long kMaxOverlayCells = 250000;
+
 int CellCount(double from, double to, double step) {
   return static_cast<int>(std::floor((to - from) / step + kCountTolerance));
 }
@@ -85,6 +88,9 @@ MeshOverlayPlan PlanMeshOverlay(JobContext& job) {
 
   MeshOverlayPlan plan;
   if (nLon < 0 || nLat < 0) return plan;
+  // Cells too small to see on any tile (a whole region at the third level)
+  // would cost millions of lines and labels; such a grid is left out.
+  if (static_cast<long long>(nLon) * nLat > kMaxOverlayCells) return plan;
   // Corner pixels, row j (south to north) by column i (west to east).
   std::vector<PixelPoint> corners;
   corners.reserve(static_cast<size_t>(nLon + 1) * (nLat + 1));

@@ -152,6 +152,17 @@ TEST_F(MeshOverlayTest, GridReachesPastATileEdgeSlantedAcrossAMeridian) {
   for (const auto& p : plan.lines.front()) EXPECT_LT(p.x, map.left);
 }
 
+TEST_F(MeshOverlayTest, AGridOfInvisiblySmallCellsIsLeftOut) {
+  // Ten degrees square at the third level: 1,200 x 800 cells.
+  SetZoneNumber(t.job.coords, 0, 1.0);
+  t.job.image.unitsPerPixel = 10.0 / 700;
+  t.setTile(130.0, 140.0, 30.0, 40.0);
+  t.job.settings.tiikimesh.keta = 2;
+  EXPECT_TRUE(PlanMeshOverlay(t.job).lines.empty());
+  t.job.settings.tiikimesh.keta = 0;
+  EXPECT_FALSE(PlanMeshOverlay(t.job).lines.empty()) << "first-level cells of the same tile are drawn";
+}
+
 TEST_F(MeshOverlayTest, InLatLonModeCornersMapStraightThroughThePixelMapping) {
   // Degrees as map units: 1/2000 degree of latitude per pixel, longitude
   // widened by the job's latitude factor.
