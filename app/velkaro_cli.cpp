@@ -15,14 +15,14 @@
 #include <vector>
 
 #include "cli_host.h"
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "job/coordinates.h"
-#include "job/driver.h"
+#include "run/driver.h"
 #include "job/job_loader.h"
 #include "job/messages.h"
 #include "job/mesh_codes.h"
 #include "job/settings_file.h"
-#include "job/start_action.h"
+#include "run/start_action.h"
 #include "job/tile_grid.h"
 #include "job/validation.h"
 #include "platform/app_folders.h"

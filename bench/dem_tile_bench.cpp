@@ -19,6 +19,8 @@
 #include "job/coordinates.h"
 #include "job/job_context.h"
 #include "render/render_surface.h"
+#include "render/contour_drawing.h"
+#include "render/terrain_drawing.h"
 
 using namespace velkaro;
 namespace fs = std::filesystem;

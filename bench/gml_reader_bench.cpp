@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "job/coordinates.h"
 #include "job/job_context.h"
 #include "vector/gml_readers.h"

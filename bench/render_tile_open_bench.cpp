@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "job/job_context.h"
 #include "render/gl_view.h"
 #include "render/glyph_lists.h"

@@ -1,26 +1,11 @@
 #include "elevation/contours.h"
 
-#include <GL/gl.h>
-
 #include <cmath>
-#include <cstdio>
-#include <optional>
 #include <vector>
-
-#include "elevation/grid_projector.h"
-#include "elevation/messages.h"
-#include "elevation/terrain_mesh.h"
-#include "job/coordinates.h"
-#include "job/job_context.h"
-#include "render/colours.h"
-#include "render/primitives.h"
-#include "render/render_surface.h"
 
 namespace velkaro {
 
 namespace {
-
-namespace text = elevation_text;
 
 // Thick-line heights by `alti/lineweight`; index 0 draws every line thin.
 constexpr double kThickEvery[] = {0.01, 1, 5, 10, 50, 100, 500, 1000};
@@ -197,100 +182,6 @@ TraceOutcome ContourTracer::TraceLevel(double level, double serial,
           !trace({r, c}, {r - 1, c}, c + Fraction(v(r, c), v(r, c + 1), level), r))
         return stop;
   return TraceOutcome::Kept;
-}
-
-namespace {
-
-// Draws the lines of one level; `fill` is the tessellator for filled
-// depressions, or null.
-void DrawStoredLines(const GridProjector& projector, const ContourStore& store, double level, Colour levelColour,
-                     Tessellator* fill, Colour outline, std::vector<TessVertex>& ring) {
-  const CellPair* entry = store.base();
-  const CellPair* end = store.base() + store.end();
-  while (entry < end) {
-    const int64_t h = static_cast<int64_t>(entry[0].x);
-    const bool closed = entry[0].y != kOpenLine;
-    const CellPair* points = entry + 1;
-    ring.resize(static_cast<size_t>(h));
-    for (int64_t i = 0; i < h; ++i) {
-      const PlaneXY xy = projector.at(points[i].x, points[i].y);
-      ring[static_cast<size_t>(i)] = TessVertex{xy.y, xy.x, level};
-    }
-    if (fill && h >= 3) {
-      gcolor(levelColour);
-      fill->beginPolygon();
-      fill->beginContour();
-      for (TessVertex& vertex : ring) fill->vertex(&vertex);
-      fill->endContour();
-      fill->endPolygon();
-    }
-    gcolor(outline);
-    glBegin(GL_LINE_STRIP);
-    for (const TessVertex& vertex : ring) glVertex3d(vertex.x, vertex.y, vertex.z);
-    if (closed && h > 0) glVertex3d(ring[0].x, ring[0].y, ring[0].z);
-    glEnd();
-    entry += h + 1;
-  }
-}
-
-}  // namespace
-
-void DrawContours(JobContext& ctx) {
-  const ElevationGrid& g = ctx.elevGrid;
-  if (!ctx.runFlag || g.gridCols < 2 || g.gridRows < 2) return;
-  const JobSettings& s = ctx.settings;
-  const Legend legend = TileLegend(ctx);
-  if (!(legend.interval > 0)) return;
-  ctx.host.setLabel(LabelRole::Group, text::kStepContours);
-  if (ctx.surface) ctx.surface->beginGL();
-  glLineWidth(1);
-
-  double level = std::floor((g.elevMax - legend.bottom) / legend.interval) * legend.interval + legend.bottom;
-  double lowest = g.elevMin;
-  if (s.type == 1) {   // a flood frame draws the shoreline only
-    level = ctx.waterLevel;
-    lowest = ctx.waterLevel;
-  }
-
-  CellPair* cells = ctx.cells.data();
-  const int64_t gridEntries = g.cellCount();
-  for (int64_t i = 0; i < gridEntries; ++i) cells[i].y = 0;   // no edge traced yet
-  ContourStore store(cells + gridEntries, ctx.cells.budget() - gridEntries);
-  ContourTracer tracer(cells, g, store, ContourFilter{s.taisyo, s.syoryaku});
-  const bool fill = s.taisyo == 3;
-  std::optional<Tessellator> tessellator;
-  if (fill) tessellator.emplace(NewPolygonTessellator());
-  const Colour black = 0;
-  std::vector<TessVertex> ring;
-  const GridProjector projector(ctx);
-  auto afterTrace = [&ctx] {
-    ctx.host.pump();
-    return ctx.runFlag;
-  };
-
-  for (double serial = 1; level >= lowest; serial += 1) {
-    ctx.host.pump();
-    if (!ctx.runFlag) break;
-    char label[64];
-    std::snprintf(label, sizeof label, "%0.2fm", level);
-    ctx.host.setLabel(LabelRole::Detail, label);
-    store.clear();
-    glLineWidth(static_cast<float>(ContourLineWidth(level, s.lineweight)));
-    const TraceOutcome outcome = tracer.TraceLevel(level, serial, afterTrace);
-    if (outcome == TraceOutcome::StoreFull) {
-      // The lines of this level are incomplete; the job stops.
-      ctx.host.ask(text::kContourStoreFullCaption, text::kContourStoreFull, Buttons::Ok);
-      ctx.runFlag = false;
-      break;
-    }
-    if (!ctx.runFlag) break;
-    const Colour levelColour = elevcl(ctx.legendSteps, 1.0f, legend.interval, legend.bottom, level, s.iro);
-    const Colour outline = s.anyMeshClass() || fill ? black : levelColour;
-    DrawStoredLines(projector, store, level, levelColour, tessellator ? &*tessellator : nullptr, outline, ring);
-    level = level - legend.interval + 1e-9;
-  }
-  glLineWidth(1);
-  ctx.host.setLabel(LabelRole::Group, "");
 }
 
 }  // namespace velkaro

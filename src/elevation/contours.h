@@ -78,10 +78,6 @@ class ContourTracer {
   double serial_ = 0;
 };
 
-// Draws the contours of the current tile into the open GL view: every legend
-// level from the top down, or only the water level in a flood frame.
-void DrawContours(JobContext& ctx);
-
 // Line width of a level: 3 on multiples of the thick-line height, else 1.
 int ContourLineWidth(double level, int lineweight);
 

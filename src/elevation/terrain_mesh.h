@@ -40,9 +40,4 @@ double ShadeBrightness(const double a[3], const double b[3], const double c[3],
 // The current tile's legend from the legend tables (1 m and 0 m by default).
 Legend TileLegend(const JobContext& ctx);
 
-// Draw the current tile's grid into the open GL view; return the number of
-// triangles drawn (also added to the tile's dry-triangle count).
-long DrawElevationMesh(JobContext& ctx);
-long DrawHillshade(JobContext& ctx);
-
 }  // namespace velkaro

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "elevation/elevation_grid.h"
+#include "job/cell_buffer.h"
+#include "job/elevation_grid_state.h"
 #include "job/job_host.h"
 #include "job/job_settings.h"
 
@@ -14,7 +15,6 @@ class QImage;
 
 namespace velkaro {
 
-class CellBuffer;
 class RenderSurface;
 
 // Zone state and the persisting estimate of the plane -> geographic inversion.

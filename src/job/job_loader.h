@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "job/job_settings.h"
-#include "vector/catalogue_loader.h"
+#include "catalogue/catalogue_loader.h"
 
 namespace velkaro {
 

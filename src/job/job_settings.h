@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "vector/layer_catalogue.h"
+#include "catalogue/layer_catalogue.h"
 
 namespace velkaro {
 

@@ -14,10 +14,10 @@
 #include "job/coordinates.h"
 #include "job/tile_grid.h"
 #include "output/bmp_file.h"
+#include "output/bmp_messages.h"
 #include "output/index_messages.h"
 #include "platform/file_search.h"
 #include "platform/text_encoding.h"
-#include "render/render_messages.h"
 #include "render/render_surface.h"
 
 namespace velkaro {
@@ -270,7 +270,7 @@ void DrawLabels(JobContext& job, const IndexGeometry& g, PainterDrawer& drawer) 
 bool WriteImage(JobContext& job, const QImage& frame) {
   std::string error;
   if (WriteBmpFile(frame, JoinFolder(job.settings.writefolder, "index.bmp"), &error)) return true;
-  job.host.ask(render_messages::kBmpWriteCaption, error, Buttons::Ok);
+  job.host.ask(bmp_messages::kBmpWriteCaption, error, Buttons::Ok);
   job.errorText = error;
   job.runFlag = false;
   return false;

@@ -10,7 +10,7 @@
 #include "render/painter_drawer.h"
 #include "render/render_messages.h"
 #include "render/render_surface.h"
-#include "render/scratch_reader.h"
+#include "scratch/scratch_reader.h"
 
 namespace velkaro {
 

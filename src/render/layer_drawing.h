@@ -11,7 +11,7 @@
 
 #include "render/colours.h"
 #include "render/primitives.h"
-#include "vector/layer_catalogue.h"
+#include "catalogue/layer_catalogue.h"
 
 namespace velkaro {
 

@@ -17,6 +17,4 @@ inline std::string VertexBufferOverCaption(size_t size) {
 
 inline constexpr const char* kMultiColourAreas = "行政区画(多色)";
 
-inline constexpr const char* kBmpWriteCaption = "BMPファイル書き込みエラー";
-
 }  // namespace velkaro::render_messages

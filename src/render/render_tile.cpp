@@ -5,14 +5,13 @@
 #include "elevation/contours.h"
 #include "elevation/terrain_mesh.h"
 #include "job/job_context.h"
-#include "output/bmp_file.h"
-#include "render/geotiff_writer.h"
 #include "render/gl_view.h"
 #include "render/layer_drawing.h"
 #include "render/map_furniture.h"
 #include "render/mesh_overlay.h"
-#include "render/render_messages.h"
 #include "render/render_surface.h"
+#include "render/contour_drawing.h"
+#include "render/terrain_drawing.h"
 
 namespace velkaro {
 
@@ -43,18 +42,9 @@ void Flush(JobContext& job) { job.surface->flush(); }
 
 bool GridHasRelief(const JobContext& job) { return job.elevGrid.elevMax > job.elevGrid.elevMin; }
 
-void WriteStillImage(JobContext& job, const std::string& outputPath) {
-  std::string error;
-  if (WriteBmpFile(job.surface->frame(), outputPath, &error)) return;
-  // A tile that could not be written stops the job at once.
-  job.host.ask(render_messages::kBmpWriteCaption, error, Buttons::Ok);
-  job.errorText = error;
-  job.runFlag = false;
-}
-
 }  // namespace
 
-void RenderTile(JobContext& job, const std::string& outputPath) {
+void RenderTile(JobContext& job) {
   // 1. An aborted job draws and writes nothing.
   if (!job.runFlag || !job.surface) return;
   const JobSettings& s = job.settings;
@@ -109,14 +99,7 @@ void RenderTile(JobContext& job, const std::string& outputPath) {
   // 14. Context closed, events processed, the host shown the frame.
   CloseView(job);
 
-  // 15. Output, unless this is an animation frame or the job was aborted
-  //     while the tile was drawn.
-  if (outputPath.empty() || !job.runFlag) return;
-  if (s.type == 0 || s.type == 1) {
-    WriteStillImage(job, outputPath);
-  } else if (s.type == 2) {
-    WriteGeoTiff(job, outputPath);
-  }
+  // 15. Writing the tile is the caller's (the run stage's) step.
   // 16. The glyph font lives only while the glyph lists are compiled.
 }
 

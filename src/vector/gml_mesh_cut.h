@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 
 namespace velkaro::gml {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "job/job_context.h"
 #include "vector/gml_scan_context.h"
 

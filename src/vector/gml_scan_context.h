@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "vector/scratch_file.h"
+#include "scratch/scratch_file.h"
 
 namespace velkaro {
 

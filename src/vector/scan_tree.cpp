@@ -9,8 +9,8 @@
 #include "platform/file_search.h"
 #include "vector/gml_readers.h"
 #include "vector/gml_scan_context.h"
-#include "vector/layer_catalogue.h"
-#include "vector/scratch_file.h"
+#include "catalogue/layer_catalogue.h"
+#include "scratch/scratch_file.h"
 
 namespace velkaro {
 

@@ -9,6 +9,7 @@
 #include "elevation/contours.h"
 #include "elevation/messages.h"
 #include "elevation_test_support.h"
+#include "render/contour_drawing.h"
 
 namespace velkaro {
 namespace {

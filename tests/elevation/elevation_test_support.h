@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "elevation/elevation_grid.h"
 #include "job/coordinates.h"
 #include "job/job_context.h"

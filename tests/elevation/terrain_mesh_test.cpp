@@ -10,6 +10,7 @@
 #include "elevation/dem_readers.h"
 #include "elevation/terrain_mesh.h"
 #include "elevation_test_support.h"
+#include "render/terrain_drawing.h"
 
 namespace velkaro {
 namespace {

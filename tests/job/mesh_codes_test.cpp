@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "job/coordinates.h"
 
 namespace velkaro {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 
 namespace velkaro {
 namespace {

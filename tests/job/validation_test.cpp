@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "job/coordinates.h"
 
 namespace velkaro {

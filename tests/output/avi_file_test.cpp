@@ -16,7 +16,7 @@
 #include "../render/render_test_support.h"
 #include "job/job_context.h"
 #include "output/avi_writer.h"
-#include "output/flood_animation.h"
+#include "run/flood_animation.h"
 #include "render/render_surface.h"
 
 namespace velkaro {

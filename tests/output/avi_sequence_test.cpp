@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "output/flood_animation.h"
+#include "run/flood_animation.h"
 
 namespace velkaro {
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "job/coordinates.h"
-#include "job/driver.h"
+#include "run/driver.h"
 #include "job/tile_grid.h"
 #include "job/validation.h"
 #include "output/index_map.h"

@@ -8,7 +8,7 @@
 #include "render/gl_view.h"
 #include "render/layer_drawing.h"
 #include "render/render_messages.h"
-#include "render/scratch_reader.h"
+#include "scratch/scratch_reader.h"
 #include "render_test_support.h"
 
 namespace velkaro {

@@ -191,7 +191,7 @@ TEST_F(MeshOverlayTest, InLatLonModeCornersMapStraightThroughThePixelMapping) {
 TEST_F(MeshOverlayTest, LinesAndCodesLandOnTheProjectedMeshInARenderedTile) {
   t.job.settings.tiikimesh.keta = 1;
   t.job.settings.haikei = kWhite;
-  RenderTile(t.job, "");
+  RenderTile(t.job);
   ASSERT_TRUE(t.job.runFlag);
   if (const char* png = std::getenv("VELKARO_MESH_OVERLAY_PNG")) t.surface->frame().save(png);
 
@@ -234,7 +234,7 @@ TEST_F(MeshOverlayTest, WidthComesFromTheLowByteOfTheStyleWordAndOffDrawsNothing
   t.job.settings.haikei = kWhite;
   t.job.settings.tiikimesh.keta = 1;
   t.job.settings.tiikimesh.styleWord = 12 * 256 + 5;
-  RenderTile(t.job, "");
+  RenderTile(t.job);
   const double lat = 35 + 40 / 60.0, lon = 139.75;
   const PixelPoint c = Pixel(lat, lon);
   const PixelPoint n = Pixel(lat + 1 / 12.0, lon);
@@ -245,7 +245,7 @@ TEST_F(MeshOverlayTest, WidthComesFromTheLowByteOfTheStyleWordAndOffDrawsNothing
   EXPECT_LE(red, 6);
 
   t.job.settings.tiikimesh.on = false;
-  RenderTile(t.job, "");
+  RenderTile(t.job);
   EXPECT_FALSE(AnyColourIn(kRed, 0, 0, 640, 480));
 }
 

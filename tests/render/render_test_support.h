@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "job/job_context.h"
 #include "render/colours.h"
 #include "render/render_surface.h"

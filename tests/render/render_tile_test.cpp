@@ -7,9 +7,10 @@
 
 #include "render/gl_view.h"
 #include "render/layer_drawing.h"
-#include "render/render_messages.h"
+#include "output/bmp_messages.h"
 #include "render/render_tile.h"
 #include "render_test_support.h"
+#include "run/tile_sequence.h"
 
 namespace velkaro {
 namespace {
@@ -55,7 +56,7 @@ const char* kAcross = "0\n100\n200\n100\nsep\n";
 
 TEST_F(RenderTileTest, EmptyTileShowsTheBackgroundAndIsWrittenAsBmp) {
   const std::string out = (folder / "地図A1.bmp").string();
-  RenderTile(t.job, out);
+  DrawAndWriteTile(t.job, out);
   ASSERT_TRUE(t.job.runFlag);
   QImage written(QString::fromStdString(out));
   ASSERT_FALSE(written.isNull());
@@ -73,7 +74,7 @@ TEST_F(RenderTileTest, EmptyTileShowsTheBackgroundAndIsWrittenAsBmp) {
 TEST_F(RenderTileTest, AnimationFrameWritesNothing) {
   AddLayer(t.job.settings.layers.fgd, "1水域", GML1024Hatch, 0xFF0000, kSquare);
   t.job.settings.type = 1;
-  RenderTile(t.job, "");
+  RenderTile(t.job);
   EXPECT_EQ(At(100, 100), 0xFF0000);
   size_t files = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder)) ++files;
@@ -100,7 +101,7 @@ TEST_F(RenderTileTest, LayersHigherInTheTreeAndLaterKindsAreOnTop) {
   t.job.settings.layers.ksj.push_back(area);
   t.job.settings.kankaku = 0;
 
-  RenderTile(t.job, "");
+  RenderTile(t.job);
   t.surface->frame().save("/tmp/render_tile_layers.png");
   EXPECT_EQ(At(60, 60), 0x0000FF) << "the upper area over the lower one";
   EXPECT_EQ(At(20, 20), 0x00FF00) << "the lower area where the upper one is not";
@@ -111,19 +112,19 @@ TEST_F(RenderTileTest, LayersHigherInTheTreeAndLaterKindsAreOnTop) {
 }
 
 TEST_F(RenderTileTest, UnwritableOutputStopsTheJobWithAMessage) {
-  RenderTile(t.job, (folder / "no-such-folder" / "地図.bmp").string());
+  DrawAndWriteTile(t.job, (folder / "no-such-folder" / "地図.bmp").string());
   EXPECT_FALSE(t.job.runFlag);
   ASSERT_EQ(t.host.asks.size(), 1u);
-  EXPECT_EQ(t.host.asks[0].first, render_messages::kBmpWriteCaption);
+  EXPECT_EQ(t.host.asks[0].first, bmp_messages::kBmpWriteCaption);
   EXPECT_FALSE(t.job.errorText.empty());
 }
 
 TEST_F(RenderTileTest, AbortedJobDrawsAndWritesNothing) {
-  RenderTile(t.job, "");
+  RenderTile(t.job);
   t.job.runFlag = false;
   t.job.settings.haikei = 0xFFFFFF;
   const std::string out = (folder / "地図.bmp").string();
-  RenderTile(t.job, out);
+  DrawAndWriteTile(t.job, out);
   EXPECT_FALSE(fs::exists(out));
   const int cx = t.job.image.width / 2, cy = t.job.image.height / 2;  // inside the map, not the margin
   EXPECT_EQ(t.pixel(cx, cy), kBackground) << "the previous tile stays";

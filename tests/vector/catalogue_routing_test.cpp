@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "gml_test_support.h"
-#include "vector/catalogue_loader.h"
+#include "catalogue/catalogue_loader.h"
 #include "vector/scan_tree.h"
-#include "vector/scratch_file.h"
+#include "scratch/scratch_file.h"
 
 namespace velkaro {
 namespace {

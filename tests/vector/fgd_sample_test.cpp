@@ -7,7 +7,7 @@
 
 #include "../../tools/sample/fgd_sample.cpp"
 #include "gml_test_support.h"
-#include "vector/catalogue_loader.h"
+#include "catalogue/catalogue_loader.h"
 #include "vector/scan_tree.h"
 
 namespace velkaro {

@@ -16,12 +16,12 @@
 #include <utility>
 #include <vector>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "job/coordinates.h"
 #include "job/job_context.h"
 #include "vector/gml_scan_context.h"
-#include "vector/layer_catalogue.h"
-#include "vector/scratch_file.h"
+#include "catalogue/layer_catalogue.h"
+#include "scratch/scratch_file.h"
 
 namespace velkaro::testing {
 

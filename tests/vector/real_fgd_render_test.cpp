@@ -20,14 +20,14 @@
 
 #include "gml_test_support.h"
 #include "job/coordinates.h"
-#include "job/driver.h"
+#include "run/driver.h"
 #include "job/mesh_codes.h"
 #include "job/tile_grid.h"
 #include "job/validation.h"
 #include "render/colours.h"
 #include "render/render_surface.h"
 #include "render/render_tile.h"
-#include "vector/catalogue_loader.h"
+#include "catalogue/catalogue_loader.h"
 #include "vector/scan_tree.h"
 
 namespace velkaro {
@@ -143,7 +143,7 @@ struct RenderedTile {
 
     EnsureGuiApplication();
     surface = CreateRenderSurface(*job);
-    RenderTile(*job, "");
+    RenderTile(*job);
     EXPECT_TRUE(job->runFlag);
     frame = surface->frame();
   }

@@ -1,4 +1,4 @@
-#include "vector/catalogue_loader.h"
+#include "catalogue/catalogue_loader.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -14,7 +14,7 @@
 
 #include "job/job_settings.h"
 #include "job/settings_file.h"
-#include "vector/catalogue_loader.h"
+#include "catalogue/catalogue_loader.h"
 
 namespace velkaro {
 namespace {

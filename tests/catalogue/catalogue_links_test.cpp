@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "vector/catalogue_loader.h"
+#include "catalogue/catalogue_loader.h"
 
 namespace velkaro {
 namespace {

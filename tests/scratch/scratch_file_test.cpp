@@ -1,4 +1,4 @@
-#include "vector/scratch_file.h"
+#include "scratch/scratch_file.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <limits>
 
-#include "gml_test_support.h"
+#include "../vector/gml_test_support.h"
 
 namespace velkaro {
 namespace {

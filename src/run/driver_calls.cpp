@@ -4,12 +4,12 @@
 #include "elevation/auto_legend.h"
 #include "elevation/dem_sources.h"
 #include "elevation/elevation_grid.h"
-#include "job/driver.h"
-#include "output/flood_animation.h"
+#include "run/driver.h"
+#include "run/tile_sequence.h"
+#include "run/flood_animation.h"
 #include "output/index_map.h"
-#include "render/render_tile.h"
 #include "vector/scan_tree.h"
-#include "vector/scratch_file.h"
+#include "scratch/scratch_file.h"
 
 namespace velkaro {
 
@@ -21,7 +21,7 @@ DriverCalls DefaultDriverCalls() {
   calls.countDemSources = [](JobContext& job) { ScanDemSources(job, DemScanMode::Count, GeoBox{}); };
   calls.prepareElevationGrid = [](JobContext& job) { PrepareElevationGrid(job); };
   calls.autoLegend = [](JobContext& job, int r, int c) { AutoLegend(job, r, c); };
-  calls.renderTile = [](JobContext& job, const std::string& path) { RenderTile(job, path); };
+  calls.renderTile = [](JobContext& job, const std::string& path) { DrawAndWriteTile(job, path); };
   calls.writeAnimation = [](JobContext& job, const std::string& path) { WriteFloodAnimation(job, path); };
   calls.writeIndexMap = [](JobContext& job) { WriteIndexMap(job); };
   calls.deleteScratchFiles = [](JobContext& job) { DeleteScratchFiles(job); };

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "vector/layer_catalogue.h"
+#include "catalogue/layer_catalogue.h"
 
 namespace velkaro {
 

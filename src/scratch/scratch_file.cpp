@@ -1,4 +1,4 @@
-#include "vector/scratch_file.h"
+#include "scratch/scratch_file.h"
 
 #include <charconv>
 #include <cmath>
@@ -9,7 +9,7 @@
 
 #include "job/job_context.h"
 #include "job/tile_grid.h"
-#include "vector/layer_catalogue.h"
+#include "catalogue/layer_catalogue.h"
 
 namespace velkaro {
 

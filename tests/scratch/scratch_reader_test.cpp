@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "render/scratch_reader.h"
+#include "scratch/scratch_reader.h"
 
 namespace velkaro {
 namespace {

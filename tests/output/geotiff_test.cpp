@@ -17,18 +17,19 @@
 #include <map>
 #include <unistd.h>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "job/coordinates.h"
 #include "job/job_context.h"
 #include "job/tile_grid.h"
 #include "job/validation.h"
-#include "render/geotiff_messages.h"
-#include "render/geotiff_writer.h"
+#include "output/geotiff_messages.h"
+#include "output/geotiff_writer.h"
 #include "render/gl_view.h"
 #include "render/layer_drawing.h"
 #include "render/render_surface.h"
 #include "render/render_tile.h"
-#include "render_test_support.h"
+#include "../render/render_test_support.h"
+#include "run/tile_sequence.h"
 
 namespace velkaro {
 namespace {
@@ -297,7 +298,7 @@ TEST(GeoTiff, RenderedTileHasNoMargins) {
         << std::setprecision(17) << "sep\nx\n4\n" << w << '\n' << s << '\n' << e << '\n' << s << '\n' << e << '\n'
         << n << '\n' << w << '\n' << n << '\n';
 
-    RenderTile(job, g.out());
+    DrawAndWriteTile(job, g.out());
     ASSERT_TRUE(job.runFlag);
     const ReadBack r = ReadGeoTiff(g.out());
     ASSERT_GT(r.width, 100u);
@@ -312,7 +313,7 @@ TEST(GeoTiff, RenderedTileHasNoMargins) {
 TEST(GeoTiff, UnwritableOutputStopsTheJobWithAMessage) {
   GeoTiffJob g(GeoCases()[0]);
   const std::string out = (g.folder / "no-such-folder" / "地図.tif").string();
-  RenderTile(*g.job, out);
+  DrawAndWriteTile(*g.job, out);
   EXPECT_FALSE(g.job->runFlag);
   ASSERT_EQ(g.host.asks.size(), 1u);
   EXPECT_EQ(g.host.asks[0].first, geotiff_messages::kWriteCaption);

@@ -25,7 +25,7 @@ struct DriverCalls {
   std::function<void(JobContext&)> countDemSources;
   std::function<void(JobContext&)> prepareElevationGrid;
   std::function<void(JobContext&, int row, int col)> autoLegend;
-  // RenderTile(job, outputPath); an empty path draws an animation frame.
+  // DrawAndWriteTile(job, outputPath); an empty path draws an animation frame.
   std::function<void(JobContext&, const std::string&)> renderTile;
   std::function<void(JobContext&, const std::string&)> writeAnimation;
   std::function<void(JobContext&)> writeIndexMap;

@@ -1,4 +1,4 @@
-#include "vector/catalogue_loader.h"
+#include "catalogue/catalogue_loader.h"
 
 #include <charconv>
 #include <cstdio>
@@ -9,7 +9,7 @@
 #include <system_error>
 
 #include "platform/text_encoding.h"
-#include "vector/catalogue_messages.h"
+#include "catalogue/catalogue_messages.h"
 
 namespace velkaro {
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "elevation/cell_buffer.h"
-#include "job/driver.h"
-#include "job/start_action.h"
+#include "job/cell_buffer.h"
+#include "run/driver.h"
+#include "run/start_action.h"
 #include "job/validation.h"
 
 namespace velkaro {

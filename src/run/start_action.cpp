@@ -1,15 +1,15 @@
-#include "job/start_action.h"
+#include "run/start_action.h"
 
 #include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "job/coordinates.h"
 #include "job/mesh_codes.h"
 #include "job/messages.h"
-#include "job/run_messages.h"
+#include "run/run_messages.h"
 #include "job/settings_file.h"
 #include "job/tile_grid.h"
 #include "job/validation.h"

@@ -1,4 +1,4 @@
-#include "render/scratch_reader.h"
+#include "scratch/scratch_reader.h"
 
 #include <charconv>
 #include <cmath>

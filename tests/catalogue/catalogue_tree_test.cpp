@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "vector/layer_catalogue.h"
+#include "catalogue/layer_catalogue.h"
 
 namespace velkaro {
 namespace {

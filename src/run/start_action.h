@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "job/driver.h"
+#include "run/driver.h"
 #include "job/job_context.h"
 
 namespace velkaro {

@@ -1,4 +1,4 @@
-#include "output/flood_animation.h"
+#include "run/flood_animation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "job/job_context.h"
-#include "job/run_messages.h"
+#include "run/run_messages.h"
 #include "output/animation_messages.h"
 #include "output/avi_writer.h"
 #include "output/frame_capture.h"
@@ -165,7 +165,7 @@ uint64_t FloodFrameCount(double bottom, double top, double interval, int fps) {
 }
 
 void WriteFloodAnimation(JobContext& job, const std::string& path) {
-  WriteFloodAnimation(job, path, [](JobContext& j) { RenderTile(j, ""); });
+  WriteFloodAnimation(job, path, [](JobContext& j) { RenderTile(j); });
 }
 
 void WriteFloodAnimation(JobContext& job, const std::string& path, const FloodFrameRenderer& renderFrame) {

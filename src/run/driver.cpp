@@ -1,13 +1,13 @@
-#include "job/driver.h"
+#include "run/driver.h"
 
 #include <QDateTime>
 #include <cmath>
 #include <cstdio>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "job/coordinates.h"
 #include "job/mesh_codes.h"
-#include "job/run_messages.h"
+#include "run/run_messages.h"
 #include "job/tile_grid.h"
 #include "render/render_surface.h"
 

@@ -1,4 +1,4 @@
-#include "vector/layer_catalogue.h"
+#include "catalogue/layer_catalogue.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "render/geotiff_writer.h"
+#include "output/geotiff_writer.h"
 
 #include <QImage>
 
@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "job/job_context.h"
-#include "render/geotiff_messages.h"
+#include "output/geotiff_messages.h"
 #include "render/gl_view.h"
 #include "render/render_surface.h"
 

@@ -1,0 +1,39 @@
+#pragma once
+// The current tile's elevation grid as job state: its geometry, its window
+// over the tile and its statistics. The values themselves lie in the first
+// GridCols x GridRows entries of the cell pool; building and reading the grid
+// is the elevation stage's work.
+
+#include <cstdint>
+
+#include "job/cell_buffer.h"
+
+namespace velkaro {
+
+// Geometry and statistics of the current tile's grid. Angles are degrees.
+struct ElevationGrid {
+  double cellLon = 1.0 / 18000, cellLat = 1.0 / 18000;
+  double tileLonW = 0, tileLonE = 0, tileLatS = 0, tileLatN = 0;  // snapped tile box
+  double gridLonW = 0, gridLonE = 0, gridLatS = 0, gridLatN = 0;  // grid extent
+  int gridCols = 0, gridRows = 0;
+  int winCol0 = 0, winCol1 = 0, winRow0 = 0, winRow1 = 0;         // tile window
+  double elevMax = -1e308, elevMin = 1e308;  // over the tile window
+
+  int64_t cellCount() const { return int64_t(gridCols) * gridRows; }
+  bool inWindow(int row, int col) const {
+    return col >= winCol0 && col < winCol1 && row >= winRow0 && row < winRow1;
+  }
+};
+
+// Read-only view of grid values, row 0 north, column 0 west.
+struct GridValues {
+  const CellPair* cells = nullptr;
+  int cols = 0, rows = 0;
+  double at(int r, int c) const { return cells[static_cast<int64_t>(r) * cols + c].x; }
+};
+
+inline GridValues ValuesOf(const ElevationGrid& g, const CellBuffer& pool) {
+  return GridValues{pool.data(), g.gridCols, g.gridRows};
+}
+
+}  // namespace velkaro
