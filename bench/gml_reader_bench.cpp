@@ -18,6 +18,7 @@
 #include "job/coordinates.h"
 #include "job/job_context.h"
 #include "vector/gml_readers.h"
+#include "vector/reader_request.h"
 #include "vector/gml_scan_context.h"
 
 using namespace velkaro;
@@ -179,7 +180,7 @@ int main(int argc, char** argv) {
     scan.outputs.back().openAppend("/dev/null");
     const auto start = Clock::now();
     const std::clock_t cpuStart = std::clock();
-    c.reader(job, path, scan);
+    c.reader(ReaderRequestOf(job), path, scan);
     scan.closeOutputs();
     const double s = Seconds(start);
     const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;

@@ -17,10 +17,10 @@ enum class AreaOutput { Outlines, Polygons };
 
 // Perimeter threshold in plane units: `KKJ-Rank/bld` metres for the building
 // element of the reader, nothing for any other element.
-double PerimeterThreshold(const JobContext& job, const ScanContext& scan, AreaOutput kind) {
+double PerimeterThreshold(const ReaderRequest& req, const ScanContext& scan, AreaOutput kind) {
   const char* building = kind == AreaOutput::Outlines ? "BldL" : "BldA";
   if (scan.elementName != building) return 0.0;
-  return job.settings.bld * job.coords.unitScale;
+  return req.bld * req.coords.unitScale;
 }
 
 bool WriteOutlines(ScratchFile& out, RingStore& store) {
@@ -47,12 +47,12 @@ bool WritePolygon(ScratchFile& out, RingStore& store, std::string_view name) {
   return ok && !out.failed();
 }
 
-void ReadAreas(JobContext& job, const std::string& path, ScanContext& scan, AreaOutput kind) {
-  ReaderRun run(job, path, scan, kind == AreaOutput::Outlines ? "GML512HatchEdge" : "GML1024Hatch");
+void ReadAreas(const ReaderRequest& req, const std::string& path, ScanContext& scan, AreaOutput kind) {
+  ReaderRun run(req, path, scan, kind == AreaOutput::Outlines ? "GML512HatchEdge" : "GML1024Hatch");
   if (!run.start()) return;
 
-  const double threshold = PerimeterThreshold(job, scan, kind);
-  RingStore store(job.cells);
+  const double threshold = PerimeterThreshold(req, scan, kind);
+  RingStore store(req.cells);
   std::string routing;  // carries over between features
   std::string name;     // carries over between features
   int rank = 0;         // carries over between features
@@ -64,11 +64,11 @@ void ReadAreas(JobContext& job, const std::string& path, ScanContext& scan, Area
   auto complete = [&]() -> bool {
     if (!store.hasVertices()) return true;
     const int k = RouteIndex(scan, routing);
-    if (k < 0 || job.constants.rankThreshold > rank || !run.featureOnTile(store.box)) return true;
-    store.convertToPlane(job);
+    if (k < 0 || req.rankThreshold > rank || !run.featureOnTile(store.box)) return true;
+    store.convertToPlane(req);
     int32_t n = 0;
     const CellPair* outer = store.firstRing(n);
-    if (!(RingPerimeter(job, outer, n) > threshold)) return true;
+    if (!(RingPerimeter(req, outer, n) > threshold)) return true;
     ScratchFile& out = scan.outputs[static_cast<size_t>(k)];
     const bool ok = kind == AreaOutput::Outlines ? WriteOutlines(out, store)
                                                  : WritePolygon(out, store, name);
@@ -112,12 +112,12 @@ void ReadAreas(JobContext& job, const std::string& path, ScanContext& scan, Area
 
 }  // namespace
 
-void GML512HatchEdge(JobContext& job, const std::string& path, ScanContext& scan) {
-  ReadAreas(job, path, scan, AreaOutput::Outlines);
+void GML512HatchEdge(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
+  ReadAreas(req, path, scan, AreaOutput::Outlines);
 }
 
-void GML1024Hatch(JobContext& job, const std::string& path, ScanContext& scan) {
-  ReadAreas(job, path, scan, AreaOutput::Polygons);
+void GML1024Hatch(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
+  ReadAreas(req, path, scan, AreaOutput::Polygons);
 }
 
 }  // namespace velkaro::gml

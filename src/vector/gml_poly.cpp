@@ -10,11 +10,11 @@
 
 namespace velkaro::gml {
 
-void GML32Poly(JobContext& job, const std::string& path, ScanContext& scan) {
-  ReaderRun run(job, path, scan, "GML32Poly");
+void GML32Poly(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
+  ReaderRun run(req, path, scan, "GML32Poly");
   if (!run.start()) return;
 
-  RingStore store(job.cells);
+  RingStore store(req.cells);
   std::string routing;   // carries over between features
   int rank = 25000;      // carries over between features
   bool inList = false;
@@ -27,13 +27,13 @@ void GML32Poly(JobContext& job, const std::string& path, ScanContext& scan) {
 
   auto complete = [&]() -> bool {
     const int k = RouteIndex(scan, routing);
-    if (k < 0 || job.constants.rankThreshold > rank || !run.featureOnTile(store.box)) return true;
+    if (k < 0 || req.rankThreshold > rank || !run.featureOnTile(store.box)) return true;
     int32_t n = 0;
     const CellPair* ring = store.firstRing(n);
     ScratchFile& out = scan.outputs[static_cast<size_t>(k)];
     bool ok = true;
     ForEachMeshPiece(ring, n, [&](int32_t from, int32_t to) {
-      ok = WriteGeoPolyline(out, job, ring, from, to);
+      ok = WriteGeoPolyline(out, req, ring, from, to);
       return ok;
     });
     if (!ok) run.fail();

@@ -13,11 +13,11 @@ namespace {
 constexpr std::string_view kUnderground = "地下";
 }
 
-void GML128PolyRail(JobContext& job, const std::string& path, ScanContext& scan) {
-  ReaderRun run(job, path, scan, "GML128PolyRail");
+void GML128PolyRail(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
+  ReaderRun run(req, path, scan, "GML128PolyRail");
   if (!run.start()) return;
 
-  RingStore store(job.cells);
+  RingStore store(req.cells);
   std::string type, track, railState, routing;  // emptied after every feature
   int rank = 25000;                             // back to 25000 after every feature
   bool inList = false;
@@ -30,7 +30,7 @@ void GML128PolyRail(JobContext& job, const std::string& path, ScanContext& scan)
     routing = type;
     routing += railState == kUnderground ? kUnderground : std::string_view(track);
     const int k = RouteIndex(scan, routing);
-    if (k < 0 || job.constants.rankThreshold > rank || !run.featureOnTile(store.box)) return true;
+    if (k < 0 || req.rankThreshold > rank || !run.featureOnTile(store.box)) return true;
     return run.writeWholeLine(store, k);
   };
 

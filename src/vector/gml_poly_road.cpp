@@ -25,20 +25,20 @@ double RoadWidthOfClass(std::string_view widthClass, double current, double unit
   return current;
 }
 
-int RoadPixelWidth(const JobContext& job, double width) {
-  const double unitsPerPixel = job.image.unitsPerPixel;
-  const double ground = job.coords.latLonMode
-                            ? width / 360.0 / 60.0 / 60.0 * 10.0 / job.coords.unitScale
+int RoadPixelWidth(const ReaderRequest& req, double width) {
+  const double unitsPerPixel = req.image.unitsPerPixel;
+  const double ground = req.coords.latLonMode
+                            ? width / 360.0 / 60.0 / 60.0 * 10.0 / req.coords.unitScale
                             : width;
   return static_cast<int>(std::trunc(ground / unitsPerPixel + 0.999999999));
 }
 
-void GML64PolyRoad(JobContext& job, const std::string& path, ScanContext& scan) {
-  ReaderRun run(job, path, scan, "GML64PolyRoad");
+void GML64PolyRoad(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
+  ReaderRun run(req, path, scan, "GML64PolyRoad");
   if (!run.start()) return;
 
-  const double unitScale = job.coords.unitScale;
-  RingStore store(job.cells);
+  const double unitScale = req.coords.unitScale;
+  RingStore store(req.cells);
   std::string routing;            // all three carry over between features
   double width = 2.5 * unitScale;
   int rank = 0;
@@ -50,13 +50,13 @@ void GML64PolyRoad(JobContext& job, const std::string& path, ScanContext& scan) 
   auto complete = [&]() -> bool {
     if (!store.hasVertices() || !run.featureOnTile(store.box)) return true;
     const int k = RouteIndex(scan, routing);
-    if (k < 0 || job.roadWidthThreshold > width || job.constants.rankThreshold > rank) return true;
+    if (k < 0 || req.roadWidthThreshold > width || req.rankThreshold > rank) return true;
     int32_t n = 0;
     const CellPair* ring = store.firstRing(n);
     ScratchFile& out = scan.outputs[static_cast<size_t>(k)];
     out.line("lw");
-    out.integer(RoadPixelWidth(job, width));
-    if (!WriteGeoPolyline(out, job, ring, 0, n - 1)) {
+    out.integer(RoadPixelWidth(req, width));
+    if (!WriteGeoPolyline(out, req, ring, 0, n - 1)) {
       run.fail();
       return false;
     }

@@ -15,11 +15,11 @@ constexpr std::string_view kNoVisibility = "0";
 constexpr std::string_view kTunnelRoad = "トンネル内の道路";
 }  // namespace
 
-void GML256Poly(JobContext& job, const std::string& path, ScanContext& scan) {
-  ReaderRun run(job, path, scan, "GML256Poly");
+void GML256Poly(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
+  ReaderRun run(req, path, scan, "GML256Poly");
   if (!run.start()) return;
 
-  RingStore store(job.cells);
+  RingStore store(req.cells);
   std::string routing;                          // carries over between features
   std::string visibility(kNoVisibility);        // per feature; absent means visible
   int rank = 0;                                 // carries over between features
@@ -32,7 +32,7 @@ void GML256Poly(JobContext& job, const std::string& path, ScanContext& scan) {
     if (routing == kTunnelRoad) visibility = kVisible;
     if (visibility != kVisible && visibility != kNoVisibility) return true;
     const int k = RouteIndex(scan, routing);
-    if (k < 0 || job.constants.rankThreshold > rank || !run.featureOnTile(store.box)) return true;
+    if (k < 0 || req.rankThreshold > rank || !run.featureOnTile(store.box)) return true;
     return run.writeWholeLine(store, k);
   };
 

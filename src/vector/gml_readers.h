@@ -7,27 +7,27 @@
 
 namespace velkaro {
 
-struct JobContext;
+struct ReaderRequest;
 struct ScanContext;
 
 // The readers share their names with the reader bits of the catalogue
 // (velkaro::GML32Poly is the bit, velkaro::gml::GML32Poly the reader).
 namespace gml {
 
-using GmlReader = void (*)(JobContext& job, const std::string& path, ScanContext& scan);
+using GmlReader = void (*)(const ReaderRequest& req, const std::string& path, ScanContext& scan);
 
 // Line features cut at secondary mesh boundaries (reader bit 32).
-void GML32Poly(JobContext& job, const std::string& path, ScanContext& scan);
+void GML32Poly(const ReaderRequest& req, const std::string& path, ScanContext& scan);
 // Road centre lines with their drawing width (bit 64).
-void GML64PolyRoad(JobContext& job, const std::string& path, ScanContext& scan);
+void GML64PolyRoad(const ReaderRequest& req, const std::string& path, ScanContext& scan);
 // Railway centre lines routed by type and track kind (bit 128).
-void GML128PolyRail(JobContext& job, const std::string& path, ScanContext& scan);
+void GML128PolyRail(const ReaderRequest& req, const std::string& path, ScanContext& scan);
 // Other line features with a visibility value (bit 256).
-void GML256Poly(JobContext& job, const std::string& path, ScanContext& scan);
+void GML256Poly(const ReaderRequest& req, const std::string& path, ScanContext& scan);
 // Every ring of an area feature as an outline (bit 512).
-void GML512HatchEdge(JobContext& job, const std::string& path, ScanContext& scan);
+void GML512HatchEdge(const ReaderRequest& req, const std::string& path, ScanContext& scan);
 // Area features as filled polygons with holes (bit 1024).
-void GML1024Hatch(JobContext& job, const std::string& path, ScanContext& scan);
+void GML1024Hatch(const ReaderRequest& req, const std::string& path, ScanContext& scan);
 
 }  // namespace gml
 }  // namespace velkaro

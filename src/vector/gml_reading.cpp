@@ -182,19 +182,19 @@ const char* FastVertexLine(const char* p, const char* end, bool allLeadingBlanks
   return *p == '\n' ? p + 1 : nullptr;
 }
 
-void RingStore::convertToPlane(const JobContext& job) {
+void RingStore::convertToPlane(const ReaderRequest& req) {
   for (int32_t i = 0; i < used_;) {
     const int32_t n = static_cast<int32_t>(cells_[i].x);
     for (int32_t k = i + 1; k <= i + n; ++k) {
-      const PlanePoint p = ToPlane(job, cells_[k].x, cells_[k].y);
+      const PlanePoint p = ToPlane(req, cells_[k].x, cells_[k].y);
       cells_[k] = CellPair{p.east, p.north};
     }
     i += n + 1;
   }
 }
 
-PlanePoint ToPlane(const JobContext& job, double lon, double lat) {
-  const PlaneXY p = bltoxy(job.coords, lon, lat);
+PlanePoint ToPlane(const ReaderRequest& req, double lon, double lat) {
+  const PlaneXY p = bltoxy(req.coords, lon, lat);
   return PlanePoint{p.y, p.x};
 }
 
@@ -213,13 +213,13 @@ int RouteIndex(const ScanContext& scan, std::string_view value) {
   return -1;
 }
 
-bool BoxMeetsTile(const JobContext& job, const GeoBox& box) {
+bool BoxMeetsTile(const ReaderRequest& req, const GeoBox& box) {
   if (box.empty()) return false;
   // A geographic box is not a plane rectangle: meridians converge, so every
   // corner counts, and on the central meridian the parallels bulge south.
   double minE = 1.0e308, maxE = -1.0e308, minN = 1.0e308, maxN = -1.0e308;
   auto take = [&](double lon, double lat) {
-    const PlanePoint p = ToPlane(job, lon, lat);
+    const PlanePoint p = ToPlane(req, lon, lat);
     minE = std::min(minE, p.east);
     maxE = std::max(maxE, p.east);
     minN = std::min(minN, p.north);
@@ -229,21 +229,21 @@ bool BoxMeetsTile(const JobContext& job, const GeoBox& box) {
   take(box.maxLon, box.maxLat);
   take(box.minLon, box.maxLat);
   take(box.maxLon, box.minLat);
-  if (!job.coords.latLonMode) {
-    const double centralLon = job.coords.originLon * 180.0 / M_PI;
+  if (!req.coords.latLonMode) {
+    const double centralLon = req.coords.originLon * 180.0 / M_PI;
     if (box.minLon < centralLon && centralLon < box.maxLon) {
       take(centralLon, box.minLat);
       take(centralLon, box.maxLat);
     }
   }
-  const CurrentTile& t = job.tile;
+  const CurrentTile& t = req.tile;
   return !(maxN < t.south || minN > t.north || maxE < t.west || minE > t.east);
 }
 
-double RingPerimeter(const JobContext& job, const CellPair* v, int32_t n) {
+double RingPerimeter(const ReaderRequest& req, const CellPair* v, int32_t n) {
   if (n < 2) return 0.0;
   double length = 0.0;
-  if (!job.coords.latLonMode) {
+  if (!req.coords.latLonMode) {
     for (int32_t i = 0; i < n; ++i) {
       const CellPair& a = v[i];
       const CellPair& b = v[(i + 1) % n];
@@ -259,13 +259,13 @@ double RingPerimeter(const JobContext& job, const CellPair* v, int32_t n) {
     const CellPair& b = v[(i + 1) % n];
     length += std::hypot((b.x - a.x) * coslat, b.y - a.y) * kMetresPerDegree;
   }
-  return length * job.coords.unitScale;
+  return length * req.coords.unitScale;
 }
 
-bool WriteGeoPolyline(ScratchFile& out, const JobContext& job, const CellPair* v, int32_t from,
+bool WriteGeoPolyline(ScratchFile& out, const ReaderRequest& req, const CellPair* v, int32_t from,
                       int32_t to) {
   for (int32_t i = from; i <= to; ++i) {
-    const PlanePoint p = ToPlane(job, v[i].x, v[i].y);
+    const PlanePoint p = ToPlane(req, v[i].x, v[i].y);
     if (!out.vertex(p.east, p.north)) return false;
   }
   out.line("sep");
@@ -279,12 +279,12 @@ bool WritePlaneVertices(ScratchFile& out, const CellPair* v, int32_t count) {
 }
 
 bool ReaderRun::start() {
-  if (!job.runFlag) return false;
+  if (!req.runFlag) return false;
   // The tile's geographic box, padded well beyond the accuracy of the
   // inversion, so the cheap test never drops what the exact test keeps.
-  CoordinateState local = job.coords;
-  const TileGeoBox g = GeoBoxOfPlaneRect(local, job.tile.west, job.tile.east, job.tile.north,
-                                         job.tile.south);
+  CoordinateState local = req.coords;
+  const TileGeoBox g = GeoBoxOfPlaneRect(local, req.tile.west, req.tile.east, req.tile.north,
+                                         req.tile.south);
   constexpr double kPad = 1e-5;  // degrees, about a metre
   tileGeo_.minLon = g.lonW - kPad;
   tileGeo_.maxLon = g.lonE + kPad;
@@ -299,9 +299,9 @@ bool ReaderRun::start() {
 
 bool ReaderRun::countVertexList() {
   if (++vertexLists_ % 10000 != 0) return true;
-  job.host.setLabel(LabelRole::Detail, std::to_string(vertexLists_));
-  job.host.pump();
-  return job.runFlag;
+  req.host.setLabel(LabelRole::Detail, std::to_string(vertexLists_));
+  req.host.pump();
+  return req.runFlag;
 }
 
 bool ReaderRun::featureOnTile(const GeoBox& box) const {
@@ -309,14 +309,14 @@ bool ReaderRun::featureOnTile(const GeoBox& box) const {
   if (box.maxLon < tileGeo_.minLon || box.minLon > tileGeo_.maxLon || box.maxLat < tileGeo_.minLat ||
       box.minLat > tileGeo_.maxLat)
     return false;
-  return BoxMeetsTile(job, box);
+  return BoxMeetsTile(req, box);
 }
 
-void ReaderRun::fail() { job.errorText = vector_msg::ReaderFailure(name_, path); }
+void ReaderRun::fail() { req.errorText = vector_msg::ReaderFailure(name_, path); }
 
 void ReaderRun::overflow(std::string_view suffix) {
-  job.errorText = scan.sourceLabel;
-  job.errorText.append(suffix);
+  req.errorText = scan.sourceLabel;
+  req.errorText.append(suffix);
 }
 
 bool ReaderRun::addVertex(RingStore& store, double lat, double lon) {
@@ -328,7 +328,7 @@ bool ReaderRun::addVertex(RingStore& store, double lat, double lon) {
 bool ReaderRun::writeWholeLine(RingStore& store, int k) {
   int32_t n = 0;
   const CellPair* ring = store.firstRing(n);
-  if (n > 0 && !WriteGeoPolyline(scan.outputs[static_cast<size_t>(k)], job, ring, 0, n - 1)) {
+  if (n > 0 && !WriteGeoPolyline(scan.outputs[static_cast<size_t>(k)], req, ring, 0, n - 1)) {
     fail();
     return false;
   }

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "job/cell_buffer.h"
-#include "job/job_context.h"
+#include "vector/reader_request.h"
 #include "vector/gml_scan_context.h"
 
 namespace velkaro::gml {
@@ -181,7 +181,7 @@ class RingStore {
     count = used_ > 0 ? static_cast<int32_t>(cells_[0].x) : 0;
     return cells_ + 1;
   }
-  void convertToPlane(const JobContext& job);
+  void convertToPlane(const ReaderRequest& req);
 
   GeoBox box;
 
@@ -198,7 +198,7 @@ struct PlanePoint {
   double east;
   double north;
 };
-PlanePoint ToPlane(const JobContext& job, double lon, double lat);
+PlanePoint ToPlane(const ReaderRequest& req, double lon, double lat);
 
 // Position of the first type key equal to the value (letter case ignored);
 // 0 for every value when the first key is empty; -1 when nothing matches.
@@ -206,16 +206,16 @@ int RouteIndex(const ScanContext& scan, std::string_view value);
 
 // True when the feature's box, converted to plane coordinates, meets or
 // touches the current tile.
-bool BoxMeetsTile(const JobContext& job, const GeoBox& box);
+bool BoxMeetsTile(const ReaderRequest& req, const GeoBox& box);
 
 // Length of a closed ring in plane units (the last vertex joined back to the
 // first). In the lat/lon system, metres × UnitScale measured on the ground, so
 // a perimeter threshold in metres means the same in every system.
-double RingPerimeter(const JobContext& job, const CellPair* vertices, int32_t count);
+double RingPerimeter(const ReaderRequest& req, const CellPair* vertices, int32_t count);
 
 // Converts vertices from..to (geographic) and writes them with "sep" as one
 // polyline record. False when the output failed.
-bool WriteGeoPolyline(ScratchFile& out, const JobContext& job, const CellPair* v, int32_t from,
+bool WriteGeoPolyline(ScratchFile& out, const ReaderRequest& req, const CellPair* v, int32_t from,
                       int32_t to);
 // Writes vertices already in plane coordinates (no closing line).
 bool WritePlaneVertices(ScratchFile& out, const CellPair* v, int32_t count);
@@ -257,8 +257,8 @@ inline bool MayHoldMarker(std::string_view line) {
 
 class ReaderRun {
  public:
-  ReaderRun(JobContext& job, const std::string& path, ScanContext& scan, std::string_view name)
-      : job(job), path(path), scan(scan), name_(name) {}
+  ReaderRun(const ReaderRequest& req, const std::string& path, ScanContext& scan, std::string_view name)
+      : req(req), path(path), scan(scan), name_(name) {}
 
   // Rule order at the start of a call: returns false at once when the run flag
   // is cleared; loads the file (a read failure is this reader's failure).
@@ -302,7 +302,7 @@ class ReaderRun {
   // Records written so far went to outputs that all still work.
   bool outputFailed(int k) const { return scan.outputs[static_cast<size_t>(k)].failed(); }
 
-  JobContext& job;
+  const ReaderRequest& req;
   const std::string& path;
   ScanContext& scan;
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 namespace velkaro {
-struct JobContext;
+struct ReaderRequest;
 }
 
 namespace velkaro::gml {
@@ -14,6 +14,6 @@ namespace velkaro::gml {
 double RoadWidthOfClass(std::string_view widthClass, double current, double unitScale);
 
 // Drawing width in whole pixels of a road width in plane units, rounded up.
-int RoadPixelWidth(const JobContext& job, double width);
+int RoadPixelWidth(const ReaderRequest& req, double width);
 
 }  // namespace velkaro::gml

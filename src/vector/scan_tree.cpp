@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "job/job_context.h"
+#include "vector/reader_request.h"
 #include "platform/file_search.h"
 #include "vector/gml_readers.h"
 #include "vector/gml_scan_context.h"
@@ -69,9 +70,10 @@ void DeleteChildOutputs(JobContext& job, ScanContext& scan) {
 }
 
 void RunReaders(JobContext& job, const std::string& path, int mask, ScanContext& scan) {
+  const ReaderRequest request = ReaderRequestOf(job);
   for (const ReaderSlot& slot : kReaders) {
     if ((mask & slot.bit) == 0 || slot.reader == nullptr) continue;
-    slot.reader(job, path, scan);
+    slot.reader(request, path, scan);
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include "gml_test_support.h"
 #include "vector/gml_readers.h"
+#include "vector/reader_request.h"
 
 namespace velkaro {
 namespace {
@@ -75,7 +76,7 @@ TEST(GmlAreaReaders, BuildingPerimeterThreshold) {
                                  {{"type", "普通建物"}})
                         .file());
     ScanContext scan = MakeScan(dir.str(), element + "-1", {"普通建物"});
-    (row.polygons ? gml::GML1024Hatch : gml::GML512HatchEdge)(*t, path, scan);
+    (row.polygons ? gml::GML1024Hatch : gml::GML512HatchEdge)(ReaderRequestOf(*t), path, scan);
     scan.closeOutputs();
     EXPECT_EQ(t->errorText, "") << row.name;
     const size_t written = row.polygons ? ReadPolygons(dir.file("1out.txt")).size()
@@ -96,7 +97,7 @@ TEST(GmlAreaReaders, BuildingThresholdIsInMetresInTheLatLonSystem) {
   t->tile = {0, 0, 139.74, 139.78, 35.72, 35.70, 0, 0};
   t->settings.bld = 10;
   ScanContext scan = MakeScan(dir.str(), "BldA-1", {"普通建物"});
-  gml::GML1024Hatch(*t, path, scan);
+  gml::GML1024Hatch(ReaderRequestOf(*t), path, scan);
   scan.closeOutputs();
   const auto records = ReadPolygons(dir.file("1out.txt"));
   ASSERT_EQ(records.size(), 1u);
@@ -119,7 +120,7 @@ TEST(GmlAreaReaders, CourtyardsAreHolesOfTheSameFeature) {
                       .file());
   {
     ScanContext scan = MakeScan(dir.str(), "WA-1", {"湖池"});
-    gml::GML1024Hatch(*t, path, scan);
+    gml::GML1024Hatch(ReaderRequestOf(*t), path, scan);
     scan.closeOutputs();
     EXPECT_EQ(t->errorText, "");
     const auto records = ReadPolygons(dir.file("1out.txt"));
@@ -139,7 +140,7 @@ TEST(GmlAreaReaders, CourtyardsAreHolesOfTheSameFeature) {
   }
   {
     ScanContext scan = MakeScan(dir.str(), "WA-1", {"湖池"});
-    gml::GML512HatchEdge(*t, path, scan);
+    gml::GML512HatchEdge(ReaderRequestOf(*t), path, scan);
     scan.closeOutputs();
     const Polylines outlines = ReadPolylines(dir.file("1out.txt"));
     ASSERT_EQ(outlines.lines.size(), 4u);
@@ -152,7 +153,7 @@ TEST(GmlAreaReaders, RealBuildingsLandWhereTheirCoordinatesMap) {
   TempFolder dir;
   TestJob t(dir.str(), 35.66, 139.75, 35.74, 139.83);  // the sample spans 35.668-35.731 N
   ScanContext scan = MakeScan(dir.str(), "BldA-1", {"普通建物", "堅ろう建物", "普通無壁舎", "堅ろう無壁舎"});
-  gml::GML1024Hatch(*t, sample, scan);
+  gml::GML1024Hatch(ReaderRequestOf(*t), sample, scan);
   scan.closeOutputs();
   EXPECT_EQ(t->errorText, "");
   const std::vector<size_t> expectedFeatures = {2, 3, 1, 1};
@@ -174,14 +175,14 @@ TEST(GmlAreaReaders, RealBuildingsLandWhereTheirCoordinatesMap) {
 
   // Outlines: one polyline per ring.
   ScanContext edges = MakeScan(dir.str(), "BldA-1", {""});
-  gml::GML512HatchEdge(*t, sample, edges);
+  gml::GML512HatchEdge(ReaderRequestOf(*t), sample, edges);
   edges.closeOutputs();
   EXPECT_EQ(ReadPolylines(dir.file("1out.txt")).lines.size(), 7u + 14u);
 
   // A tile elsewhere gets nothing.
   TestJob away(dir.str(), 35.60, 139.60, 35.62, 139.62);
   ScanContext none = MakeScan(dir.str(), "BldA-1", {""});
-  gml::GML1024Hatch(*away, sample, none);
+  gml::GML1024Hatch(ReaderRequestOf(*away), sample, none);
   none.closeOutputs();
   EXPECT_EQ(away->errorText, "");
   EXPECT_EQ(ReadText(dir.file("1out.txt")), "");

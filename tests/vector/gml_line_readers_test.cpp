@@ -6,6 +6,7 @@
 #include "platform/text_encoding.h"
 #include "vector/gml_mesh_cut.h"
 #include "vector/gml_readers.h"
+#include "vector/reader_request.h"
 #include "vector/gml_road_width.h"
 
 namespace velkaro {
@@ -20,7 +21,7 @@ using Tags = std::vector<std::pair<std::string, std::string>>;
 const std::vector<LatLon> kThree = {{35.705, 139.755}, {35.706, 139.756}, {35.707, 139.758}};
 
 std::string RunReader(gml::GmlReader reader, TestJob& t, ScanContext& scan, const std::string& path) {
-  reader(*t, path, scan);
+  reader(ReaderRequestOf(*t), path, scan);
   scan.closeOutputs();
   return t->errorText;
 }
