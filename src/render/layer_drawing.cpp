@@ -11,13 +11,11 @@
 #include "render/render_messages.h"
 #include "render/render_surface.h"
 #include "scratch/scratch_reader.h"
+#include "scratch/scratch_records.h"
 
 namespace velkaro {
 
 namespace {
-
-constexpr std::string_view kSep = "sep";
-constexpr std::string_view kLineWidth = "lw";
 
 double SizeValue(int sizeIndex) {
   const size_t index = std::min(static_cast<size_t>(std::max(sizeIndex, 0)), kSizeList.size() - 1);
@@ -72,95 +70,75 @@ Colour ThemeShadeColour(const JobContext& job, Colour cl, double value) {
 void ThemeShade(const JobContext& job, Colour cl, double value) { gcolor(ThemeShadeColour(job, cl, value)); }
 
 size_t PolygonBufferSize(ScratchReader& file, const std::function<void(long)>& onRecord) {
-  file.rewind();
+  scratch::ScratchRecords records(file);
+  scratch::RingRecord ring;
   size_t largest = 0, run = 0;
-  std::string_view marker = file.nextLine();
-  while (!file.atEnd()) {
-    file.nextLine();   // name or value
-    const long n = std::max(0L, file.nextInteger());
-    const auto present = static_cast<size_t>(file.skipLines(n * 2) / 2);
-    run = marker == kSep ? present : run + present;
+  while (records.nextRing(ring)) {
+    const size_t present = ring.vertices.size();
+    run = ring.startsPolygon ? present : run + present;
     largest = std::max(largest, run);
-    if (onRecord) onRecord(n);
-    marker = file.nextLine();
+    if (onRecord) onRecord(std::max(0L, ring.declaredCount));
   }
   return largest;
 }
 
 void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::span<TessVertex> buffer,
                         Tessellator& tess, PolygonColouring colouring) {
-  file.rewind();
+  scratch::ScratchRecords records(file);
   BeginGL(job);
   if (colouring.kind != PolygonColouring::ThemeValues) gcolor(colouring.colour);
   size_t i = 0;
   bool overReported = false;
-  std::string_view marker = file.nextLine();
-  while (!file.atEnd()) {
-    const std::string_view name = file.nextLine();
-    const long n = file.nextInteger();
-    if (marker == kSep || !tess.polygonOpen()) {
+  scratch::RingRecord ring;
+  while (records.nextRing(ring)) {
+    if (ring.startsPolygon || !tess.polygonOpen()) {
       // A polygon starts: its colour is set before any of its triangles.
       tess.endPolygon();
-      if (colouring.kind == PolygonColouring::AreaNames) gcolor(areacl(name));
+      if (colouring.kind == PolygonColouring::AreaNames) gcolor(areacl(ring.name));
       tess.beginPolygon();
       i = 0;
       overReported = false;
     }
     if (colouring.kind == PolygonColouring::ThemeValues) {
       double value = 0;
-      ParseDouble(name, value);
+      ParseDouble(ring.name, value);
       ThemeShade(job, colouring.colour, value);
     }
     tess.beginContour();
-    for (long v = 0; v < n && !file.atEnd(); ++v) {
-      const double x = file.nextDouble();
-      const double y = file.nextDouble();
+    for (const scratch::PlaneVertex& v : ring.vertices) {
       if (i >= buffer.size()) {
         if (!overReported) {
-          job.host.ask(render_messages::VertexBufferOverCaption(buffer.size()), std::string(name), Buttons::Ok);
+          job.host.ask(render_messages::VertexBufferOverCaption(buffer.size()), std::string(ring.name),
+                       Buttons::Ok);
           overReported = true;
         }
         continue;
       }
-      buffer[i] = TessVertex{x, y, 0.0};
+      buffer[i] = TessVertex{v.x, v.y, 0.0};
       tess.vertex(&buffer[i]);
       ++i;
     }
     tess.endContour();
-    marker = file.nextLine();
-    if (marker == kSep) tess.endPolygon();
   }
   tess.endPolygon();
 }
 
 void DrawLineRecords(JobContext& job, ScratchReader& file, Colour colour, int baseWidth, bool honourWidths,
                      const std::function<void(long)>& onVertices) {
-  file.rewind();
+  scratch::ScratchRecords records(file);
   BeginGL(job);
   gcolor(colour);
   glLineWidth(static_cast<float>(baseWidth));
-  std::string_view a = file.nextLine();
-  while (!file.atEnd()) {
-    if (honourWidths && a == kLineWidth) {
-      const long w = file.nextInteger();
-      glLineWidth(static_cast<float>(w >= baseWidth ? w : baseWidth));
-      a = file.nextLine();
-    }
-    double x = 0, y = 0;
-    ParseDouble(a, x);
-    y = file.nextDouble();
+  scratch::PolylineRecord line;
+  while (records.nextPolyline(line)) {
+    if (honourWidths && line.hasWidth)
+      glLineWidth(static_cast<float>(line.width >= baseWidth ? line.width : baseWidth));
     glBegin(GL_LINE_STRIP);
-    glVertex2f(static_cast<float>(x), static_cast<float>(y));
-    a = file.nextLine();
-    while (a != kSep && !file.pastEnd()) {
-      ParseDouble(a, x);
-      y = file.nextDouble();
-      glVertex2f(static_cast<float>(x), static_cast<float>(y));
-      a = file.nextLine();
-      if (onVertices) onVertices(1);
-    }
+    for (const scratch::PlaneVertex& v : line.vertices)
+      glVertex2f(static_cast<float>(v.x), static_cast<float>(v.y));
     glEnd();
-    a = file.nextLine();
+    if (onVertices)
+      for (size_t k = 1; k < line.vertices.size(); ++k) onVertices(1);
   }
 }
 

@@ -8,6 +8,7 @@
 #include "vector/gml_readers.h"
 #include "vector/gml_reading.h"
 #include "vector/vector_messages.h"
+#include "scratch/scratch_records.h"
 
 namespace velkaro::gml {
 
@@ -28,7 +29,7 @@ bool WriteOutlines(ScratchFile& out, RingStore& store) {
   store.forEachRing([&](const CellPair* v, int32_t n) {
     if (!ok || n == 0) return;
     ok = WritePlaneVertices(out, v, n);
-    out.line("sep");
+    scratch::EndPolyline(out);
   });
   return ok && !out.failed();
 }
@@ -38,9 +39,7 @@ bool WritePolygon(ScratchFile& out, RingStore& store, std::string_view name) {
   bool first = true;
   store.forEachRing([&](const CellPair* v, int32_t n) {
     if (!ok) return;
-    out.line(first ? "sep" : "mado");
-    out.line(name);
-    out.integer(n);
+    scratch::BeginRing(out, !first, name, n);
     ok = WritePlaneVertices(out, v, n);
     first = false;
   });

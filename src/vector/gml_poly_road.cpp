@@ -8,6 +8,7 @@
 #include "vector/gml_reading.h"
 #include "vector/gml_road_width.h"
 #include "vector/vector_messages.h"
+#include "scratch/scratch_records.h"
 
 namespace velkaro::gml {
 
@@ -54,8 +55,7 @@ void GML64PolyRoad(const ReaderRequest& req, const std::string& path, ScanContex
     int32_t n = 0;
     const CellPair* ring = store.firstRing(n);
     ScratchFile& out = scan.outputs[static_cast<size_t>(k)];
-    out.line("lw");
-    out.integer(RoadPixelWidth(req, width));
+    scratch::WriteLineWidth(out, RoadPixelWidth(req, width));
     if (!WriteGeoPolyline(out, req, ring, 0, n - 1)) {
       run.fail();
       return false;

@@ -9,6 +9,7 @@
 #include "job/mesh_codes.h"
 #include "platform/text_encoding.h"
 #include "vector/vector_messages.h"
+#include "scratch/scratch_records.h"
 
 namespace velkaro::gml {
 
@@ -268,7 +269,7 @@ bool WriteGeoPolyline(ScratchFile& out, const ReaderRequest& req, const CellPair
     const PlanePoint p = ToPlane(req, v[i].x, v[i].y);
     if (!out.vertex(p.east, p.north)) return false;
   }
-  out.line("sep");
+  scratch::EndPolyline(out);
   return !out.failed();
 }
 

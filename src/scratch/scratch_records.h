@@ -1,0 +1,70 @@
+#pragma once
+// The record kinds of a scratch file, on both sides: the marker lines, the
+// typed writing the readers use, and the record iteration the layer drawing
+// uses. A record is a fixed sequence of lines (see scratch_file.h for the
+// value forms).
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scratch/scratch_file.h"
+#include "scratch/scratch_reader.h"
+
+namespace velkaro::scratch {
+
+// Ends a polyline record; starts a polygon record (an area's outer ring).
+inline constexpr std::string_view kSep = "sep";
+// Starts a hole record (an inner ring of the polygon before it).
+inline constexpr std::string_view kHole = "mado";
+// Starts a polyline record that carries its own line width in pixels.
+inline constexpr std::string_view kLineWidth = "lw";
+
+// ---- writing ---------------------------------------------------------------
+
+// A polyline record's optional width: the marker and the width in pixels.
+// The record's vertices follow (ScratchFile::vertex), then EndPolyline.
+void WriteLineWidth(ScratchFile& out, long pixels);
+void EndPolyline(ScratchFile& out);
+// The head of a ring record: "sep" for an outer ring, "mado" for a hole, the
+// feature's name and the vertex count; the count vertices follow.
+void BeginRing(ScratchFile& out, bool hole, std::string_view name, long count);
+
+// ---- reading ---------------------------------------------------------------
+
+struct PlaneVertex {
+  double x;   // easting
+  double y;   // northing
+};
+
+struct PolylineRecord {
+  bool hasWidth = false;              // the record starts with "lw"
+  long width = 0;                     // pixels, when hasWidth
+  std::vector<PlaneVertex> vertices;  // at least one
+};
+
+struct RingRecord {
+  bool startsPolygon = false;         // "sep": an outer ring; else a hole
+  std::string_view name;              // valid until the next record is read
+  long declaredCount = 0;             // the count line as written
+  std::vector<PlaneVertex> vertices;  // as many as the file still holds
+};
+
+// Walks the records of a whole scratch file from its first line. A record cut
+// short by the end of the file ends the walk (a polyline) or keeps the
+// vertices present (a ring); numbers that do not parse read as 0.
+class ScratchRecords {
+ public:
+  explicit ScratchRecords(ScratchReader& file) : file_(file) { file_.rewind(); }
+
+  // The next polyline record; false at the end of the file. The record's
+  // buffers are reused from call to call.
+  bool nextPolyline(PolylineRecord& record);
+  // The next polygon or hole record; false at the end of the file.
+  bool nextRing(RingRecord& record);
+
+ private:
+  ScratchReader& file_;
+};
+
+}  // namespace velkaro::scratch
