@@ -10,6 +10,7 @@
 
 #include "platform/text_encoding.h"
 #include "catalogue/catalogue_messages.h"
+#include "platform/text_scan.h"
 
 namespace velkaro {
 namespace {
@@ -82,15 +83,10 @@ void SplitColumns(std::string_view line, std::vector<std::string_view>& columns)
   }
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
 
 // Decimal, or hexadecimal after "$" or "0x" as the settings files allow.
 bool ParseInteger(std::string_view text, int32_t& value) {
-  text = TrimBlanks(text);
+  text = Trim(text);
   int base = 10;
   if (!text.empty() && text.front() == '$') {
     text.remove_prefix(1);
@@ -293,7 +289,7 @@ bool LoadKkjTree(const DefinitionFile& file, LayerCatalogue& catalogue, int& lay
          TreeEnd::Error;
 }
 
-bool IsBlank(std::string_view line) { return TrimBlanks(line).empty(); }
+bool IsBlank(std::string_view line) { return Trim(line).empty(); }
 
 bool LoadKsjThemes(const DefinitionFile& file, LayerCatalogue& catalogue, int& layerNumber,
                    CatalogueLoadResult& result) {
@@ -371,7 +367,7 @@ MapLinks LoadMapLinks(const std::string& programFolder, std::vector<CatalogueMes
   for (size_t k = 0; k < links.size(); ++k) {
     const size_t addressLine = 2 * k + 1;
     if (addressLine >= file.lines.size()) break;
-    const std::string_view address = TrimBlanks(file.lines[addressLine]);
+    const std::string_view address = Trim(file.lines[addressLine]);
     if (!address.empty()) links[k] = std::string(address);
   }
   return links;

@@ -19,6 +19,20 @@ enum ReaderBit : int32_t {
   GML512HatchEdge = 512, GML1024Hatch = 1024,
 };
 
+// Reader-bit groups of the FGD and KKJ trees, in the order the reading passes
+// take them: area fills, then lines and area outlines, then points.
+inline constexpr int32_t kAreaReaderBits = 0x7ffffc00;   // bit 1024 and above
+inline constexpr int32_t kLineReaderBits = 992;          // bits 32 to 512
+inline constexpr int32_t kPointReaderBits = 31;          // bits 1 to 16
+
+// KSJ reader bits as the reading passes group them: plain areas (0x40) with
+// everything from 0x100 up; the readers of bits 0x02 to 0x20; point names;
+// area names.
+inline constexpr int32_t kKsjAreaReaderBits = 0x7fffff40;
+inline constexpr int32_t kKsjLineAndTrackReaderBits = 62;
+inline constexpr int32_t kKsjPointNameReaderBit = 1;
+inline constexpr int32_t kKsjAreaNameReaderBit = 128;
+
 // Texts are kept in UTF-8 but cut to the byte limits the Shift_JIS form of
 // the text would have (name 12, typeKey 30, subKey 16 bytes).
 struct LayerEntry {

@@ -98,7 +98,7 @@ double RoundLegendInterval(double interval, bool contourSource, int lineweight) 
 
 Legend StillImageLegend(const GridValues& values, const ElevationGrid& g, double datumOffset,
                         const LegendOptions& o) {
-  const double valid = datumOffset - 9998;
+  const double valid = datumOffset + kDryWaterLevel;
   const int n = std::max(o.steps, 1);
   long count = 0;
   double max = -1e38, min = 1e38;
@@ -162,7 +162,7 @@ void AutoLegend(JobContext& ctx, int row, int col) {
   const double unit = ctx.coords.unitScale;
   std::string intervalText, bottomText;
   Legend legend;
-  if (s.type == 1) {
+  if (s.type == kOutputAnimation) {
     legend = AnimationLegend(ctx.movieTop, ctx.movieBtm, ctx.legendSteps);
     intervalText = TwoDecimals(unit * legend.interval);
     bottomText = TwoDecimals(unit * legend.bottom);

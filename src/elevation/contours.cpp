@@ -133,7 +133,8 @@ TraceOutcome ContourTracer::TraceContour(CellIndex start, CellIndex entry, doubl
   line[0] = CellPair{static_cast<double>(h), static_cast<double>(flag)};
   markEdges(points, h, serial_);
 
-  const bool target = filter_.taisyo == 1 || (filter_.taisyo == 0 ? flag >= 0 : flag < 0);
+  const bool target = filter_.taisyo == kContoursAll ||
+                      (filter_.taisyo == kContoursOutsideDepressions ? flag >= 0 : flag < 0);
   const bool longEnough = h >= (int64_t{1} << (filter_.syoryaku + 1));
   bool inside = false;
   for (int64_t i = 0; i < h && !inside; ++i)

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "elevation/elevation_grid.h"
+#include "job/job_settings.h"
 
 namespace velkaro {
 
@@ -34,7 +35,7 @@ class ContourStore {
 inline constexpr int kOpenLine = 0, kHill = 1, kDepression = -1;
 
 struct ContourFilter {
-  int taisyo = 1;     // 0 all but depressions, 1 all, 2 and 3 depressions only
+  int taisyo = kContoursAll;   // ContourTarget; both depression-only targets trace the same lines
   int syoryaku = 0;   // keep lines of at least 2^(syoryaku + 1) points
 };
 

@@ -12,10 +12,14 @@
 #include "elevation/messages.h"
 #include "job/job_context.h"
 #include "platform/text_encoding.h"
+#include "platform/text_scan.h"
 
 namespace velkaro {
 
 namespace {
+
+// A tuple the DEM file marks as having no height ("type,-9999.").
+constexpr std::string_view kMissingValueMark = ",-9999";
 
 namespace text = elevation_text;
 
@@ -57,20 +61,10 @@ LineCursor AfterDeclaration(std::string_view text) {
   return cursor;
 }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
-bool ParseDouble(std::string_view s, double& value) {
-  s = Trim(s);
-  if (s.empty()) return false;
-  if (s.front() == '+') s.remove_prefix(1);
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  // "nan" and "inf" parse but are no elevations.
-  return ec == std::errc() && end == s.data() + s.size() && std::isfinite(value);
-}
+// "nan" and "inf" parse as numbers but are no elevations.
+bool ParseDouble(std::string_view s, double& value) { return ParseFiniteDecimal(s, value); }
+
 
 // The text after `tag` on the line, split at the first blank and ended at
 // the next '<': "<gml:lowerCorner>35.25 138.5</gml:lowerCorner>".
@@ -170,7 +164,7 @@ bool ReadTuples(std::string_view textAll, const DemHeader& h, DemXmlTarget& t) {
       if (Trim(line).empty()) break;
     }
     if (Trim(line).empty()) continue;   // blank lines are not tuples
-    if (line.find(",-9999") == std::string_view::npos) {
+    if (line.find(kMissingValueMark) == std::string_view::npos) {
       const size_t comma = line.find(',');
       double value;
       if (comma == std::string_view::npos || line.size() - comma - 1 > 99 ||

@@ -98,7 +98,7 @@ bool PrepareElevationGrid(JobContext& ctx) {
   ctx.host.setLabel(LabelRole::Detail, "");
 
   const JobSettings& s = ctx.settings;
-  const bool margin = s.anyContourClass() && s.taisyo != 1;
+  const bool margin = s.anyContourClass() && s.taisyo != kContoursAll;
   const double limit = double(ctx.cells.budget()) * ctx.cells.meshShare() / 10;
   ElevationGrid& g = ctx.elevGrid;
   const GridSizing sizing = SizeElevationGrid(CurrentTileGeoBox(ctx), ctx.elevation.cellLon,
@@ -111,7 +111,7 @@ bool PrepareElevationGrid(JobContext& ctx) {
     return false;
   }
 
-  const double noData = ctx.datumOffset - 9999;
+  const double noData = ctx.datumOffset + kNoElevation;
   CellPair* cells = ctx.cells.data();
   for (int64_t i = 0, n = g.cellCount(); i < n; ++i) cells[i].x = noData;
 

@@ -62,7 +62,7 @@ bool ReadEtopoGrid(JobContext& ctx, const std::string& path, const GeoBox& exten
   col0 = ((col0 % kEtopoCols) + kEtopoCols) % kEtopoCols;
   const int cols = std::min(g.gridCols, kEtopoCols);
   std::vector<unsigned char> row(static_cast<size_t>(cols) * 4);
-  const double noData = ctx.datumOffset - 9999;
+  const double noData = ctx.datumOffset + kNoElevation;
   CellPair* cells = ctx.cells.data();
   for (int i = 0; i < g.gridRows; ++i) {
     const long fileRow = row0 + i;

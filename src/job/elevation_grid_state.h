@@ -10,6 +10,13 @@
 
 namespace velkaro {
 
+// The value of a grid cell without an elevation, before the datum correction
+// is added: below every real height.
+inline constexpr double kNoElevation = -9999;
+// The water level of a still image, before the datum correction: above the
+// no-data value and below every real height, so every cell with data is dry.
+inline constexpr double kDryWaterLevel = -9998;
+
 // Geometry and statistics of the current tile's grid. Angles are degrees.
 struct ElevationGrid {
   double cellLon = 1.0 / 18000, cellLat = 1.0 / 18000;

@@ -103,7 +103,7 @@ struct JobContext {
   std::vector<std::string> meshCodes;
   std::vector<double> legendIntervalM;  // per tile, c + r * C, metres
   std::vector<double> legendBottomM;
-  double waterLevel = -9998;
+  double waterLevel = kDryWaterLevel;
   // Dry terrain triangles of an animation's first frame; later frames
   // measure their flooded area from it.
   long baselineDryCount = 0;

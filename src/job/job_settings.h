@@ -23,55 +23,75 @@ struct LegendGrid {
   const std::string& cell(int r, int c) const { return cells[static_cast<size_t>(r) * cols + c]; }
 };
 
+// kihon/type: what each tile is written as.
+enum OutputType : int { kOutputBmp = 0, kOutputAnimation = 1, kOutputGeoTiff = 2 };
+
+// alti/taisyo: which contour lines are drawn.
+enum ContourTarget : int {
+  kContoursOutsideDepressions = 0,  // every line but those around depressions
+  kContoursAll = 1,
+  kContoursDepressionsOnly = 2,
+  kDepressionAreas = 3,             // depressions only, filled as areas under everything else
+};
+
 struct JobSettings {
   // kihon
-  int ver = 12;
-  std::string readfolder, meshfolder, kkjfolder, syoufolder, writefolder;
-  bool subfolder = true;
-  int type = 0;         // 0 BMP, 1 AVI, 2 GeoTIFF
-  int size = -1;        // image size preset, -1 none
-  int tanni = 2;        // 0 mm, 1 cm, 2 m, -1 none
+  int ver = 12;                // file layout version; written as 12
+  std::string readfolder;      // FGD folder
+  std::string meshfolder;      // elevation data folder (DEM XML and ETOPO grids)
+  std::string kkjfolder;       // KKJ folder
+  std::string syoufolder;      // KSJ folder
+  std::string writefolder;     // output folder: tiles, animations, index, scratch files
+  bool subfolder = true;       // source scans descend into subfolders
+  int type = kOutputBmp;       // OutputType
+  int size = -1;               // image size preset 0..13, -1 none
+  int tanni = 2;               // job unit: 0 mm, 1 cm, 2 m, -1 none
 
   // area
-  std::string namae;
-  int zahyokei = -1;    // 0..55 zones, 56 lat/lon, -1 none
-  std::string kita = "0.01", minami = "0", nisi = "0", higasi = "0.01";
-  std::string yokodiv = "1", tatediv = "1";   // kept as text: empty counts as 1
-  int kasane = 0;
-  int haikei = 0xFFFFFF;
+  std::string namae;           // map name, base name of every output file
+  int zahyokei = -1;           // coordinate system choice: 0..55 plane zones, 56 lat/lon, -1 none
+  std::string kita = "0.01";   // north edge: plane X in the job unit, or latitude
+  std::string minami = "0";    // south edge
+  std::string nisi = "0";      // west edge: plane Y in the job unit, or longitude
+  std::string higasi = "0.01"; // east edge
+  std::string yokodiv = "1";   // tile columns, as typed (empty counts as 1)
+  std::string tatediv = "1";   // tile rows, as typed
+  int kasane = 0;              // overlap of neighbouring tiles, percent
+  int haikei = 0xFFFFFF;       // background colour of every tile
 
   // movie
-  std::string movieTop = "6.0", movieBtm = "0.0";
-  int fps = 5;
+  std::string movieTop = "6.0";  // highest water level, metres
+  std::string movieBtm = "0.0";  // starting water level, metres
+  int fps = 5;                   // animation frames per second
 
   // alti
-  std::array<bool, kElevationClasses> alti{};   // alti5 … alti1500
-  std::array<bool, kElevationClasses> cont{};   // cont5 … cont1500
-  bool shadow = false;
-  int shadowmd = 0;
-  int height = 0;
-  int houi = 135;
-  int lineweight = 0;
-  int taisyo = 1;
-  int syoryaku = 0;
-  std::string hose = "0";
-  int iro = 6;
-  int hanreisu = 4;     // -1 none
-  bool jido = true;
-  int kankaku = 5;
-  int kamen = 2;
+  std::array<bool, kElevationClasses> alti{};   // elevation mesh from the 5 m … 1500 (1') grid
+  std::array<bool, kElevationClasses> cont{};   // contours from the 5 m … 1500 (1') grid
+  bool shadow = false;         // hillshade instead of the plain coloured mesh
+  int shadowmd = 0;            // hillshade mode: 0 flat land, 1 mountains
+  int height = 0;              // amount of shade, -20..60
+  int houi = 135;              // light direction, degrees
+  int lineweight = 0;          // which contour heights are drawn thick (0 none, 1 every 1 m … 7 every 1000 m)
+  int taisyo = kContoursAll;   // ContourTarget
+  int syoryaku = 0;            // omit contour lines shorter than 2^(syoryaku + 1) points; 0 keeps all
+  std::string hose = "0";      // datum correction in the job unit
+  int iro = 6;                 // legend colour scheme 0..7
+  int hanreisu = 4;            // legend steps: 2^hanreisu intervals; -1 none
+  bool jido = true;            // derive legend interval and bottom automatically
+  int kankaku = 5;             // legend interval bias 0..10 (narrow … wide)
+  int kamen = 2;               // legend bottom bias 0..10 (low … high)
 
   // per-layer states and styles, with the catalogue's structure
   LayerCatalogue layers;
 
   // KKJ-Rank
-  int objsize = 0;
-  std::string czoom = "1.0";
-  std::string road = "0.0";
-  int bld = 0;
+  int objsize = 0;             // suppress features of fine display ranks: 0 none … 4 up to 1/25000
+  std::string czoom = "1.0";   // size factor of texts and map symbols
+  std::string road = "0.0";    // draw only roads at least this wide, metres
+  int bld = 0;                 // draw only buildings with a longer perimeter, metres
 
   // tiikimesh
-  MeshSwitch tiikimesh;
+  MeshSwitch tiikimesh;        // the standard regional mesh overlay
 
   // legend grids "標高凡例間隔" (kankaku) and "標高凡例最下面" (kamen)
   LegendGrid legendInterval;

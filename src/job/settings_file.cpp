@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "job/tile_grid.h"
+#include "platform/text_scan.h"
 
 namespace velkaro {
 namespace {
@@ -407,11 +408,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string_view Trimmed(std::string_view s) {
-  const std::size_t first = s.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
 
 }  // namespace
 
@@ -532,8 +528,8 @@ bool ApplySettingAssignment(JobSettings& s, std::string_view assignment, std::st
   const std::size_t slash = assignment.find('/');
   if (eq == std::string_view::npos || slash == std::string_view::npos || slash > eq)
     return fail("malformed setting " + quoted + ": expected section/key=value");
-  const std::string_view section = Trimmed(assignment.substr(0, slash));
-  const std::string_view key = Trimmed(assignment.substr(slash + 1, eq - slash - 1));
+  const std::string_view section = Trim(assignment.substr(0, slash));
+  const std::string_view key = Trim(assignment.substr(slash + 1, eq - slash - 1));
   const std::string_view value = assignment.substr(eq + 1);
   if (section.empty() || key.empty())
     return fail("malformed setting " + quoted + ": expected section/key=value");

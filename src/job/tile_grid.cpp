@@ -9,6 +9,7 @@
 #include "job/coordinates.h"
 #include "job/messages.h"
 #include "job/screen_size.h"
+#include "platform/text_scan.h"
 
 namespace velkaro {
 
@@ -31,12 +32,6 @@ const std::array<ImagePreset, kImagePresetCount> kImagePresets = {{
 
 namespace {
 
-std::string_view TrimBlanks(std::string_view text) {
-  const auto blank = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 std::string Format(const char* pattern, double value) {
   char text[64];
@@ -47,18 +42,11 @@ std::string Format(const char* pattern, double value) {
 }  // namespace
 
 bool ParseDecimal(std::string_view text, double& out) {
-  text = TrimBlanks(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return false;
-  double value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return false;
-  out = value;
-  return true;
+  return ParseFiniteDecimal(text, out, kBlanksAndLineEnds);
 }
 
 bool ParseCount(std::string_view text, int& out) {
-  text = TrimBlanks(text);
+  text = Trim(text, kBlanksAndLineEnds);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) {
     out = 1;

@@ -212,7 +212,7 @@ void CheckElevationClasses(const JobSettings& s, Messages& m) {
   const int contour = LastOn(s.cont);
   if (mesh < 0 || contour < 0) return;
   if (mesh != contour) m.line(msg::kMeshContourSize);
-  if (s.taisyo != 1) m.line(msg::kMeshAndDepression);
+  if (s.taisyo != kContoursAll) m.line(msg::kMeshAndDepression);
 }
 
 void SetNorthWestGeoBox(JobContext& ctx) {
@@ -295,7 +295,7 @@ void CheckMovie(JobContext& ctx, Messages& m) {
   const bool btmOk = ParseDecimal(s.movieBtm, btm);
   if (topOk) ctx.movieTop = top;
   if (btmOk) ctx.movieBtm = btm;
-  if (s.type != 1) return;
+  if (s.type != kOutputAnimation) return;
   if (!topOk || !btmOk) m.line(msg::kBadMovieLevels);
   if (!s.anyMeshClass()) m.line(msg::kMovieNeedsMesh);
 }
@@ -323,7 +323,7 @@ std::string ValidateJob(JobContext& ctx) {
   ctx.coords.latLonMode = s.zahyokei == kLatLonEntry;
   CheckFolders(s, m);
   CheckMapName(s.namae, m);
-  if (s.type == 1 && s.hanreisu == 0 && s.jido) m.line(msg::kAviNeedsLegendSteps);
+  if (s.type == kOutputAnimation && s.hanreisu == 0 && s.jido) m.line(msg::kAviNeedsLegendSteps);
 
   ctx.coords.unitScale = UnitScaleOf(s.tanni);
   // Without a unit nothing else can be judged, so the unit is the one thing

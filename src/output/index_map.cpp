@@ -19,6 +19,7 @@
 #include "platform/file_search.h"
 #include "platform/text_encoding.h"
 #include "render/render_surface.h"
+#include "platform/text_scan.h"
 
 namespace velkaro {
 namespace {
@@ -66,22 +67,13 @@ bool OnMeshLine(const GeoPoint& p) {
   return nearInteger(p.lon * 8) || nearInteger(p.lat * 12);
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-  return s;
-}
 
-bool ParseNumber(std::string_view s, double& out) {
-  s = TrimBlanks(s);
-  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-  return ec == std::errc() && end == s.data() + s.size() && std::isfinite(out);
-}
+bool ParseNumber(std::string_view s, double& out) { return ParseFiniteDecimal(s, out, " \t\r"); }
+
 
 // "lat lon" of one position line; false for a line that holds none.
 bool ParsePosition(std::string_view line, GeoPoint& p) {
-  line = TrimBlanks(line);
+  line = Trim(line);
   const size_t blank = line.find(' ');
   if (blank == std::string_view::npos) return false;
   return ParseNumber(line.substr(0, blank), p.lat) && ParseNumber(line.substr(blank + 1, 255), p.lon);

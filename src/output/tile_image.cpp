@@ -24,9 +24,9 @@ void WriteStillImage(JobContext& job, const std::string& outputPath) {
 void WriteTileImage(JobContext& job, const std::string& outputPath) {
   if (!job.surface) return;
   const int type = job.settings.type;
-  if (type == 0 || type == 1) {
+  if (type == kOutputBmp || type == kOutputAnimation) {
     WriteStillImage(job, outputPath);
-  } else if (type == 2) {
+  } else if (type == kOutputGeoTiff) {
     WriteGeoTiff(job, outputPath);
   }
 }

@@ -13,16 +13,11 @@
 #include <system_error>
 
 #include "platform/text_encoding.h"
+#include "platform/text_scan.h"
 
 namespace velkaro {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  const std::size_t first = s.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const std::size_t last = s.find_last_not_of(" \t");
-  return s.substr(first, last - first + 1);
-}
 
 std::string Lower(std::string_view s) {
   std::string out(s);

@@ -68,7 +68,7 @@ void DrawContours(JobContext& ctx) {
 
   double level = std::floor((g.elevMax - legend.bottom) / legend.interval) * legend.interval + legend.bottom;
   double lowest = g.elevMin;
-  if (s.type == 1) {   // a flood frame draws the shoreline only
+  if (s.type == kOutputAnimation) {   // a flood frame draws the shoreline only
     level = ctx.waterLevel;
     lowest = ctx.waterLevel;
   }
@@ -78,7 +78,7 @@ void DrawContours(JobContext& ctx) {
   for (int64_t i = 0; i < gridEntries; ++i) cells[i].y = 0;   // no edge traced yet
   ContourStore store(cells + gridEntries, ctx.cells.budget() - gridEntries);
   ContourTracer tracer(cells, g, store, ContourFilter{s.taisyo, s.syoryaku});
-  const bool fill = s.taisyo == 3;
+  const bool fill = s.taisyo == kDepressionAreas;
   std::optional<Tessellator> tessellator;
   if (fill) tessellator.emplace(NewPolygonTessellator());
   const Colour black = 0;

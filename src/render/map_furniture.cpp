@@ -22,7 +22,6 @@ namespace {
 
 constexpr Colour kBlack = 0x000000;
 constexpr Colour kWhite = 0xFFFFFF;
-constexpr double kMetresPerDegree = 111319.49079327357;
 
 int T(double v) { return static_cast<int>(std::trunc(v)); }
 
@@ -126,7 +125,7 @@ void DrawScaleBar(Layout& l) {
   for (int i = 0; i <= N; ++i) Line(d, x(B + i * S), y1, x(B + i * S), y2);
   const int textY = T(l.mapBottom + l.H / 30 - d.textHeight("0"));
   d.textOut(x(B) - d.textWidth("0") / 2, textY, "0");
-  const double metres = l.latLon ? N * S * kMetresPerDegree : N * S / l.unitScale;
+  const double metres = l.latLon ? N * S * kMetresPerEquatorDegree : N * S / l.unitScale;
   d.textOut(x(B + N * S) - d.textWidth(ScaleBarNumber(metres)), textY, ScaleBarLabel(metres));
 }
 
@@ -256,7 +255,7 @@ void DrawCaptions(Layout& l, const LegendGeometry& g) {
   JobContext& job = l.job;
   PainterDrawer& d = l.d;
   const JobSettings& s = job.settings;
-  if (s.type == 1) {
+  if (s.type == kOutputAnimation) {
     d.textOut(3, T(l.H - 0.05 * l.H), Format(msg::kWaterLevelFormat, job.waterLevel));
     const long dry = job.surface->tile().dryTriangleCount;
     if (job.baselineDryCount == 0) job.baselineDryCount = dry;
@@ -394,11 +393,11 @@ std::string ContourCaption(double interval, int taisyo, int syoryaku) {
   dropSuffix("0");
   dropSuffix(".0");
   text += "m";
-  if (taisyo != 1) {
-    const char* choice = taisyo == 0 ? msg::kOutsideDepressions
-                         : taisyo == 2 ? msg::kDepressionsOnly
-                         : taisyo == 3 ? msg::kDepressionAreas
-                                       : nullptr;
+  if (taisyo != kContoursAll) {
+    const char* choice = taisyo == kContoursOutsideDepressions ? msg::kOutsideDepressions
+                         : taisyo == kContoursDepressionsOnly  ? msg::kDepressionsOnly
+                         : taisyo == kDepressionAreas          ? msg::kDepressionAreas
+                                                               : nullptr;
     if (choice) text += std::string(" ") + choice;
   }
   if (syoryaku >= 1 && syoryaku <= 13)
@@ -426,13 +425,13 @@ std::string CoordinateLabel(double value) {
 void DrawFurniture(JobContext& job) {
   if (!job.runFlag || !job.surface) return;
   const JobSettings& s = job.settings;
-  if (s.type != 0 && s.type != 1) return;
+  if (s.type != kOutputBmp && s.type != kOutputAnimation) return;
   const PixelRectF map = MapRect(job);
   Layout l{job,          job.surface->drawer(),
            static_cast<double>(job.image.width), static_cast<double>(job.image.height),
            map.left,     map.right,
            map.top,      map.bottom,
-           s.type == 0,  job.coords.latLonMode,
+           s.type == kOutputBmp,  job.coords.latLonMode,
            job.coords.unitScale > 0 ? job.coords.unitScale : 1.0};
   PainterDrawer& d = l.d;
 

@@ -56,7 +56,7 @@ void RenderTile(JobContext& job) {
   // 3. [contours] with "depressions as areas" (taisyo 3), contour areas go
   //    under everything else when the grid's highest elevation exceeds its
   //    lowest.
-  if (s.anyContourClass() && s.taisyo == 3 && GridHasRelief(job)) {
+  if (s.anyContourClass() && s.taisyo == kDepressionAreas && GridHasRelief(job)) {
     DrawContours(job);
     Flush(job);
   }
@@ -81,7 +81,7 @@ void RenderTile(JobContext& job) {
   DrawThemes(job, [](int32_t mask) { return mask >= 2 && mask <= 8; });
 
   // 9. Contour lines over areas and lines unless taisyo is 3.
-  if (s.anyContourClass() && s.taisyo != 3) {
+  if (s.anyContourClass() && s.taisyo != kDepressionAreas) {
     if (GridHasRelief(job)) DrawContours(job);
     Flush(job);
   }
@@ -94,7 +94,7 @@ void RenderTile(JobContext& job) {
   // 12. [mesh overlay] when tiikimesh/cb is on, the standard regional mesh.
   if (s.tiikimesh.on) DrawMeshOverlay(job);
   // 13. [map furniture] for BMP and animation tiles (type 0 or 1) only.
-  if (s.type == 0 || s.type == 1) DrawFurniture(job);
+  if (s.type == kOutputBmp || s.type == kOutputAnimation) DrawFurniture(job);
 
   // 14. Context closed, events processed, the host shown the frame.
   CloseView(job);

@@ -152,7 +152,7 @@ bool RunDriver(JobContext& job, const DriverCalls& calls) {
       ClearLabels(job);
       job.host.setLabel(LabelRole::Numerator, msg::kImageProcessing);
       job.host.pump();
-      job.waterLevel = job.datumOffset - 9998;
+      job.waterLevel = job.datumOffset + kDryWaterLevel;
       RenderCurrentTile(job, calls, r, c);
       if (job.keepScratch && calls.keepScratchFiles) calls.keepScratchFiles(job);
       DeleteScratch(job, calls);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "catalogue/layer_catalogue.h"
 #include "job/job_context.h"
 
 namespace velkaro {
@@ -46,10 +47,16 @@ struct ReadingPass {
   int mask;
 };
 inline constexpr ReadingPass kReadingPasses[10] = {
-    {ReadingPass::Ksj, 0x7fffff40}, {ReadingPass::Kkj, 0x7ffffc00}, {ReadingPass::Fgd, 0x7ffffc00},
-    {ReadingPass::Ksj, 62},         {ReadingPass::Kkj, 992},        {ReadingPass::Fgd, 992},
-    {ReadingPass::Ksj, 1},          {ReadingPass::Ksj, 128},        {ReadingPass::Kkj, 31},
-    {ReadingPass::Fgd, 31},
+    {ReadingPass::Ksj, kKsjAreaReaderBits},
+    {ReadingPass::Kkj, kAreaReaderBits},
+    {ReadingPass::Fgd, kAreaReaderBits},
+    {ReadingPass::Ksj, kKsjLineAndTrackReaderBits},
+    {ReadingPass::Kkj, kLineReaderBits},
+    {ReadingPass::Fgd, kLineReaderBits},
+    {ReadingPass::Ksj, kKsjPointNameReaderBit},
+    {ReadingPass::Ksj, kKsjAreaNameReaderBit},
+    {ReadingPass::Kkj, kPointReaderBits},
+    {ReadingPass::Fgd, kPointReaderBits},
 };
 
 // Per-job constants: text height, scale-bar values, rank threshold.

@@ -34,7 +34,7 @@ bool ElevationLimitsHold(JobContext& job) {
     return Refuse(job, msg::kMeshLimitTitle, msg::kMeshLimit);
   if (s.anyContourClass() && cells > job.cells.meshShare() * static_cast<double>(job.cells.budget()) / 10)
     return Refuse(job, msg::kContourLimitTitle, msg::kContourLimit);
-  if (s.anyContourClass() && s.taisyo != 1 && s.type == 1)
+  if (s.anyContourClass() && s.taisyo != kContoursAll && s.type == kOutputAnimation)
     return Refuse(job, msg::kContourTargetTitle, msg::kContourTargetAvi);
   return true;
 }
@@ -87,7 +87,7 @@ bool ClearOutput(const std::string& path, bool animation) {
 
 bool ExistingOutputsCleared(JobContext& job) {
   const JobSettings& s = job.settings;
-  const bool animation = s.type == 1;
+  const bool animation = s.type == kOutputAnimation;
   std::error_code ec;
   if (job.grid.count() == 1) {
     const std::string path = TileFileName(s, job.grid, 0, 0);

@@ -1,4 +1,5 @@
 #include "scratch/scratch_reader.h"
+#include "platform/text_scan.h"
 
 #include <charconv>
 #include <cmath>
@@ -38,15 +39,8 @@ std::string_view ScratchReader::nextLine() {
   return {begin, len};
 }
 
-bool ParseDouble(std::string_view text, double& value) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-    text.remove_suffix(1);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return false;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
-}
+bool ParseDouble(std::string_view text, double& value) { return ParseFiniteDecimal(text, value, " \t\r"); }
+
 
 double ScratchReader::nextDouble() {
   double v = 0;

@@ -10,6 +10,7 @@
 #include "platform/text_encoding.h"
 #include "vector/vector_messages.h"
 #include "scratch/scratch_records.h"
+#include "platform/text_scan.h"
 
 namespace velkaro::gml {
 
@@ -64,19 +65,7 @@ inline bool FastDecimal(const char*& p, const char* end, double& out) {
   return true;
 }
 
-bool ParseWhole(std::string_view text, double& value) {
-  if (text.empty()) return false;
-  const char* b = text.data();
-  const char* e = b + text.size();
-  auto r = std::from_chars(b, e, value);
-  return r.ec == std::errc() && r.ptr == e && std::isfinite(value);
-}
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
 
 }  // namespace
 
@@ -145,10 +134,10 @@ bool SourceText::next(std::string_view& lines) {
   return true;
 }
 
-bool ParseNumber(std::string_view text, double& value) { return ParseWhole(TrimBlanks(text), value); }
+bool ParseNumber(std::string_view text, double& value) { return ParseFiniteDecimal(text, value, " "); }
 
 int RankLevelOf(std::string_view value) {
-  value = TrimBlanks(value);
+  value = Trim(value, " ");
   int level = 0;
   const auto r = std::from_chars(value.data(), value.data() + value.size(), level);
   return r.ec == std::errc() ? level : 0;
@@ -162,8 +151,8 @@ bool ParseVertexLine(std::string_view line, bool allLeadingBlanks, double& lat, 
   }
   const size_t blank = line.find(' ');
   if (blank == std::string_view::npos) return false;
-  if (!ParseWhole(line.substr(0, blank), lat)) return false;
-  return ParseWhole(TrimBlanks(line.substr(blank + 1, 99)), lon);
+  if (!ParseFiniteDecimal(line.substr(0, blank), lat, " ")) return false;
+  return ParseFiniteDecimal(line.substr(blank + 1, 99), lon, " ");
 }
 
 const char* FastVertexLine(const char* p, const char* end, bool allLeadingBlanks, double& lat,
@@ -253,12 +242,11 @@ double RingPerimeter(const ReaderRequest& req, const CellPair* v, int32_t n) {
     return length;
   }
   // Degrees to metres on the ground near the ring (x easting = longitude).
-  constexpr double kMetresPerDegree = 111319.49079327357;
   const double coslat = std::cos(v[0].y * M_PI / 180.0);
   for (int32_t i = 0; i < n; ++i) {
     const CellPair& a = v[i];
     const CellPair& b = v[(i + 1) % n];
-    length += std::hypot((b.x - a.x) * coslat, b.y - a.y) * kMetresPerDegree;
+    length += std::hypot((b.x - a.x) * coslat, b.y - a.y) * kMetresPerEquatorDegree;
   }
   return length * req.coords.unitScale;
 }

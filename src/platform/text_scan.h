@@ -1,0 +1,39 @@
+#pragma once
+// Scanning small pieces of text: trimming and whole-text number parsing, the
+// same way in every reader of settings, scratch files and sources.
+
+#include <charconv>
+#include <cmath>
+#include <string_view>
+#include <system_error>
+
+namespace velkaro {
+
+// Blanks of a settings value or a source line: spaces and tabs.
+inline constexpr std::string_view kBlanks = " \t";
+// Blanks and line ends, for text that may still carry its CR or LF.
+inline constexpr std::string_view kBlanksAndLineEnds = " \t\r\n";
+
+// text without the characters of `set` at either end.
+inline std::string_view Trim(std::string_view text, std::string_view set = kBlanks) {
+  const size_t first = text.find_first_not_of(set);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(set) - first + 1);
+}
+
+// A whole decimal number (an optional "+" allowed), the characters of
+// `blanks` around it ignored. False, with out untouched, for empty text,
+// anything after the number, and values that are not finite ("nan", "inf",
+// overflow).
+inline bool ParseFiniteDecimal(std::string_view text, double& out, std::string_view blanks = kBlanks) {
+  text = Trim(text, blanks);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return false;
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return false;
+  out = value;
+  return true;
+}
+
+}  // namespace velkaro
