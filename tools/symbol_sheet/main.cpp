@@ -17,7 +17,7 @@
 #include <cstring>
 #include <string>
 
-#include "elevation/cell_buffer.h"
+#include "job/cell_buffer.h"
 #include "job/job_context.h"
 #include "render/gl_view.h"
 #include "render/render_surface.h"
