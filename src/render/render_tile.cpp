@@ -12,6 +12,7 @@
 #include "render/render_surface.h"
 #include "render/contour_drawing.h"
 #include "render/terrain_drawing.h"
+#include "render/symbols.h"
 
 namespace velkaro {
 
@@ -51,7 +52,8 @@ void RenderTile(JobContext& job) {
 
   // 2. Background, context, view, glyph lists.
   OpenView(job);
-  // 2b. [map symbols] the 63 symbol display lists are compiled here.
+  // 2b. The 63 map-symbol display lists.
+  CompileSymbols(job);
 
   // 3. [contours] with "depressions as areas" (taisyo 3), contour areas go
   //    under everything else when the grid's highest elevation exceeds its
