@@ -63,10 +63,16 @@ RangeChoice DecideRange(const PlaneBox& selection, const RangeDivision& division
   }
   if (s.east - s.west < 1) s.east = s.west + unitScale;
   if (s.north - s.south < 1) s.north = s.south + unitScale;
-  put(choice.kita, "%.0f", std::floor(s.north));
-  put(choice.minami, "%.0f", std::floor(s.south + 0.9999999));
-  put(choice.nisi, "%.0f", std::floor(s.west + 0.9999999));
-  put(choice.higasi, "%.0f", std::floor(s.east));
+  double north = std::floor(s.north), south = std::floor(s.south + 0.9999999);
+  double west = std::floor(s.west + 0.9999999), east = std::floor(s.east);
+  // Rounding inward can close a narrow selection (0.2 … 1.7 gives 1 … 1); the
+  // area then keeps the one unit the widening above meant it to have.
+  if (east <= west) east = west + unitScale;
+  if (north <= south) north = south + unitScale;
+  put(choice.kita, "%.0f", north);
+  put(choice.minami, "%.0f", south);
+  put(choice.nisi, "%.0f", west);
+  put(choice.higasi, "%.0f", east);
   return choice;
 }
 

@@ -52,7 +52,8 @@ struct RangeChoice {
 };
 // In lat/lon mode the edges as "%10.6f". Otherwise a selection narrower or
 // lower than 1 unit is first widened to UnitScale, then the edges are
-// rounded inward to whole units.
+// rounded inward to whole units; where that closes the area, the east (north)
+// edge is put UnitScale beyond the west (south) one.
 RangeChoice DecideRange(const PlaneBox& selection, const RangeDivision& division,
                         bool latLonMode, double unitScale);
 // Writes the edges and the division into the settings.
