@@ -50,11 +50,12 @@ void LineStyleDialog::buildControls() {
   auto* sizeCaption = new QLabel(dialog_msg::kSymbolSize, this);
   widthCaption->setGeometry(420, 8, 120, 18);
   width_->setGeometry(420, 26, 80, 24);
-  sizeCaption->setGeometry(420, 58, 150, 18);
+  sizeCaption->setGeometry(420, 58, 118, 18);
+  sizeCaption->setWordWrap(false);
   size_->setGeometry(420, 76, 80, 24);
   swatch_->setGeometry(556, 8, 72, 41);
   swatch_->setAutoFillBackground(true);
-  trueColour_->setGeometry(540, 58, 88, 26);
+  trueColour_->setGeometry(548, 58, 80, 26);
   label_->setGeometry(452, 88, 176, 20);
   label_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   label_->setObjectName("colourLabel");
