@@ -9,8 +9,10 @@ inline QApplication& App() {
   static int argc = 1;
   static char name[] = "test_ui";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: tearing it down among the exit handlers, after Qt Test's
+  // pointing device, crashes; the process ends right after the tests anyway.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 // Base of the widget fixtures: the application exists before any member widget.
