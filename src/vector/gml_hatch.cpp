@@ -85,20 +85,12 @@ void ReadAreas(const ReaderRequest& req, const std::string& path, ScanContext& s
     if (kind == AreaOutput::Polygons && m.take("<name>", value)) name.assign(value);
     const bool featureEnds = m.contains(scan.endTag);
     if (featureEnds && !complete()) return false;
-    if (m.contains("</gml:posList>")) {
-      store.closeRing();
-      inList = false;
-      if (!run.countVertexList()) return false;
-    }
+    if (m.contains("</gml:posList>") && !run.closeVertexList(store, inList, ReaderRun::ListStart::NewRing))
+      return false;
     if (inList && !vertexLine(line)) return false;
-    if (m.contains("<gml:posList>")) {
-      store.closeRing();
-      if (!store.openRing()) {
-        run.overflow(vector_msg::kPoolLimit);
-        return false;
-      }
-      inList = true;
-    }
+    if (m.contains("<gml:posList>") &&
+        !run.openVertexList(store, inList, ReaderRun::ListStart::NewRing, vector_msg::kPoolLimit))
+      return false;
     if (featureEnds) {
       store.clear();
       inList = false;

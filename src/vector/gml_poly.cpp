@@ -56,11 +56,8 @@ void GML32Poly(const ReaderRequest& req, const std::string& path, ScanContext& s
       store.clear();
       inList = false;
     }
-    if (m.contains("</gml:posList>")) {
-      store.closeRing();
-      inList = false;
-      if (!run.countVertexList()) return false;
-    }
+    if (m.contains("</gml:posList>") && !run.closeVertexList(store, inList, ReaderRun::ListStart::NewRing))
+      return false;
     if (m.take("<type>", value)) routing.assign(value);
     if (m.take("<orgGILvl>", value)) rank = RankLevelOf(value);
     m.take("<name>", value);
@@ -77,14 +74,9 @@ void GML32Poly(const ReaderRequest& req, const std::string& path, ScanContext& s
       }
       if (!vertex(lat, lon)) return false;
     }
-    if (m.contains("<gml:posList>")) {
-      store.closeRing();
-      if (!store.openRing()) {
-        run.overflow(vector_msg::kXyLimit);
-        return false;
-      }
-      inList = true;
-    }
+    if (m.contains("<gml:posList>") &&
+        !run.openVertexList(store, inList, ReaderRun::ListStart::NewRing, vector_msg::kXyLimit))
+      return false;
     return true;
   };
 

@@ -38,10 +38,8 @@ void GML128PolyRail(const ReaderRequest& req, const std::string& path, ScanConte
     if (!MayHoldMarker(line)) return !inList || vertexLine(line);
     MarkerLine m(line);
     std::string_view value;
-    if (m.contains("</gml:posList>")) {
-      inList = false;
-      if (!run.countVertexList()) return false;
-    }
+    if (m.contains("</gml:posList>") && !run.closeVertexList(store, inList, ReaderRun::ListStart::Replace))
+      return false;
     if (m.take("<type>", value)) type.assign(value);
     if (m.take("<snglDbl>", value)) track.assign(value);
     if (m.take("<railState>", value)) railState.assign(value);
@@ -56,10 +54,7 @@ void GML128PolyRail(const ReaderRequest& req, const std::string& path, ScanConte
       inList = false;
     }
     if (inList && !vertexLine(line)) return false;
-    if (m.contains("<gml:posList>")) {
-      store.clear();
-      inList = true;
-    }
+    if (m.contains("<gml:posList>")) run.openVertexList(store, inList, ReaderRun::ListStart::Replace, {});
     return true;
   };
 

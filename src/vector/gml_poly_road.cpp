@@ -83,20 +83,16 @@ void GML64PolyRoad(const ReaderRequest& req, const std::string& path, ScanContex
     m.take("<tollSect>", value, "</");
     m.take("<motorway>", value, "</");
     if (m.take("<orgGILvl>", value)) rank = RankLevelOf(value);
-    if (m.contains("</gml:posList>")) {
-      inList = false;
-      if (!run.countVertexList()) return false;
-    }
+    if (m.contains("</gml:posList>") && !run.closeVertexList(store, inList, ReaderRun::ListStart::Replace))
+      return false;
     if (m.contains(scan.endTag)) {
       if (!complete()) return false;
       store.clear();  // a feature without a vertex list writes nothing
       inList = false;
     }
     if (inList && !vertexLine(line)) return false;
-    if (m.contains("<gml:posList>")) {
-      store.clear();  // only the last vertex list of a feature is drawn
-      inList = true;
-    }
+    // Only the last vertex list of a feature is drawn.
+    if (m.contains("<gml:posList>")) run.openVertexList(store, inList, ReaderRun::ListStart::Replace, {});
     return true;
   };
 

@@ -43,16 +43,11 @@ void GML256Poly(const ReaderRequest& req, const std::string& path, ScanContext& 
     if (m.take("<vis>", value)) visibility.assign(value);
     if (m.take("<type>", value)) routing.assign(value);
     m.take("<state>", value);
-    if (m.contains("</gml:posList>")) {
-      inList = false;
-      if (!run.countVertexList()) return false;
-    }
+    if (m.contains("</gml:posList>") && !run.closeVertexList(store, inList, ReaderRun::ListStart::Replace))
+      return false;
     if (m.take("<orgGILvl>", value)) rank = RankLevelOf(value);
     if (inList && !vertexLine(line)) return false;
-    if (m.contains("<gml:posList>")) {
-      store.clear();
-      inList = true;
-    }
+    if (m.contains("<gml:posList>")) run.openVertexList(store, inList, ReaderRun::ListStart::Replace, {});
     if (m.contains(scan.endTag)) {
       if (!complete()) return false;
       store.clear();

@@ -293,6 +293,27 @@ bool ReaderRun::countVertexList() {
   return req.runFlag;
 }
 
+bool ReaderRun::openVertexList(RingStore& store, bool& inList, ListStart start,
+                               std::string_view overflowSuffix) {
+  if (start == ListStart::Replace) {
+    store.clear();
+  } else {
+    store.closeRing();
+    if (!store.openRing()) {
+      overflow(overflowSuffix);
+      return false;
+    }
+  }
+  inList = true;
+  return true;
+}
+
+bool ReaderRun::closeVertexList(RingStore& store, bool& inList, ListStart start) {
+  if (start == ListStart::NewRing) store.closeRing();
+  inList = false;
+  return countVertexList();
+}
+
 bool ReaderRun::featureOnTile(const GeoBox& box) const {
   if (box.empty()) return false;
   if (box.maxLon < tileGeo_.minLon || box.minLon > tileGeo_.maxLon || box.maxLat < tileGeo_.minLat ||

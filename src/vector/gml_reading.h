@@ -283,6 +283,17 @@ class ReaderRun {
   // A "</gml:posList>" line: every 10,000th shows the count, lets the host
   // process events and returns false when the job was aborted meanwhile.
   bool countVertexList();
+
+  // How a vertex list starts: as a further ring of the feature (area and
+  // mesh-cut readers) or in place of the feature's earlier vertices (line
+  // readers that draw one list per feature).
+  enum class ListStart { NewRing, Replace };
+  // A "<gml:posList>" line: the lines that follow are vertices. False, with
+  // the overflow message, when a new ring does not fit the pool.
+  bool openVertexList(RingStore& store, bool& inList, ListStart start, std::string_view overflowSuffix);
+  // A "</gml:posList>" line: the list ends (closing its ring when rings are
+  // kept) and is counted; false once the job was aborted.
+  bool closeVertexList(RingStore& store, bool& inList, ListStart start);
   // The file could not be read or an output not written.
   void fail();
   // The feature has more vertices than the pool holds.
