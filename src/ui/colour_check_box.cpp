@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 
+#include "ui/readable_colour.h"
 #include "vector/layer_catalogue.h"
 
 namespace velkaro {
@@ -39,7 +40,7 @@ void ColourCheckBox::paintEvent(QPaintEvent*) {
   box.rect = QRect(1, (height() - side) / 2, side, side);
   style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &p, this);
 
-  p.setPen(ToQColor(CheckBoxTextColour(colour_)));
+  p.setPen(ReadableOn(ToQColor(CheckBoxTextColour(colour_)), ToQColor(colour_), 4.5));
   p.setFont(font());
   const QFontMetrics fm(font());
   p.drawText(QRect(17, 0, width() - 17, height()), Qt::AlignVCenter | Qt::AlignLeft, text());

@@ -85,6 +85,8 @@ DrawingSettingsTab::DrawingSettingsTab(JobSettings& settings, QWidget* parent)
   layout->addLayout(left, 5);
   layout->addLayout(middle, 4);
   layout->addLayout(right, 3);
+  // Group boxes are announced by their captions.
+  for (QGroupBox* group : findChildren<QGroupBox*>()) group->setAccessibleName(group->title());
 }
 
 QGroupBox* DrawingSettingsTab::buildBasicGroup() {

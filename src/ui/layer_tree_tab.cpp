@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "ui/colour_check_box.h"
+#include "ui/readable_colour.h"
 #include "ui/modifier_button.h"
 #include "ui/ui_messages.h"
 
@@ -18,10 +19,15 @@ namespace {
 constexpr int kGroupRole = Qt::UserRole;
 constexpr int kChildRole = Qt::UserRole + 1;
 
-// Child and group texts are drawn in their layer's colour.
-void ShowNode(QTreeWidgetItem* item, const LayerNode& node) {
+// Child and group texts are drawn in their layer's colour (darkened where a
+// pale colour would not read on the tree), with a swatch of the exact colour.
+void ShowNode(QTreeWidgetItem* item, const LayerNode& node, const QColor& base) {
+  const QColor colour = ToQColor(node.entry.colour);
   item->setText(0, QString::fromStdString(node.text));
-  item->setForeground(0, ToQColor(node.entry.colour));
+  item->setForeground(0, ReadableOn(colour, base));
+  QPixmap swatch(12, 12);
+  swatch.fill(colour);
+  item->setIcon(0, QIcon(swatch));
   item->setCheckState(0, node.on ? Qt::Checked : Qt::Unchecked);
 }
 
@@ -102,12 +108,12 @@ void LayerTreeTab::showSettings() {
     auto* groupItem = new QTreeWidgetItem(tree_);
     groupItem->setData(0, kGroupRole, static_cast<uint>(g));
     groupItem->setData(0, kChildRole, -1);
-    ShowNode(groupItem, t.groups[g].node);
+    ShowNode(groupItem, t.groups[g].node, palette().color(QPalette::Base));
     for (size_t c = 0; c < t.groups[g].children.size(); ++c) {
       auto* childItem = new QTreeWidgetItem(groupItem);
       childItem->setData(0, kGroupRole, static_cast<uint>(g));
       childItem->setData(0, kChildRole, static_cast<int>(c));
-      ShowNode(childItem, t.groups[g].children[c]);
+      ShowNode(childItem, t.groups[g].children[c], palette().color(QPalette::Base));
     }
   }
   filling_ = false;
@@ -135,10 +141,10 @@ void LayerTreeTab::refreshNodes() {
   for (size_t g = 0; g < t.groups.size(); ++g) {
     QTreeWidgetItem* groupItem = tree_->topLevelItem(static_cast<int>(g));
     if (!groupItem) break;
-    ShowNode(groupItem, t.groups[g].node);
+    ShowNode(groupItem, t.groups[g].node, palette().color(QPalette::Base));
     for (size_t c = 0; c < t.groups[g].children.size(); ++c)
       if (QTreeWidgetItem* childItem = groupItem->child(static_cast<int>(c)))
-        ShowNode(childItem, t.groups[g].children[c]);
+        ShowNode(childItem, t.groups[g].children[c], palette().color(QPalette::Base));
   }
   filling_ = false;
 }

@@ -26,6 +26,9 @@ QLabel* RoleLabel(Qt::Alignment align, int pointSize = 0) {
   auto* l = new QLabel;
   l->setAlignment(align | Qt::AlignVCenter);
   l->setTextInteractionFlags(Qt::NoTextInteraction);
+  // Long file names are cut at the window's edge instead of widening it.
+  l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  l->setMinimumWidth(40);
   if (pointSize > 0) {
     QFont f = l->font();
     f.setPointSize(pointSize);
