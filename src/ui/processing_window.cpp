@@ -109,6 +109,7 @@ void ProcessingWindow::setLabel(LabelRole role, const std::string& text) {
 // The job runs on this thread; between files it lets the window repaint and
 // the abort button be pressed.
 void ProcessingWindow::pump() {
+  if (pendingFrame_) showImage(*pendingFrame_);
   QApplication::processEvents(QEventLoop::AllEvents, 50);
   if (abortRequested_ && job_) job_->runFlag = false;
 }
@@ -118,9 +119,15 @@ Answer ProcessingWindow::ask(const std::string& title, const std::string& text, 
   return desktop_.ask(parent, QString::fromStdString(title), QString::fromStdString(text), buttons);
 }
 
+// A frame that comes too soon after the last one waits for a later pump; the
+// job's frame image lives for the whole run.
 void ProcessingWindow::showImage(const QImage& frame) {
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
-  if (now - lastFrameMs_ < kFrameIntervalMs) return;
+  if (now - lastFrameMs_ < kFrameIntervalMs) {
+    pendingFrame_ = running_ ? &frame : nullptr;
+    return;
+  }
+  pendingFrame_ = nullptr;
   lastFrameMs_ = now;
   frame_->setPixmap(QPixmap::fromImage(frame));
   frame_->resize(frame.size());
@@ -150,6 +157,7 @@ void ProcessingWindow::runStarting() {
 
 void ProcessingWindow::runEnded() {
   running_ = false;
+  pendingFrame_ = nullptr;
   hide();
   QApplication::processEvents();
 }

@@ -60,6 +60,7 @@ class ProcessingWindow : public QDialog, public JobHost {
   bool running_ = false;
   bool abortRequested_ = false;
   qint64 lastFrameMs_ = 0;
+  const QImage* pendingFrame_ = nullptr;
 };
 
 }  // namespace velkaro
