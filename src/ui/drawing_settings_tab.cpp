@@ -292,7 +292,7 @@ QWidget* DrawingSettingsTab::buildShadowControls() {
   auto* grid = new QGridLayout(shadowControls_);
   grid->setContentsMargins(0, 0, 0, 0);
   auto* mode = ListOf(ui_text::kShadowModes);
-  mode->setAccessibleName(U(ui_text::kShadow));
+  mode->setAccessibleName(U(ui_text::kShadowMode));
   auto* amount = Slider(-20, 60, 10);
   auto* direction = Slider(0, 360, 45);
   grid->addWidget(mode, 0, 0, 1, 2);
@@ -314,7 +314,7 @@ QWidget* DrawingSettingsTab::buildLegendControls() {
   iro_ = Slider(0, 7, 1);
   preview_ = new QLabel;
   preview_->setFixedSize(129, 25);
-  preview_->setAccessibleName(U(ui_text::kLegendColour));
+  preview_->setAccessibleName(U(ui_text::kLegendPreview));
   grid->addWidget(Caption(U(ui_text::kLegendColour), iro_), 0, 0);
   grid->addWidget(iro_, 0, 1);
   grid->addWidget(preview_, 0, 2);

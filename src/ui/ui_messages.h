@@ -62,6 +62,7 @@ inline constexpr const char* kFast = "速";
 
 // Elevation.
 inline constexpr const char* kShadow = "陰影";
+inline constexpr const char* kShadowMode = "陰影の方式";
 inline constexpr const char* kShadowModes[] = {"平坦地", "山岳地"};
 inline constexpr const char* kShadowAmount = "影の量       多     ↓標準               少";
 inline constexpr const char* kShadowDirection = "影の方向　西     南 ↓ 東     北     西";
@@ -76,6 +77,7 @@ inline constexpr const char* kDrawAll = "すべて描画";
 inline constexpr const char* kOmitSuffix = "節未満省略";
 inline constexpr const char* kDatum = "基準面補正";
 inline constexpr const char* kLegendColour = "凡例色";
+inline constexpr const char* kLegendPreview = "凡例色の見本";
 inline constexpr const char* kLegendSteps = "凡例数";
 inline constexpr const char* kLegendStepNames[] = {"2段階",  "3段階",  "5段階",  "9段階",
                                                    "17段階", "33段階", "65段階", "129段階"};

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 
 #include "job/messages.h"
 #include "platform/app_folders.h"
@@ -111,35 +112,48 @@ TEST_F(WindowJobTest, JobFromTheWindowWritesTilesLikeTheCommandLine) {
   }
 }
 
+// "中　断", Escape and closing the processing window all abort the job.
 TEST_F(WindowJobTest, AbortKeepsTheTilesWrittenAndStopsTheRun) {
-  const std::string out = scratchPath("map");
-  ASSERT_TRUE(window->loadSettingsFile(QString::fromStdString(writeSampleJob(out))));
-  fs::remove(LastDrawPath());
-
-  // Press "中　断" once the third tile starts reading (after two tiles were drawn).
   ProcessingWindow* w = window->processingWindow();
-  int drawn = 0;
-  bool pressed = false;
-  QObject::connect(w, &ProcessingWindow::labelChanged, [&](LabelRole role, const QString& text) {
-    if (role == LabelRole::Numerator && text == QString::fromUtf8(msg::kImageProcessing)) ++drawn;
-    if (drawn == 2 && role == LabelRole::FileName && !pressed && text != QString::fromUtf8(msg::kPreparing)) {
-      pressed = true;
-      QTimer::singleShot(0, w, [w] { QTest::mouseClick(w->abortButton(), Qt::LeftButton); });
-    }
-  });
-  EXPECT_EQ(window->startJob(), StartOutcome::Aborted);
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"abort button", [w] { QTest::mouseClick(w->abortButton(), Qt::LeftButton); }},
+      {"Escape", [w] { QTest::keyClick(w, Qt::Key_Escape); }},
+      {"window closed", [w] { w->close(); }},
+  };
+  int run = 0;
+  for (const auto& [way, abort] : ways) {
+    SCOPED_TRACE(way);
+    const std::string out = scratchPath("map" + std::to_string(run++));
+    ASSERT_TRUE(window->loadSettingsFile(QString::fromStdString(writeSampleJob(out))));
+    fs::remove(LastDrawPath());
+    desktop.asked.clear();
 
-  EXPECT_TRUE(pressed);
-  EXPECT_TRUE(fs::exists(out + "/demoA0.bmp"));
-  EXPECT_TRUE(fs::exists(out + "/demoA1.bmp"));
-  EXPECT_FALSE(fs::exists(out + "/demoB0.bmp"));
-  EXPECT_FALSE(fs::exists(out + "/demoB1.bmp"));
-  EXPECT_FALSE(fs::exists(out + "/index.bmp"));
-  EXPECT_FALSE(fs::exists(LastDrawPath())) << "an aborted job is not the last job";
-  EXPECT_FALSE(w->isVisible());
-  EXPECT_EQ(window->statusBar()->currentMessage(), QString::fromUtf8(ui_text::kAborted));
-  for (const AskedBox& box : desktop.asked)
-    EXPECT_NE(box.title, QString::fromUtf8(msg::kFinishedTitle)) << "no report after an abort";
+    // Abort once the third tile starts reading (after two tiles were drawn).
+    int drawn = 0;
+    bool pressed = false;
+    const QMetaObject::Connection watch =
+        QObject::connect(w, &ProcessingWindow::labelChanged, [&](LabelRole role, const QString& text) {
+          if (role == LabelRole::Numerator && text == QString::fromUtf8(msg::kImageProcessing)) ++drawn;
+          if (drawn == 2 && role == LabelRole::FileName && !pressed && text != QString::fromUtf8(msg::kPreparing)) {
+            pressed = true;
+            QTimer::singleShot(0, w, abort);
+          }
+        });
+    EXPECT_EQ(window->startJob(), StartOutcome::Aborted);
+    QObject::disconnect(watch);
+
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(fs::exists(out + "/demoA0.bmp"));
+    EXPECT_TRUE(fs::exists(out + "/demoA1.bmp"));
+    EXPECT_FALSE(fs::exists(out + "/demoB0.bmp"));
+    EXPECT_FALSE(fs::exists(out + "/demoB1.bmp"));
+    EXPECT_FALSE(fs::exists(out + "/index.bmp"));
+    EXPECT_FALSE(fs::exists(LastDrawPath())) << "an aborted job is not the last job";
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(window->statusBar()->currentMessage(), QString::fromUtf8(ui_text::kAborted));
+    for (const AskedBox& box : desktop.asked)
+      EXPECT_NE(box.title, QString::fromUtf8(msg::kFinishedTitle)) << "no report after an abort";
+  }
 }
 
 TEST_F(WindowJobTest, ValidationProblemsComeInOneBoxAndNothingRuns) {
