@@ -35,6 +35,10 @@ class JobHost {
   virtual void copyToClipboard(const QImage&) {}
   // Opens a finished map or page with the desktop's default handler.
   virtual void openDocument(const std::string&) {}
+  // The run itself starts and ends: the processing window opens before the
+  // driver runs and closes before the result is reported.
+  virtual void runStarting() {}
+  virtual void runEnded() {}
 };
 
 // A host that answers every question with the given answer and shows nothing.

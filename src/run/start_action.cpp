@@ -174,7 +174,9 @@ StartResult StartJob(JobContext& job, const DriverCalls& calls, const std::strin
     JobContext& job;
     ~ForgetSurface() { job.surface = nullptr; job.surfaceImage = nullptr; }
   } forget{job};
+  job.host.runStarting();
   RunDriver(job, calls);
+  job.host.runEnded();
   job.cells.reset();
   job.surfaceImage = &surface->frame();
 

@@ -6,6 +6,8 @@
 namespace velkaro::testing {
 
 inline QApplication& App() {
+  // The test main normally made it already.
+  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
   static int argc = 1;
   static char name[] = "test_ui";
   static char* argv[] = {name, nullptr};

@@ -1,0 +1,196 @@
+// Jobs started from the window: the tiles and LastDraw.pxj are written, the
+// tiles equal those of the command line for the saved file, and the abort
+// button stops the run keeping the tiles already written.
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+
+#include "job/messages.h"
+#include "platform/app_folders.h"
+#include "ui/drawing_settings_tab.h"
+#include "ui/processing_window.h"
+#include "ui/ui_messages.h"
+#include "window_fixture.h"
+
+namespace velkaro {
+namespace {
+
+namespace fs = std::filesystem;
+
+QByteArray FileBytes(const std::string& path) {
+  QFile f(QString::fromStdString(path));
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class WindowJobTest : public WindowTest {
+ protected:
+  // The generated sample area, shared by the tests of this suite.
+  static void SetUpTestSuite() {
+    sample_ = new QTemporaryDir;
+    QProcess generator;
+    generator.start(BinFolder() + "velkaro-sample", {sample_->path() + "/sample"});
+    ASSERT_TRUE(generator.waitForFinished(120000));
+    ASSERT_EQ(generator.exitCode(), 0) << generator.readAllStandardError().toStdString();
+  }
+  static void TearDownTestSuite() {
+    delete sample_;
+    sample_ = nullptr;
+  }
+
+  // The sample job: 2 x 2 small tiles over the coast with relief, hillshade,
+  // contours, water, roads and buildings.
+  std::string writeSampleJob(const std::string& out) {
+    const std::string sample = sample_->path().toStdString() + "/sample/";
+    fs::create_directories(out);
+    fs::create_directories(scratchPath("empty"));
+    return writeJob("sample.pxj", {
+        "kihon/readfolder=" + sample + "基盤地図情報", "kihon/meshfolder=" + sample + "標高データ",
+        "kihon/syoufolder=" + scratchPath("empty"), "kihon/kkjfolder=" + scratchPath("empty"),
+        "kihon/writefolder=" + out, "kihon/size=5", "area/namae=demo", "area/zahyokei=33",
+        "area/kita=-27000", "area/minami=-45000", "area/nisi=-18500", "area/higasi=3500",
+        "area/yokodiv=2", "area/tatediv=2", "alti/alti10=1", "alti/cont10=1", "alti/shadow=1",
+        "GSI-OnOff/Cstline-1=1", "GSI-OnOff/WA-1=1", "GSI-OnOff/RdEdg-1=1", "GSI-OnOff/BldA-1=1"});
+  }
+
+  static QTemporaryDir* sample_;
+};
+
+QTemporaryDir* WindowJobTest::sample_ = nullptr;
+
+const char* kTiles[] = {"demoA0.bmp", "demoA1.bmp", "demoB0.bmp", "demoB1.bmp"};
+
+TEST_F(WindowJobTest, JobFromTheWindowWritesTilesLikeTheCommandLine) {
+  const std::string out = scratchPath("map");
+  desktop.openFile = QString::fromStdString(writeSampleJob(out));
+  DrawingSettingsTab* t = window->drawingTab();
+  QTest::mouseClick(t->buttons().load, Qt::LeftButton);
+  // The user narrows the area, recolours the buildings and saves.
+  t->edge(0)->clear();
+  QTest::keyClicks(t->edge(0), "-28000");
+  const auto& fgd = window->settings().layers.fgd;
+  for (size_t g = 0; g < fgd.groups.size(); ++g)
+    for (size_t c = 0; c < fgd.groups[g].children.size(); ++c)
+      if (fgd.groups[g].children[c].entry.name == "BldA-1") {
+        desktop.colour = QColor(200, 30, 30);
+        window->editLayerStyle(LayerRef::node(LayerRef::Kind::FgdNode, static_cast<int>(g), static_cast<int>(c)));
+      }
+  desktop.saveFile = QString::fromStdString(scratchPath("saved.pxj"));
+  QTest::mouseClick(t->buttons().save, Qt::LeftButton);
+  fs::remove(LastDrawPath());
+
+  int labelUpdates = 0;
+  QObject::connect(window->processingWindow(), &ProcessingWindow::labelChanged, [&] { ++labelUpdates; });
+  QTest::mouseClick(t->buttons().start, Qt::LeftButton);
+
+  ASSERT_FALSE(desktop.asked.empty());
+  EXPECT_EQ(desktop.asked.back().title, QString::fromUtf8(msg::kFinishedTitle)) << desktop.asked.back().text.toStdString();
+  EXPECT_GT(labelUpdates, 10);
+  EXPECT_FALSE(window->processingWindow()->isVisible());
+  for (const char* tile : kTiles) EXPECT_TRUE(fs::exists(out + "/" + tile)) << tile;
+  EXPECT_TRUE(fs::exists(out + "/indexmap.htm"));
+  EXPECT_TRUE(fs::exists(LastDrawPath()));
+  EXPECT_EQ(window->statusBar()->currentMessage(), QString::fromUtf8(ui_text::kFinished));
+
+  // The command line draws the same tiles from the saved file.
+  const std::string cliOut = scratchPath("cli");
+  fs::create_directories(cliOut);
+  QProcess cli;
+  cli.start(BinFolder() + "velkaro-cli", {"run", QString::fromStdString(scratchPath("saved.pxj")), "--set",
+                                          QString::fromStdString("kihon/writefolder=" + cliOut), "--yes", "--quiet"});
+  ASSERT_TRUE(cli.waitForFinished(300000));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  for (const char* tile : kTiles) {
+    const QByteArray mine = FileBytes(out + "/" + tile);
+    EXPECT_FALSE(mine.isEmpty()) << tile;
+    EXPECT_TRUE(mine == FileBytes(cliOut + "/" + tile)) << tile << " differs from the command line's";
+  }
+}
+
+// "中　断", Escape and closing the processing window all abort the job.
+TEST_F(WindowJobTest, AbortKeepsTheTilesWrittenAndStopsTheRun) {
+  ProcessingWindow* w = window->processingWindow();
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"abort button", [w] { QTest::mouseClick(w->abortButton(), Qt::LeftButton); }},
+      {"Escape", [w] { QTest::keyClick(w, Qt::Key_Escape); }},
+      {"window closed", [w] { w->close(); }},
+  };
+  int run = 0;
+  for (const auto& [way, abort] : ways) {
+    SCOPED_TRACE(way);
+    const std::string out = scratchPath("map" + std::to_string(run++));
+    ASSERT_TRUE(window->loadSettingsFile(QString::fromStdString(writeSampleJob(out))));
+    fs::remove(LastDrawPath());
+    desktop.asked.clear();
+
+    // Abort once the third tile starts reading (after two tiles were drawn).
+    int drawn = 0;
+    bool pressed = false;
+    const QMetaObject::Connection watch =
+        QObject::connect(w, &ProcessingWindow::labelChanged, [&](LabelRole role, const QString& text) {
+          if (role == LabelRole::Numerator && text == QString::fromUtf8(msg::kImageProcessing)) ++drawn;
+          if (drawn == 2 && role == LabelRole::FileName && !pressed && text != QString::fromUtf8(msg::kPreparing)) {
+            pressed = true;
+            QTimer::singleShot(0, w, abort);
+          }
+        });
+    EXPECT_EQ(window->startJob(), StartOutcome::Aborted);
+    QObject::disconnect(watch);
+
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(fs::exists(out + "/demoA0.bmp"));
+    EXPECT_TRUE(fs::exists(out + "/demoA1.bmp"));
+    EXPECT_FALSE(fs::exists(out + "/demoB0.bmp"));
+    EXPECT_FALSE(fs::exists(out + "/demoB1.bmp"));
+    EXPECT_FALSE(fs::exists(out + "/index.bmp"));
+    EXPECT_FALSE(fs::exists(LastDrawPath())) << "an aborted job is not the last job";
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(window->statusBar()->currentMessage(), QString::fromUtf8(ui_text::kAborted));
+    for (const AskedBox& box : desktop.asked)
+      EXPECT_NE(box.title, QString::fromUtf8(msg::kFinishedTitle)) << "no report after an abort";
+  }
+}
+
+TEST_F(WindowJobTest, ValidationProblemsComeInOneBoxAndNothingRuns) {
+  const std::string out = scratchPath("map");
+  ASSERT_TRUE(window->loadSettingsFile(QString::fromStdString(writeSampleJob(out))));
+  window->drawingTab()->mapName()->clear();
+  QTest::keyClicks(window->drawingTab()->mapName(), "a/b:c");
+  EXPECT_EQ(window->startJob(), StartOutcome::Refused);
+  ASSERT_EQ(desktop.asked.size(), 1u);
+  EXPECT_EQ(desktop.asked[0].title, QString::fromUtf8(msg::kCheckSettingsTitle));
+  EXPECT_EQ(desktop.asked[0].text, QString::fromUtf8("地図名に / は使えません\r\n地図名に : は使えません\r\n"));
+  EXPECT_TRUE(fs::is_empty(out));
+}
+
+TEST_F(WindowJobTest, OneTileReportOffersTheMapAndCopiesTheFrame) {
+  const std::string out = scratchPath("map");
+  ASSERT_TRUE(window->loadSettingsFile(QString::fromStdString(writeSampleJob(out))));
+  DrawingSettingsTab* t = window->drawingTab();
+  t->columnsSpin()->setValue(1);
+  t->rowsSpin()->setValue(1);
+  const char* edges[] = {"-36000", "-45000", "-18500", "-7500"};  // one tile's worth of elevation cells
+  for (int i = 0; i < 4; ++i) {
+    t->edge(i)->clear();
+    QTest::keyClicks(t->edge(i), edges[i]);
+  }
+  desktop.rule = [](const AskedBox&) { return Answer::Yes; };
+  EXPECT_EQ(window->startJob(), StartOutcome::Finished);
+  EXPECT_EQ(desktop.opened, QStringList{QString::fromStdString(out + "/demo.bmp")});
+  EXPECT_FALSE(desktop.clipboardImage.isNull());
+
+  // A second run asks before overwriting the map.
+  desktop.asked.clear();
+  EXPECT_EQ(window->startJob(), StartOutcome::Finished);
+  ASSERT_FALSE(desktop.asked.empty());
+  EXPECT_EQ(desktop.asked.front().title, QString::fromUtf8(msg::kExistingFileTitle));
+  EXPECT_EQ(desktop.asked.front().text, QString::fromUtf8("demo.bmp を上書きしますか。"));
+}
+
+}  // namespace
+}  // namespace velkaro
