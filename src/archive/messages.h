@@ -2,6 +2,9 @@
 // Every text the archive subsystem shows the user, in one place. The
 // companion programs print them on stderr; %s stands for a name.
 
+#include <string>
+#include <string_view>
+
 namespace velkaro::archive_text {
 
 // Why a member is not written.
@@ -21,5 +24,14 @@ inline constexpr const char* kTooDeep = "not expanded: zips nested deeper than %
 inline constexpr const char* kDamaged = "damaged archive: %s";
 inline constexpr const char* kCannotOpen = "cannot open";
 inline constexpr const char* kMemberNotFound = "member not found";
+
+// The pattern with its %s replaced by `value`.
+inline std::string Fill(std::string_view pattern, std::string_view value) {
+  const size_t at = pattern.find("%s");
+  std::string line(pattern.substr(0, at));
+  if (at == std::string_view::npos) return line;
+  line.append(value).append(pattern.substr(at + 2));
+  return line;
+}
 
 }  // namespace velkaro::archive_text

@@ -17,16 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 namespace text = archive_text;
 
-std::string Format(const char* pattern, const std::string& value) {
-  std::string line = pattern;
-  const size_t at = line.find("%s");
-  if (at != std::string::npos) line.replace(at, 2, value);
-  return line;
-}
-
 void Refuse(ArchiveResult& result, const char* pattern, const std::string& name) {
   ++result.refused;
-  result.messages.push_back(Format(pattern, name));
+  result.messages.push_back(text::Fill(pattern, name));
 }
 
 // True when some folder on the way from `root` to `relative` is a link on
@@ -74,13 +67,13 @@ void ExpandMember(ZipReader& reader, const ZipEntry& entry, const fs::path& root
   if (entry.type == ZipEntryType::Folder) {
     if (!MakeFolders(target)) {
       ++result.kept;
-      result.messages.push_back(Format(text::kWriteFailed, name));
+      result.messages.push_back(text::Fill(text::kWriteFailed, name));
     }
     return;
   }
   if (!MakeFolders(target.parent_path())) {
     ++result.kept;
-    result.messages.push_back(Format(text::kWriteFailed, name));
+    result.messages.push_back(text::Fill(text::kWriteFailed, name));
     return;
   }
   std::string error;
@@ -91,16 +84,16 @@ void ExpandMember(ZipReader& reader, const ZipEntry& entry, const fs::path& root
       std::error_code ec;
       ++result.kept;
       result.messages.push_back(
-          Format(fs::is_directory(target, ec) ? text::kNotAFile : text::kConflict, name));
+          text::Fill(fs::is_directory(target, ec) ? text::kNotAFile : text::kConflict, name));
       return;
     }
     case MemberWrite::ReadFailed:
       result.damaged = true;
-      result.messages.push_back(Format(text::kDamaged, result.path) + " (" + name + ": " + error + ")");
+      result.messages.push_back(text::Fill(text::kDamaged, result.path) + " (" + name + ": " + error + ")");
       return;
     case MemberWrite::WriteFailed:
       ++result.kept;
-      result.messages.push_back(Format(text::kWriteFailed, name) + ": " + error);
+      result.messages.push_back(text::Fill(text::kWriteFailed, name) + ": " + error);
       return;
   }
   if (IsZipName(MemberFileName(path.relative))) result.innerZips.push_back(target.string());
@@ -116,14 +109,14 @@ ArchiveResult ExpandZip(const std::string& zipPath, const ExpandOptions& options
   ZipReader reader;
   if (!reader.openFile(zipPath)) {
     result.damaged = true;
-    result.messages.push_back(Format(text::kDamaged, zipPath) + " (" + reader.error() + ")");
+    result.messages.push_back(text::Fill(text::kDamaged, zipPath) + " (" + reader.error() + ")");
     return result;
   }
   ZipEntry entry;
   while (!result.damaged && reader.next(entry)) ExpandMember(reader, entry, root, options, result);
   if (!result.damaged && !reader.error().empty()) {
     result.damaged = true;
-    result.messages.push_back(Format(text::kDamaged, zipPath) + " (" + reader.error() + ")");
+    result.messages.push_back(text::Fill(text::kDamaged, zipPath) + " (" + reader.error() + ")");
   }
   return result;
 }
@@ -152,7 +145,7 @@ ExpandSummary ExpandZipsBelow(const std::string& folder, const ExpandOptions& op
       if (!seen.insert(fs::weakly_canonical(inner).string()).second) continue;
       if (next.depth + 1 > options.maxDepth) {
         ++result.kept;
-        result.messages.push_back(Format(text::kTooDeep, std::to_string(options.maxDepth)) + ": " + inner);
+        result.messages.push_back(text::Fill(text::kTooDeep, std::to_string(options.maxDepth)) + ": " + inner);
         continue;
       }
       queue.push_back({inner, next.depth + 1});
