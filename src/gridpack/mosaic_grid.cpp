@@ -20,6 +20,16 @@ double SnapMeshCorner(double degrees) {
   return std::abs(steps * kLattice - degrees) < 1e-8 ? steps * kLattice : degrees;
 }
 
+double MeshCellSize(double span, long cells) {
+  const double cell = span / static_cast<double>(cells);
+  const double steps = std::round(cell / kLattice);
+  return steps > 0 && std::abs(steps * kLattice - cell) < 1e-6 * cell ? steps * kLattice : cell;
+}
+
+double MeshExtent::cellLon() const { return MeshCellSize(SnapMeshCorner(lonE) - SnapMeshCorner(lonW), cols); }
+
+double MeshExtent::cellLat() const { return MeshCellSize(SnapMeshCorner(latN) - SnapMeshCorner(latS), rows); }
+
 RasterGrid GeographicMosaicGrid(const std::vector<MeshExtent>& meshes, double cellDegrees) {
   RasterGrid grid;
   if (meshes.empty()) return grid;
@@ -30,8 +40,8 @@ RasterGrid GeographicMosaicGrid(const std::vector<MeshExtent>& meshes, double ce
     south = std::min(south, SnapMeshCorner(m.latS));
     east = std::max(east, SnapMeshCorner(m.lonE));
     north = std::max(north, SnapMeshCorner(m.latN));
-    cellLon = std::min(cellLon, (SnapMeshCorner(m.lonE) - SnapMeshCorner(m.lonW)) / m.cols);
-    cellLat = std::min(cellLat, (SnapMeshCorner(m.latN) - SnapMeshCorner(m.latS)) / m.rows);
+    cellLon = std::min(cellLon, m.cellLon());
+    cellLat = std::min(cellLat, m.cellLat());
   }
   if (cellDegrees > 0) cellLon = cellLat = cellDegrees;
   grid.west = west;
@@ -45,8 +55,7 @@ RasterGrid GeographicMosaicGrid(const std::vector<MeshExtent>& meshes, double ce
 }
 
 bool AlignedPlacement(const MeshExtent& mesh, const RasterGrid& grid, long& col, long& row) {
-  const double cellLon = (SnapMeshCorner(mesh.lonE) - SnapMeshCorner(mesh.lonW)) / mesh.cols;
-  const double cellLat = (SnapMeshCorner(mesh.latN) - SnapMeshCorner(mesh.latS)) / mesh.rows;
+  const double cellLon = mesh.cellLon(), cellLat = mesh.cellLat();
   if (std::abs(cellLon - grid.cellX) > grid.cellX * 1e-9 ||
       std::abs(cellLat - grid.cellY) > grid.cellY * 1e-9)
     return false;

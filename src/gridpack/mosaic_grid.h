@@ -12,8 +12,8 @@ namespace velkaro {
 struct MeshExtent {
   double lonW = 0, latS = 0, lonE = 0, latN = 0;
   long cols = 0, rows = 0;
-  double cellLon() const { return (lonE - lonW) / cols; }
-  double cellLat() const { return (latN - latS) / rows; }
+  double cellLon() const;
+  double cellLat() const;
 };
 
 // A north-up raster grid: the top-left corner, the cell size and the size.
@@ -26,6 +26,10 @@ struct RasterGrid {
 // The corners in the files carry nine decimals ("35.258333333"); snapping to
 // the mesh lattice (whole 1/400 arc-seconds) gives back the exact corner.
 double SnapMeshCorner(double degrees);
+
+// The cell size of `cells` over `span` degrees, snapped to whole lattice
+// steps when it is that up to rounding (0.2" and not 0.2000000000014").
+double MeshCellSize(double span, long cells);
 
 // The geographic grid over all meshes: their union, snapped to exact mesh
 // corners, in cells of the finest mesh, or of `cellDegrees` when positive

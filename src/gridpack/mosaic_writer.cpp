@@ -204,9 +204,8 @@ bool MosaicWriter::place(const MeshExtent& mesh, const float* values) {
   std::unique_ptr<GDALDataset> source(
       mem->Create("", static_cast<int>(mesh.cols), static_cast<int>(mesh.rows), 1, GDT_Float32, nullptr));
   if (!source) return true;
-  double transform[6] = {SnapMeshCorner(mesh.lonW), (SnapMeshCorner(mesh.lonE) - SnapMeshCorner(mesh.lonW)) / mesh.cols,
-                         0, SnapMeshCorner(mesh.latN), 0,
-                         -(SnapMeshCorner(mesh.latN) - SnapMeshCorner(mesh.latS)) / mesh.rows};
+  double transform[6] = {SnapMeshCorner(mesh.lonW), mesh.cellLon(), 0,
+                         SnapMeshCorner(mesh.latN), 0, -mesh.cellLat()};
   source->SetGeoTransform(transform);
   source->SetSpatialRef(&s.geographic);
   GDALRasterBand* band = source->GetRasterBand(1);
