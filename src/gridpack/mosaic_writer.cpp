@@ -116,6 +116,8 @@ bool MosaicWriter::create(const std::string& outPath, const RasterGrid& grid,
   create.SetNameValue("BLOCKYSIZE", std::to_string(kBlock).c_str());
   create.SetNameValue("COMPRESS", "DEFLATE");
   create.SetNameValue("PREDICTOR", "3");
+  // Level 1 is twice as fast as the default 6 on DEM mosaics and the files
+  // come out about as small: the float predictor does most of the work.
   create.SetNameValue("ZLEVEL", "1");
   create.SetNameValue("BIGTIFF", "IF_SAFER");
   if (options.sparse) create.SetNameValue("SPARSE_OK", "TRUE");
