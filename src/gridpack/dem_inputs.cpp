@@ -30,6 +30,17 @@ bool ReadFilePrefix(const std::string& path, size_t limit, std::string& bytes) {
   return !in.bad();
 }
 
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return false;
+  const std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  bytes.resize(static_cast<size_t>(size));
+  in.seekg(0);
+  in.read(bytes.data(), size);
+  return static_cast<bool>(in) || size == 0;
+}
+
 bool DeclaresShiftJis(std::string_view bytes) {
   std::string first(bytes.substr(0, std::min(bytes.find('\n'), size_t{200})));
   for (char& ch : first) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
@@ -93,8 +104,19 @@ DemInputScan ScanDemInputs(const std::string& folder, const std::function<void(i
   int done = 0;
 
   std::vector<DemInput> found;
-  std::string scratch;
+  std::string scratch, whole;
   auto take = [&](DemInput in, std::string_view bytes) {
+    // A header longer than the leading part (no tuple list in it yet) is
+    // read from the whole file, so no header line is cut in two.
+    if (bytes.size() >= kHeaderBytes && bytes.find("<gml:tupleList>") == std::string_view::npos) {
+      std::string error;
+      const bool read = in.zipped() ? ReadZipMember(in.member, whole, error) : ReadWholeFile(in.path, whole);
+      if (!read) {
+        scan.problems.push_back(text::Fill(text::kUnreadable, in.display()));
+        return;
+      }
+      bytes = whole;
+    }
     if (!ReadDemInputHeader(DemTextOf(bytes, scratch), in.header, in.extent)) {
       ++scan.notDem;
       return;

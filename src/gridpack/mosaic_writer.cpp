@@ -345,7 +345,8 @@ bool ZoneMosaicGrid(const RasterGrid& geo, int epsg, double cellMetres, RasterGr
   grid.north = std::ceil(*maxY / cellMetres) * cellMetres;
   grid.cols = static_cast<long>(std::ceil((*maxX - grid.west) / cellMetres));
   grid.rows = static_cast<long>(std::ceil((grid.north - *minY) / cellMetres));
-  if (grid.cols <= 0 || grid.rows <= 0 || double(grid.cols) * grid.rows > 1e12) {
+  if (grid.cols <= 0 || grid.rows <= 0 || grid.cols > 0x7fffffff || grid.rows > 0x7fffffff ||
+      double(grid.cols) * grid.rows > 1e12) {
     error = text::Fill(text::kBadResolution, std::to_string(cellMetres));
     return false;
   }

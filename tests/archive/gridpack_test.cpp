@@ -381,3 +381,20 @@ TEST(Gridpack, OtherFormatsOverviewsAndRefusals) {
   for (const auto& e : fs::directory_iterator(dir.path()))
     EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos) << e.path();
 }
+
+TEST(Gridpack, AHeaderLongerThanTheLeadingPartIsReadWhole) {
+  TempDir dir;
+  std::string text = DemXml(kS, kW, kN, kE, 9, 6, Constant(54, "地表面,4.00"));
+  // Comment lines push "<gml:high>8 5" across the 32 KB the header scan reads first.
+  const size_t high = text.find("<gml:high>");
+  const size_t pad = 32768 - 12 - high;
+  text.insert(high, "<!--" + std::string(pad - 10, '-') + "-->\r\n\t");
+  ASSERT_EQ(text.find("<gml:high>"), 32768u - 12);
+  dir.write("in/FG-GML-5238-74-00-DEM5A-20161001.xml", text);
+  const GridpackSummary s = Pack(dir.file("in"), dir.file("out.tif"));
+  ASSERT_TRUE(s.written) << s.error;
+  EXPECT_EQ(s.meshes, 1);
+  const Raster r(dir.file("out.tif"));
+  EXPECT_EQ(r.cols(), 9);
+  EXPECT_EQ(r.at(5, 8), 4.0f);
+}
