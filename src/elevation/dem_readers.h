@@ -31,6 +31,26 @@ struct DemXmlTarget {
 // declaration, is skipped as the file reader does).
 DemXmlOutcome ReadDemXmlText(std::string_view text, DemXmlTarget& target);
 
+// The header of a DEM XML document: envelope (degrees), grid size and the
+// grid position of the first tuple. `found` tells which parts were present.
+struct DemXmlHeader {
+  enum : unsigned { kLower = 1, kUpper = 2, kHigh = 4, kStart = 8 };
+  double lowerLat = 0, lowerLon = 0, upperLat = 0, upperLon = 0;
+  long width = 225, height = 150;
+  long startX = 0, startY = 0;
+  unsigned found = 0;
+};
+
+// Reads the header of a DEM XML text in UTF-8. False on a bad number.
+bool ReadDemXmlHeader(std::string_view text, DemXmlHeader& header);
+
+// Places the tuples of a DEM XML text into `values`, the file's own grid
+// (header.width x header.height, row 0 north, column 0 west), as written.
+// Cells without a value keep theirs; with `seaAsZero` a sea-surface cell
+// without a value ("海水面,-9999.") becomes 0. False on a bad number.
+bool ReadDemXmlValues(std::string_view text, const DemXmlHeader& header, float* values,
+                      bool seaAsZero);
+
 // Reads a DEM XML file (UTF-8, or Shift_JIS when its declaration says so)
 // into ctx.elevGrid. The extent is the grid's (GridLonW, GridLatS, GridLonE,
 // GridLatN). False when the file could not be read; ctx.errorText then names it.

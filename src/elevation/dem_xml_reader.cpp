@@ -101,14 +101,8 @@ int FindDemKind(std::string_view textAll) {
   return -2;
 }
 
-struct DemHeader {
-  double lowerLat, lowerLon, upperLat, upperLon;
-  long width = 225;
-  long startX = 0, startY = 0;
-};
-
 // Pass 2: envelope, row width and start point. False on a bad number.
-bool ReadHeader(std::string_view textAll, DemHeader& h) {
+bool ReadHeader(std::string_view textAll, DemXmlHeader& h) {
   static constexpr std::string_view kLower = "<gml:lowerCorner>", kUpper = "<gml:upperCorner>",
                                     kHigh = "<gml:high>", kStart = "<gml:startPoint>",
                                     kTuples = "<gml:tupleList>", kTuplesEnd = "</gml:tupleList>";
@@ -123,38 +117,43 @@ bool ReadHeader(std::string_view textAll, DemHeader& h) {
     }
     if ((at = line.find(kLower)) != std::string_view::npos) {
       if (!ParsePairAfter(line, at, kLower.size(), h.lowerLat, h.lowerLon)) return false;
+      h.found |= DemXmlHeader::kLower;
     } else if ((at = line.find(kUpper)) != std::string_view::npos) {
       if (!ParsePairAfter(line, at, kUpper.size(), h.upperLat, h.upperLon)) return false;
+      h.found |= DemXmlHeader::kUpper;
     } else if ((at = line.find(kHigh)) != std::string_view::npos) {
       double cols, rows;
       if (!ParsePairAfter(line, at, kHigh.size(), cols, rows)) return false;
       // A grid of no columns cannot be indexed.
       if (cols < 0 || cols > 1e7 || cols != std::floor(cols)) return false;
       h.width = static_cast<long>(cols) + 1;
+      if (rows >= 0 && rows <= 1e7 && rows == std::floor(rows)) {
+        h.height = static_cast<long>(rows) + 1;
+        h.found |= DemXmlHeader::kHigh;
+      }
     } else if ((at = line.find(kStart)) != std::string_view::npos) {
       double x, y;
       if (!ParsePairAfter(line, at, kStart.size(), x, y)) return false;
       if (x < 0 || y < 0 || x > 1e7 || y > 1e7) return false;
       h.startX = static_cast<long>(x);
       h.startY = static_cast<long>(y);
+      h.found |= DemXmlHeader::kStart;
     }
   }
   return true;
 }
 
-// Pass 3: the tuples. False on a value that does not parse.
-bool ReadTuples(std::string_view textAll, const DemHeader& h, DemXmlTarget& t) {
+// Pass 3: walks the tuples from grid index `firstIndex` on: `place(index,
+// value)` for a value, `missing(index, line)` for a no-data tuple. False on a
+// value that does not parse.
+template <class Place, class Missing>
+bool WalkTuples(std::string_view textAll, long firstIndex, Place&& place, Missing&& missing) {
   static constexpr std::string_view kTuples = "<gml:tupleList>", kTuplesEnd = "</gml:tupleList>";
-  ElevationGrid& g = *t.grid;
-  const long colOff = static_cast<long>(std::floor((h.lowerLon - g.gridLonW) / g.cellLon + 0.00001));
-  const long rowOff = static_cast<long>(std::floor((g.gridLatN - h.upperLat) / g.cellLat + 0.00001));
   LineCursor cursor = AfterDeclaration(textAll);
   cursor.skipTo(kTuples);
   std::string_view line;
   if (!cursor.next(line)) return true;   // no tuple list: nothing to place
-  long index = h.startY * h.width + h.startX;
-  double elevMax = g.elevMax, elevMin = g.elevMin;
-  bool ok = true;
+  long index = firstIndex;
   while (cursor.next(line)) {
     bool last = false;
     const size_t end = line.find(kTuplesEnd);
@@ -168,24 +167,38 @@ bool ReadTuples(std::string_view textAll, const DemHeader& h, DemXmlTarget& t) {
       const size_t comma = line.find(',');
       double value;
       if (comma == std::string_view::npos || line.size() - comma - 1 > 99 ||
-          !ParseDouble(line.substr(comma + 1), value)) {
-        ok = false;
-        break;
-      }
-      const long col = index % h.width + colOff;
-      const long row = index / h.width + rowOff;
-      if (col >= 0 && col < g.gridCols && row >= 0 && row < g.gridRows) {
-        const double v = value + t.datumOffset;
-        t.cells[static_cast<int64_t>(row) * g.gridCols + col].x = v;
-        if (g.inWindow(static_cast<int>(row), static_cast<int>(col))) {
-          if (v > elevMax) elevMax = v;
-          if (v < elevMin) elevMin = v;
-        }
-      }
+          !ParseDouble(line.substr(comma + 1), value))
+        return false;
+      place(index, value);
+    } else {
+      missing(index, line);
     }
     ++index;
     if (last) break;
   }
+  return true;
+}
+
+bool ReadTuples(std::string_view textAll, const DemXmlHeader& h, DemXmlTarget& t) {
+  ElevationGrid& g = *t.grid;
+  const long colOff = static_cast<long>(std::floor((h.lowerLon - g.gridLonW) / g.cellLon + 0.00001));
+  const long rowOff = static_cast<long>(std::floor((g.gridLatN - h.upperLat) / g.cellLat + 0.00001));
+  double elevMax = g.elevMax, elevMin = g.elevMin;
+  const bool ok = WalkTuples(
+      textAll, h.startY * h.width + h.startX,
+      [&](long index, double value) {
+        const long col = index % h.width + colOff;
+        const long row = index / h.width + rowOff;
+        if (col >= 0 && col < g.gridCols && row >= 0 && row < g.gridRows) {
+          const double v = value + t.datumOffset;
+          t.cells[static_cast<int64_t>(row) * g.gridCols + col].x = v;
+          if (g.inWindow(static_cast<int>(row), static_cast<int>(col))) {
+            if (v > elevMax) elevMax = v;
+            if (v < elevMin) elevMin = v;
+          }
+        }
+      },
+      [](long, std::string_view) {});
   g.elevMax = elevMax;
   g.elevMin = elevMin;
   return ok;
@@ -219,13 +232,35 @@ DemXmlOutcome ReadDemXmlText(std::string_view textAll, DemXmlTarget& t) {
 
   const ElevationGrid& g = *t.grid;
   // Without an envelope the file places nothing.
-  DemHeader h{g.gridLatN, g.gridLonE, g.gridLatS, g.gridLonW};
+  DemXmlHeader h;
+  h.lowerLat = g.gridLatN;
+  h.lowerLon = g.gridLonE;
+  h.upperLat = g.gridLatS;
+  h.upperLon = g.gridLonW;
   if (!ReadHeader(textAll, h)) return DemXmlOutcome::BadNumber;
   if (h.width <= 0) return DemXmlOutcome::BadNumber;
   if (g.gridLonW > h.upperLon || g.gridLatS > h.upperLat || h.lowerLon > g.gridLonE ||
       h.lowerLat > g.gridLatN)
     return DemXmlOutcome::Read;
   return ReadTuples(textAll, h, t) ? DemXmlOutcome::Read : DemXmlOutcome::BadNumber;
+}
+
+bool ReadDemXmlHeader(std::string_view textAll, DemXmlHeader& header) {
+  return ReadHeader(textAll, header) && header.width > 0;
+}
+
+bool ReadDemXmlValues(std::string_view textAll, const DemXmlHeader& h, float* values,
+                      bool seaAsZero) {
+  static constexpr std::string_view kSeaSurface = "海水面,";
+  const long count = h.width * h.height;
+  return WalkTuples(
+      textAll, h.startY * h.width + h.startX,
+      [&](long index, double value) {
+        if (index < count) values[index] = static_cast<float>(value);
+      },
+      [&](long index, std::string_view line) {
+        if (seaAsZero && index < count && Trim(line).starts_with(kSeaSurface)) values[index] = 0;
+      });
 }
 
 bool ReadDemXml(JobContext& ctx, const std::string& path, const GeoBox& extent) {

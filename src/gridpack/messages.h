@@ -1,0 +1,30 @@
+#pragma once
+// Every text velkaro-gridpack shows the user, in one place. %s stands for a
+// name or a value.
+
+#include <string>
+#include <string_view>
+
+namespace velkaro::gridpack_text {
+
+inline constexpr const char* kNoDem = "no DEM XML files (plain or zipped) below %s";
+inline constexpr const char* kBadFile = "skipped %s: a number in it does not parse";
+inline constexpr const char* kUnreadable = "skipped %s: cannot be read";
+inline constexpr const char* kNoHeader = "skipped %s: no envelope or grid size";
+inline constexpr const char* kUnknownFormat = "unknown or read-only raster format: %s";
+inline constexpr const char* kNoFloat = "format %s cannot hold 32-bit float cells";
+inline constexpr const char* kCannotCreate = "cannot create %s";
+inline constexpr const char* kCannotWrite = "writing %s failed";
+inline constexpr const char* kBadZone = "no plane rectangular zone %s (1 to 19)";
+inline constexpr const char* kBadResolution = "cell size %s is too small for the mosaic";
+
+// The pattern with its %s replaced by `value`.
+inline std::string Fill(std::string_view pattern, std::string_view value) {
+  const size_t at = pattern.find("%s");
+  std::string line(pattern.substr(0, at));
+  if (at == std::string_view::npos) return line;
+  line.append(value).append(pattern.substr(at + 2));
+  return line;
+}
+
+}  // namespace velkaro::gridpack_text
