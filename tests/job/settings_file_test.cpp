@@ -193,6 +193,75 @@ TEST(SettingsFileTest, EveryFieldSurvivesASaveAndLoad) {
   EXPECT_FALSE(loaded.layers.fgd.groups[1].node.on);
 }
 
+// A current-layout file typed by hand from the format (CR LF lines, UTF-8,
+// keys in any letter case, blanks around values), not written by the writer.
+TEST(SettingsFileTest, AHandTypedFileReadsIntoTheFields) {
+  TempFolder dir;
+  const std::string path = dir.file("typed.pxj");
+  const char* lines[] = {
+      "[kihon]",         "ver=12",          "readfolder=/data/fgd", "WriteFolder = /maps ",
+      "subfolder=0",     "type=2",          "size=7",                "tanni=1",
+      "[area]",          "namae=港町",       "zahyokei=33",          "kita=-28000",
+      "minami=-45000",   "nisi=-18500",     "higasi=3500",          "yokodiv=2",
+      "tatediv=3",       "kasane=5",        "haikei=$00FF00",       "[movie]",
+      "top=4.5",         "btm=-1",          "fps=12",               "[alti]",
+      "alti10=1",        "cont5=1",         "shadow=1",             "houi=270",
+      "taisyo=3",        "hose=1.5",        "hanreisu=2",           "jido=0",
+      "[GSI-OnOff]",     "RdEdg-2=1",       "[GSI-Color]",          "RdEdg-2=$0000FF",
+      "[GSI--LineWeight]", "RdEdg-2=1282",  "[KKJ-OnOff]",          "WL-2=1",
+      "[KKJ-Rank]",      "objsize=2",       "czoom=2.0",            "bld=30",
+      "[tiikimesh]",     "cb=1",            "keta=2",               "[kankaku]",
+      "B1=25",           "[kamen]",         "C0=-10",
+  };
+  {
+    std::ofstream out(path, std::ios::binary);
+    for (const char* line : lines) out << line << "\r\n";
+  }
+  JobSettings s = SmallJob();
+  ASSERT_TRUE(ReadSettings(s, path));
+  EXPECT_EQ(s.readfolder, "/data/fgd");
+  EXPECT_EQ(s.writefolder, "/maps");
+  EXPECT_FALSE(s.subfolder);
+  EXPECT_EQ(s.type, kOutputGeoTiff);
+  EXPECT_EQ(s.size, 7);
+  EXPECT_EQ(s.tanni, 1);
+  EXPECT_EQ(s.namae, "港町");
+  EXPECT_EQ(s.zahyokei, 33);
+  EXPECT_EQ(s.kita, "-28000");
+  EXPECT_EQ(s.higasi, "3500");
+  EXPECT_EQ(s.yokodiv, "2");
+  EXPECT_EQ(s.tatediv, "3");
+  EXPECT_EQ(s.kasane, 5);
+  EXPECT_EQ(s.haikei, 0x00FF00);
+  EXPECT_EQ(s.movieTop, "4.5");
+  EXPECT_EQ(s.movieBtm, "-1");
+  EXPECT_EQ(s.fps, 12);
+  EXPECT_TRUE(s.alti[1]);
+  EXPECT_FALSE(s.alti[0]);
+  EXPECT_TRUE(s.cont[0]);
+  EXPECT_TRUE(s.shadow);
+  EXPECT_EQ(s.houi, 270);
+  EXPECT_EQ(s.taisyo, kDepressionAreas);
+  EXPECT_EQ(s.hose, "1.5");
+  EXPECT_EQ(s.hanreisu, 2);
+  EXPECT_FALSE(s.jido);
+  EXPECT_TRUE(Fgd(s, "RdEdg-2").on);
+  EXPECT_FALSE(Fgd(s, "RdEdg-1").on);
+  EXPECT_EQ(Fgd(s, "RdEdg-2").entry.colour, 0x0000FF);
+  EXPECT_EQ(Fgd(s, "RdEdg-2").entry.styleWord(), 1282);   // size index 5, width index 1
+  EXPECT_TRUE(Kkj(s, "WL-2").on);
+  EXPECT_EQ(s.objsize, 2);
+  EXPECT_EQ(s.czoom, "2.0");
+  EXPECT_EQ(s.bld, 30);
+  EXPECT_TRUE(s.tiikimesh.on);
+  EXPECT_EQ(s.tiikimesh.keta, 2);
+  // The legend grids take the division fields' size: 3 rows (A-C) x 2 columns.
+  ASSERT_EQ(s.legendInterval.rows, 3);
+  ASSERT_EQ(s.legendInterval.cols, 2);
+  EXPECT_EQ(s.legendInterval.cell(1, 1), "25");
+  EXPECT_EQ(s.legendBottom.cell(2, 0), "-10");
+}
+
 TEST(SettingsFileTest, SectionsKeysAndValueFormsAreWrittenInOrder) {
   JobSettings s = SmallJob();
   Fgd(s, "RdEdg-1").entry.colour = 0x0000FF;  // red

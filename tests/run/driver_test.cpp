@@ -139,16 +139,20 @@ TEST_F(DriverTest, AbortDuringTheSecondTileKeepsTheFirstAndWritesNoIndex) {
 }
 
 TEST_F(DriverTest, DrawingConstants) {
-  s_.size = 7;  // 2048 x 1448
+  // A 1000 m square on a 2048 x 1448 image: the frame is 1303.2 px square, so
+  // a pixel is 1000 / 1303.2 = 0.7673 m. The scale bar spans at most
+  // 2048 / 2.6 px = 604.4 m: six 100 m units, centred on the image, so it
+  // starts 1024 px x 0.7673 m - 300 m = 485.8 m from the west edge.
+  s_.size = 7;
   s_.objsize = 3;
   JobContext job(s_, host_, pool_);
   ASSERT_EQ(ValidateJob(job), "");
   ComputeDrawingConstants(job);
-  EXPECT_EQ(job.constants.textHeight, 1448 / 50);
+  EXPECT_EQ(job.constants.textHeight, 28);   // 1448 / 50, truncated
   EXPECT_EQ(job.constants.rankThreshold, 5000);
-  const double span = 2048 / 2.6 * job.image.unitsPerPixel;
-  EXPECT_DOUBLE_EQ(job.constants.scaleBarUnit, std::pow(10.0, std::trunc(std::log10(span))));
-  EXPECT_EQ(job.constants.scaleBarCount, static_cast<int>(span / job.constants.scaleBarUnit));
+  EXPECT_DOUBLE_EQ(job.constants.scaleBarUnit, 100.0);
+  EXPECT_EQ(job.constants.scaleBarCount, 6);
+  EXPECT_NEAR(job.constants.scaleBarStart, 1024 * 1000 / 1303.2 - 300, 1e-9);
 }
 
 TEST(StartAction, ElapsedTimeTexts) {
