@@ -52,6 +52,7 @@ class PointNameReader {
       run_.fail(ksj_msg::NoAttributePart(run_.caption(), path_));
       return;
     }
+    startAtFirstName();
     run_.stepLabel(ksj_msg::kStep2);
     std::string_view line;
     if (!SkipTo(geometry_, run_.text(1))) {
@@ -92,13 +93,41 @@ class PointNameReader {
   // been seen. Another feature's key after ours ends the feature's
   // attributes; a key found nowhere leaves the cursor where it was, so the
   // features after it still find theirs.
+  // Files differ in where a feature's name stands: after its position link
+  // (P13, P11) or before it (A27 schools). When the file's first name line
+  // comes before its first link, names are taken before keys: the cursor
+  // starts at that name line and a feature's attributes end at its key.
+  void startAtFirstName() {
+    const LineCursor::Mark firstKey = attributes_.mark();
+    LineCursor probe = attributes_;
+    probe.rewind();
+    std::string_view line;
+    while (probe.next(line) && probe.mark().p <= firstKey.p) {
+      if (Contains(line, run_.text(4))) {
+        probe.unread(line);
+        attributes_ = probe;
+        nameFirst_ = true;
+        return;
+      }
+    }
+  }
+
   void advanceAttributes() {
     const LineCursor::Mark start = attributes_.mark();
     std::string_view line, rest;
     while (!feature_.done() && attributes_.next(line)) {
       if (Contains(line, feature_.key)) {
         feature_.found = true;
-      } else if (feature_.found && Contains(line, run_.text(3))) {
+        if (nameFirst_) feature_.nameSeen = true;
+        continue;
+      }
+      if (nameFirst_ && Contains(line, run_.text(3))) {
+        // Another feature's key: the name before it was that feature's.
+        feature_.nameSeen = false;
+        feature_.name.clear();
+        continue;
+      }
+      if (feature_.found && Contains(line, run_.text(3))) {
         attributes_.unread(line);
         feature_.nameSeen = true;  // no name for this feature
         feature_.name.clear();
@@ -121,6 +150,7 @@ class PointNameReader {
   LineCursor attributes_;
   LineCursor geometry_;
   PointAttributes feature_;
+  bool nameFirst_ = false;
 };
 
 // True when line holds key followed by "_" (a part number) or a double quote.
