@@ -138,10 +138,7 @@ class AirportReader {
 void KsjAirports(const KsjRun& run, const std::string& path) {
   if (!run.req.runFlag) return;
   KsjSource source;
-  if (!source.load(path)) {
-    run.fail(ksj_msg::Failure(path));
-    return;
-  }
+  if (!LoadSource(run, path, source)) return;
   if (!EighthLineIsKsj(source.text())) return;
   run.stepLabel();
   AirportReader(run, path, source.text()).read();

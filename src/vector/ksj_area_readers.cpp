@@ -265,10 +265,7 @@ double AttributeCursor::valueOf(long featureNumber, std::string_view line) {
 void KsjAreas(const KsjRun& run, const std::string& path) {
   if (!run.req.runFlag || !ReadsThisFile(run, path)) return;
   KsjSource source;
-  if (!source.load(path)) {
-    run.fail(ksj_msg::Failure(path));
-    return;
-  }
+  if (!LoadSource(run, path, source)) return;
   run.stepLabel();
   FeatureWalk(run, path, source.text(), nullptr).walk();
 }
@@ -276,10 +273,7 @@ void KsjAreas(const KsjRun& run, const std::string& path) {
 void KsjCodedAreas(const KsjRun& run, const std::string& path) {
   if (!run.req.runFlag || !ReadsThisFile(run, path)) return;
   KsjSource source;
-  if (!source.load(path)) {
-    run.fail(ksj_msg::Failure(path));
-    return;
-  }
+  if (!LoadSource(run, path, source)) return;
   AttributeCursor attributes(run, source.text());
   if (!attributes.findAttributePart()) return;
   run.stepLabel(ksj_msg::kStep2);

@@ -17,10 +17,7 @@ constexpr std::string_view kPosListClose = "</gml:posList>";
 void KsjCurves(const KsjRun& run, const std::string& path) {
   if (!run.req.runFlag) return;
   KsjSource source;
-  if (!source.load(path)) {
-    run.fail(ksj_msg::Failure(path));
-    return;
-  }
+  if (!LoadSource(run, path, source)) return;
   run.stepLabel();
   long features = 0;
   auto failure = [&] { run.fail(ksj_msg::Failure(path + std::to_string(features))); };

@@ -235,20 +235,14 @@ class AreaNameReader {
 void KsjPointNames(const KsjRun& run, const std::string& path) {
   if (!run.req.runFlag) return;
   KsjSource source;
-  if (!source.load(path)) {
-    run.fail(ksj_msg::Failure(path));
-    return;
-  }
+  if (!LoadSource(run, path, source)) return;
   PointNameReader(run, path, source.text()).read();
 }
 
 void KsjAreaNames(const KsjRun& run, const std::string& path) {
   if (!run.req.runFlag) return;
   KsjSource source;
-  if (!source.load(path)) {
-    run.fail(ksj_msg::Failure(path));
-    return;
-  }
+  if (!LoadSource(run, path, source)) return;
   AreaNameReader(run, path, source.text()).read();
 }
 

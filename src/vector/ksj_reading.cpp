@@ -103,6 +103,49 @@ bool KsjSource::load(const std::string& path) {
   return true;
 }
 
+std::string_view KsjSource::lastLine() const {
+  std::string_view t = Trim(text_, kBlanksAndLineEnds);
+  const size_t nl = t.rfind('\n');
+  return Trim(nl == std::string_view::npos ? t : t.substr(nl + 1), kBlanksAndLineEnds);
+}
+
+long KsjSource::lineCount() const {
+  long n = 0;
+  for (const char c : text_) n += c == '\n';
+  return n + (!text_.empty() && text_.back() != '\n' ? 1 : 0);
+}
+
+bool KsjSource::complete() const {
+  // The root element: the first tag that is not a declaration or comment.
+  size_t at = 0;
+  for (;;) {
+    at = text_.find('<', at);
+    if (at == std::string_view::npos || at + 1 >= text_.size()) return false;
+    if (text_[at + 1] != '?' && text_[at + 1] != '!') break;
+    ++at;
+  }
+  const size_t end = text_.find_first_of(" \t\r\n>/", at + 1);
+  if (end == std::string_view::npos) return false;
+  std::string close = "</";
+  close.append(text_.substr(at + 1, end - at - 1)).append(">");
+  const std::string_view last = lastLine();
+  return last.size() >= close.size() && last.substr(last.size() - close.size()) == close;
+}
+
+bool LoadSource(const KsjRun& run, const std::string& path, KsjSource& source) {
+  if (!source.load(path)) {
+    run.fail(ksj_msg::Failure(path));
+    return false;
+  }
+  if (!source.complete()) {
+    std::string what = path + std::to_string(source.lineCount()) + ":";
+    what.append(source.lastLine());
+    run.fail(ksj_msg::Failure(what));
+    return false;
+  }
+  return true;
+}
+
 bool LineCursor::next(std::string_view& line) {
   if (p_ >= end_) return false;
   const char* nl = static_cast<const char*>(std::memchr(p_, '\n', static_cast<size_t>(end_ - p_)));

@@ -31,6 +31,13 @@ class KsjSource {
   bool load(const std::string& path);
   std::string_view text() const { return text_; }
   bool wasShiftJis() const { return shiftJis_; }
+  // The text ends with the closing tag of its root element; a file cut
+  // short (an interrupted download or copy) does not.
+  bool complete() const;
+  // The number of lines and the last non-blank line, for the message about
+  // a file cut short.
+  long lineCount() const;
+  std::string_view lastLine() const;
 
  private:
   std::string bytes_;
@@ -157,6 +164,10 @@ struct KsjRun {
   // bullet sits on the point, then "・" + name.
   void writeName(PlanePoint p, std::string_view name, int wDiv, int hDiv) const;
 };
+
+// Loads a reader's source file. An unreadable file or one cut short is that
+// reader's failure: the "mlitjpgis(" message names it and nothing is read.
+bool LoadSource(const KsjRun& run, const std::string& path, KsjSource& source);
 
 // ---- area features ---------------------------------------------------------------
 

@@ -147,10 +147,7 @@ class TrackReader {
 void KsjTornadoTracks(const KsjRun& run, const std::string& path) {
   if (!run.req.runFlag) return;
   KsjSource source;
-  if (!source.load(path)) {
-    run.fail(ksj_msg::Failure(path));
-    return;
-  }
+  if (!LoadSource(run, path, source)) return;
   run.stepLabel();
   TrackReader(run, path, source.text()).read();
 }

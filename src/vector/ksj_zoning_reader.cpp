@@ -163,10 +163,7 @@ int ZoningClassOf(std::string_view code) {
 void KsjZoningAreas(const KsjRun& run, const std::string& path) {
   if (!run.req.runFlag) return;
   KsjSource source;
-  if (!source.load(path)) {
-    run.fail(ksj_msg::Failure(path));
-    return;
-  }
+  if (!LoadSource(run, path, source)) return;
   ClassTable table(run.req.cells);
   if (!ReadClassTable(run, path, source.text(), table)) return;
   run.stepLabel();

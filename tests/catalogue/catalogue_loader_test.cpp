@@ -455,9 +455,6 @@ TEST(CatalogueLoader, TextsAreCutToTheirShiftJisByteLimits) {
   }
 }
 
-}  // namespace
-}  // namespace velkaro
-
 // Notes in the theme list ("#" lines) say which layouts are confirmed; they
 // are neither themes nor counted against the theme limit or layer numbers.
 TEST(CatalogueLoader, ThemeListNoteLinesAreSkipped) {
@@ -472,3 +469,6 @@ TEST(CatalogueLoader, ThemeListNoteLinesAreSkipped) {
   EXPECT_EQ(catalogue.ksj[0].caption, "004テーマ0");
   EXPECT_EQ(catalogue.ksj[1].caption, "005テーマ0");
 }
+
+}  // namespace
+}  // namespace velkaro

@@ -85,7 +85,8 @@ TEST(KsjDepthClass, NumberOfEachPublishedClassText) {
 TEST(KsjCodedAreas, DepthClassesBecomeNegativeHeightsInJobUnits) {
   TempFolder out;
   TestJob t(out.str());
-  t->coords.unitScale = 100;  // cm
+  SetZoneNumber(t->coords, 9, 100.0);  // cm
+  t.setTile(35.70, 139.74, 35.72, 139.78);
   const std::string path = out.file("A49-21_13.xml");
   WriteText(path, StormSurge({{{Square(35.705, 139.75, 0.002)}, "0.5m～ 1.0m"},
                               {{Square(35.706, 139.76, 0.002)}, ""},  // no attribute

@@ -261,14 +261,14 @@ TEST(KsjAirports, NamesAtReferencePointsOnlyInFilesMarkedAsKsj) {
   TempFolder out;
   TestJob t(out.str());
   auto airportFile = [](bool marked) {
-    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
-    for (int i = 2; i < 8; ++i) text += "<!-- " + std::to_string(i) + " -->\r\n";
+    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<ksj:Dataset gml:id=\"C28\">\r\n";
+    for (int i = 3; i < 8; ++i) text += "<!-- " + std::to_string(i) + " -->\r\n";
     text += marked ? "<gml:description>国土数値情報 空港 インスタンス文書</gml:description>\r\n" : "<x/>\r\n";
     text += "<gml:Point gml:id=\"pt_h_7\">\r\n<gml:pos>35.71 139.76</gml:pos>\r\n</gml:Point>\r\n";
     text += "<ksj:AirportReferencePoint gml:id=\"3\">\r\n<ksj:position xlink:href=\"#pt_h_7\"/>\r\n";
     text += "</ksj:AirportReferencePoint>\r\n";
     text += "<ksj:Airport gml:id=\"ap3\">\r\n<ksj:reference xlink:href=\"#3_1\"/>\r\n";
-    text += "<ksj:airportName>見本空港</ksj:airportName>\r\n</ksj:Airport>\r\n";
+    text += "<ksj:airportName>見本空港</ksj:airportName>\r\n</ksj:Airport>\r\n</ksj:Dataset>";
     return text;
   };
   const KsjTheme theme = Theme("C28-", 2, {"<gml:Point gml:id=\"pt_h_", "\"", "<ksj:reference xlink:href=\"#", "<ksj:airportName>"});
