@@ -290,12 +290,14 @@ bool LoadKkjTree(const DefinitionFile& file, LayerCatalogue& catalogue, int& lay
 }
 
 bool IsBlank(std::string_view line) { return Trim(line).empty(); }
+bool IsComment(std::string_view line) { return !line.empty() && line.front() == '#'; }
 
 bool LoadKsjThemes(const DefinitionFile& file, LayerCatalogue& catalogue, int& layerNumber,
                    CatalogueLoadResult& result) {
   LineReader reader(file, result);
   for (size_t index = 0; index < reader.lineCount(); ++index) {
-    if (IsBlank(file.lines[index])) continue;  // a stray empty line is not a theme
+    // A stray empty line is not a theme; a line starting with "#" is a note.
+    if (IsBlank(file.lines[index]) || IsComment(file.lines[index])) continue;
     if (catalogue.ksj.size() >= static_cast<size_t>(kMaxKsjThemes)) {
       result.messages.push_back({msg::kStartupFailureTitle, msg::TooManyThemes(file.path)});
       result.stopStartup = true;

@@ -227,14 +227,18 @@ void DrawThemeLines(JobContext& job, const KsjTheme& theme, ScratchReader& file)
   });
 }
 
+// The theme's label font: a character height independent of the map scale.
+FontSpec ThemeTextFont(const JobContext& job, const KsjTheme& theme, FontSpec font) {
+  font.sizeKind = FontSizeKind::CharHeight;
+  font.size = std::trunc(SizeValue(theme.styleWord / 256) * Czoom(job) * 32);
+  return font;
+}
+
 void DrawThemeTexts(JobContext& job, const KsjTheme& theme, ScratchReader& file) {
   if (!job.surface) return;
   PainterDrawer& d = job.surface->drawer();
   d.setTransparentBackground(true);
-  FontSpec font = d.font();
-  font.sizeKind = FontSizeKind::CharHeight;
-  font.size = std::trunc(SizeValue(theme.styleWord / 256) * Czoom(job) * 32);
-  d.setFont(font);
+  d.setFont(ThemeTextFont(job, theme, d.font()));
   long counter = 0;
   file.rewind();
   while (!file.atEnd()) {
@@ -261,6 +265,20 @@ void DrawLayer(JobContext& job, const LayerNode& node) {
   } else if (mask & (GML16Symbol | GML8LayoutStr | GML4GCP | GML2Elv | GML1Name)) {
     DrawPointRecords(job, node, file, scale);
   }
+}
+
+void MeasureThemeText(JobContext& job, const KsjTheme& theme, std::string_view text, int& width,
+                      int& height) {
+  width = height = 0;
+  if (!job.surface) return;
+  PainterDrawer& d = job.surface->drawer();
+  const FontSpec saved = d.font();
+  FontSpec font = ThemeTextFont(job, theme, saved);
+  font.bold = job.settings.shadow;
+  d.setFont(font);
+  width = d.textWidth(text);
+  height = d.textHeight(text);
+  d.setFont(saved);
 }
 
 void DrawTheme(JobContext& job, const KsjTheme& theme) {

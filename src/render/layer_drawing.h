@@ -7,6 +7,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "render/colours.h"
@@ -36,6 +37,10 @@ double Czoom(const JobContext& job);
 void DrawLayer(JobContext& job, const LayerNode& node);
 // Draws the scratch file of one KSJ theme; a theme without a file is skipped.
 void DrawTheme(JobContext& job, const KsjTheme& theme);
+// Width and height of a text in the font DrawTheme labels the theme's points
+// with (the readers centre their label bullet with it). Zero without a surface.
+void MeasureThemeText(JobContext& job, const KsjTheme& theme, std::string_view text, int& width,
+                      int& height);
 
 // The colour of a theme polygon of the given value (job units), brightened
 // or darkened by the legend biases; ThemeShade makes it the GL colour.

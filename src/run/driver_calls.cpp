@@ -8,6 +8,8 @@
 #include "run/tile_sequence.h"
 #include "run/flood_animation.h"
 #include "output/index_map.h"
+#include "render/layer_drawing.h"
+#include "vector/ksj_scan.h"
 #include "vector/scan_tree.h"
 #include "scratch/scratch_file.h"
 
@@ -17,6 +19,14 @@ DriverCalls DefaultDriverCalls() {
   DriverCalls calls;
   calls.scanTree = [](JobContext& job, LayerTree& tree, const std::string& folder, int flag, int mask) {
     scanTree(job, tree, folder, flag, mask);
+  };
+  calls.scanKsj = [](JobContext& job, const std::string& folder, int flag, int mask) {
+    auto measure = [&job](const KsjTheme& theme) {
+      ksj::BulletSize size;
+      MeasureThemeText(job, theme, "・", size.width, size.height);
+      return size;
+    };
+    ScanKsj(job, folder, flag == 0 ? KsjScanMode::Count : KsjScanMode::Read, mask, measure);
   };
   calls.countDemSources = [](JobContext& job) { ScanDemSources(job, DemScanMode::Count, GeoBox{}); };
   calls.prepareElevationGrid = [](JobContext& job) { PrepareElevationGrid(job); };

@@ -1,5 +1,7 @@
 #include "scratch/scratch_records.h"
 
+#include <charconv>
+
 namespace velkaro::scratch {
 
 void WriteLineWidth(ScratchFile& out, long pixels) {
@@ -13,6 +15,47 @@ void BeginRing(ScratchFile& out, bool hole, std::string_view name, long count) {
   out.line(hole ? kHole : kSep);
   out.line(name);
   out.integer(count);
+}
+
+void ShortestVertex(ScratchFile& out, double easting, double northing) {
+  char buf[32];
+  for (const double v : {easting, northing}) {
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.line(std::string_view(buf, static_cast<size_t>(r.ptr - buf)));
+  }
+}
+
+void WriteLabel(ScratchFile& out, long x, long y, std::string_view text) {
+  out.integer(x);
+  out.integer(y);
+  out.line(text);
+}
+
+void WriteTrack(ScratchFile& out, std::string_view text, long startX, long startY, long endX,
+                long endY) {
+  out.line(text);
+  out.integer(startX);
+  out.integer(startY);
+  out.integer(endX);
+  out.integer(endY);
+}
+
+bool ScratchRecords::nextLabel(LabelRecord& record) {
+  if (file_.atEnd()) return false;
+  record.x = file_.nextDouble();
+  record.y = file_.nextDouble();
+  record.text = file_.nextLine();
+  return !file_.pastEnd();
+}
+
+bool ScratchRecords::nextTrack(TrackRecord& record) {
+  if (file_.atEnd()) return false;
+  record.text = file_.nextLine();
+  record.startX = file_.nextDouble();
+  record.startY = file_.nextDouble();
+  record.endX = file_.nextDouble();
+  record.endY = file_.nextDouble();
+  return !file_.pastEnd();
 }
 
 bool ScratchRecords::nextPolyline(PolylineRecord& record) {

@@ -29,6 +29,14 @@ void EndPolyline(ScratchFile& out);
 // The head of a ring record: "sep" for an outer ring, "mado" for a hole, the
 // feature's name and the vertex count; the count vertices follow.
 void BeginRing(ScratchFile& out, bool hole, std::string_view name, long count);
+// A ring point of a KSJ area record: easting and northing, each in the
+// shortest decimal text that reads back exactly.
+void ShortestVertex(ScratchFile& out, double easting, double northing);
+// A label record: pixel x, pixel y, then the text.
+void WriteLabel(ScratchFile& out, long x, long y, std::string_view text);
+// A track record: its text, the start pixel and the end pixel.
+void WriteTrack(ScratchFile& out, std::string_view text, long startX, long startY, long endX,
+                long endY);
 
 // ---- reading ---------------------------------------------------------------
 
@@ -50,6 +58,17 @@ struct RingRecord {
   std::vector<PlaneVertex> vertices;  // as many as the file still holds
 };
 
+struct LabelRecord {
+  double x = 0;          // pixel
+  double y = 0;
+  std::string_view text; // valid until the next record is read
+};
+
+struct TrackRecord {
+  std::string_view text; // valid until the next record is read
+  double startX = 0, startY = 0, endX = 0, endY = 0;  // pixels
+};
+
 // Walks the records of a whole scratch file from its first line. A record cut
 // short by the end of the file ends the walk (a polyline) or keeps the
 // vertices present (a ring); numbers that do not parse read as 0.
@@ -62,6 +81,10 @@ class ScratchRecords {
   bool nextPolyline(PolylineRecord& record);
   // The next polygon or hole record; false at the end of the file.
   bool nextRing(RingRecord& record);
+  // The next label record; false at the end of the file.
+  bool nextLabel(LabelRecord& record);
+  // The next track record; false at the end of the file.
+  bool nextTrack(TrackRecord& record);
 
  private:
   ScratchReader& file_;

@@ -455,5 +455,20 @@ TEST(CatalogueLoader, TextsAreCutToTheirShiftJisByteLimits) {
   }
 }
 
+// Notes in the theme list ("#" lines) say which layouts are confirmed; they
+// are neither themes nor counted against the theme limit or layer numbers.
+TEST(CatalogueLoader, ThemeListNoteLinesAreSkipped) {
+  ProgramFolder folder;
+  folder.write(kFgdTreeFile, FgdFile({Layer("WL-1", "水涯線"), Layer("WL-1", "水涯線")}));
+  folder.write(kKsjThemeFile, "# confirmed on a real file\n" + KsjFile(1) +
+                                  "#\tnot\ta\ttheme\t1\t2\t3\t4\n" + KsjFile(1).substr(0));
+  folder.write(kKkjTreeFile, KkjFile({Layer("WL-1", "水涯線"), Layer("WL-1", "水涯線")}));
+  LayerCatalogue catalogue;
+  ASSERT_TRUE(LoadLayerCatalogue(catalogue, folder.folder()).clean());
+  ASSERT_EQ(catalogue.ksj.size(), 2u);
+  EXPECT_EQ(catalogue.ksj[0].caption, "004テーマ0");
+  EXPECT_EQ(catalogue.ksj[1].caption, "005テーマ0");
+}
+
 }  // namespace
 }  // namespace velkaro
