@@ -75,7 +75,9 @@ TEST(KsjDepthClass, NumberOfEachPublishedClassText) {
   for (const Case& c : cases) {
     double depth = -1;
     EXPECT_EQ(ksj::DepthClassNumber(c.line, depth), c.ok) << c.line;
-    if (c.ok) EXPECT_DOUBLE_EQ(depth, c.depth) << c.line;
+    if (c.ok) {
+      EXPECT_DOUBLE_EQ(depth, c.depth) << c.line;
+    }
   }
   EXPECT_TRUE(ksj::IsDepthClassTheme("A49-"));
   EXPECT_TRUE(ksj::IsDepthClassTheme("A40-"));

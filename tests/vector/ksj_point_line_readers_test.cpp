@@ -82,7 +82,7 @@ TEST(KsjTornadoTracks, RealFileTracksRunFromStartToEndPixel) {
   t->image.unitsPerPixel = 100;
   const std::vector<Gust> gusts = ReadGusts(ReadText(KsjSample("A30b-11.xml")));
   ASSERT_EQ(gusts.size(), 1476u);
-  const PixelOf pixel{t};
+  const PixelOf pixel{t, {}};
   std::vector<std::string> want;
   for (const Gust& g : gusts) {
     const auto [e, n] = pixel.zone9(g.start.lat, g.start.lon);
@@ -138,7 +138,7 @@ TEST(KsjPointNames, RealParkNamesSitBesideTheirPoints) {
   const auto parks = ReadParks(ReadText(KsjSample("P13-11_19.xml")));
   ASSERT_EQ(parks.size(), 160u);
   const ksj::BulletSize bullet{12, 16};
-  const PixelOf pixel{t};
+  const PixelOf pixel{t, {}};
   std::vector<std::string> want;
   for (const auto& [name, p] : parks) {
     const auto [e, n] = pixel.zone9(p.lat, p.lon);
@@ -236,7 +236,7 @@ TEST(KsjAreaNames, MunicipalityNameAtTheCentreOfItsFirstPart) {
   const KsjTheme theme = Theme("N03-name", 128, {"<gml:Curve gml:id=\"cv", "", "<ksj:AdministrativeBoundary gml:id=\"gy", "<ksj:cityName>"});
   const auto lines = RunReader(t, out, theme, &ksj::KsjAreaNames, path, {12, 16});
   ASSERT_EQ(lines.size(), 3u);
-  const auto [x, y] = PixelOf{t}(35.706, 139.752);
+  const auto [x, y] = PixelOf{t, {}}(35.706, 139.752);
   EXPECT_NEAR(std::stol(lines[0]), x - 1, 1);
   EXPECT_NEAR(std::stol(lines[1]), y - 4, 1);
   EXPECT_EQ(lines[2], "・見本市");
@@ -276,7 +276,7 @@ TEST(KsjAirports, NamesAtReferencePointsOnlyInFilesMarkedAsKsj) {
   WriteText(path, airportFile(true));
   const auto lines = RunReader(t, out, theme, &ksj::KsjAirports, path, {12, 16});
   ASSERT_EQ(lines.size(), 3u);
-  const auto [x, y] = PixelOf{t}(35.71, 139.76);
+  const auto [x, y] = PixelOf{t, {}}(35.71, 139.76);
   EXPECT_NEAR(std::stol(lines[0]), x - 6, 1);
   EXPECT_NEAR(std::stol(lines[1]), y - 8, 1);
   EXPECT_EQ(lines[2], "・見本空港");
