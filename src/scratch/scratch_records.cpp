@@ -68,7 +68,7 @@ bool ScratchRecords::nextSymbol(SymbolRecord& record) {
   record.x = file_.nextDouble();
   record.y = file_.nextDouble();
   record.text = file_.nextLine();
-  return true;
+  return !file_.pastEnd();
 }
 
 bool ScratchRecords::nextAnnotation(AnnotationRecord& record) {
@@ -77,7 +77,7 @@ bool ScratchRecords::nextAnnotation(AnnotationRecord& record) {
   record.y = file_.nextDouble();
   record.angle = file_.nextDouble();
   record.text = file_.nextLine();
-  return true;
+  return !file_.pastEnd();
 }
 
 bool ScratchRecords::nextSpotHeight(SpotHeightRecord& record) {
@@ -86,7 +86,7 @@ bool ScratchRecords::nextSpotHeight(SpotHeightRecord& record) {
   record.y = file_.nextDouble();
   record.height = file_.nextLine();
   file_.nextLine();
-  return true;
+  return !file_.pastEnd();
 }
 
 bool ScratchRecords::nextControlPoint(ControlPointRecord& record) {
@@ -95,7 +95,7 @@ bool ScratchRecords::nextControlPoint(ControlPointRecord& record) {
   record.y = file_.nextDouble();
   record.height = file_.nextLine();
   record.classText = file_.nextLine();
-  return true;
+  return !file_.pastEnd();
 }
 
 bool ScratchRecords::nextName(NameRecord& record) {
@@ -103,7 +103,7 @@ bool ScratchRecords::nextName(NameRecord& record) {
   record.x = file_.nextDouble();
   record.y = file_.nextDouble();
   record.text = file_.nextLine();
-  return true;
+  return !file_.pastEnd();
 }
 
 bool ScratchRecords::nextPolyline(PolylineRecord& record) {

@@ -112,8 +112,8 @@ class ScratchRecords {
   bool nextPolyline(PolylineRecord& record);
   // The next polygon or hole record; false at the end of the file.
   bool nextRing(RingRecord& record);
-  // The next point record of each kind; false at the end of the file. A
-  // record cut short reads its missing lines as empty.
+  // The next point record of each kind; false at the end of the file and
+  // for a record cut short by it (which is not drawn).
   bool nextSymbol(SymbolRecord& record);
   bool nextAnnotation(AnnotationRecord& record);
   bool nextSpotHeight(SpotHeightRecord& record);
