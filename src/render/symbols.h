@@ -16,7 +16,6 @@ struct JobContext;
 class Tessellator;
 struct TessVertex;
 
-
 // The id of a symbol name, 0 when the name is not one of the 63 symbols.
 int SymbolIdOf(std::string_view name);
 

@@ -52,7 +52,8 @@ void GML8LayoutStr(const ReaderRequest& req, const std::string& path, ScanContex
 
   auto complete = [&]() -> bool {
     const int k = RouteByCategory(scan, category);
-    if (k < 0) return true;
+    ScratchFile* out = run.output(k);
+    if (out == nullptr || static_cast<size_t>(k) >= scan.subKeys.size()) return true;
     const std::string& subKey = scan.subKeys[static_cast<size_t>(k)];
     TileWidening widening;
     if (arrangement == kHorizontal && subKey == kHorizontalSubKey)
@@ -62,7 +63,7 @@ void GML8LayoutStr(const ReaderRequest& req, const std::string& path, ScanContex
     else
       return true;
     if (run.belowRank(rank) || !run.onTile(widening)) return true;
-    scratch::WriteAnnotationRecord(*run.output(k), run.pixel(), angle, text);
+    scratch::WriteAnnotationRecord(*out, run.pixel(), angle, text);
     return run.written(k);
   };
 

@@ -24,9 +24,10 @@ void GML4GCP(const ReaderRequest& req, const std::string& path, ScanContext& sca
 
   auto complete = [&]() -> bool {
     const int k = RouteIndex(scan, routing);
-    if (k < 0 || !run.onTile()) return true;
+    ScratchFile* out = run.output(k);
+    if (out == nullptr || !run.onTile()) return true;
     const PlanePoint& p = run.point();
-    scratch::WriteControlPointRecord(*run.output(k), p.east, p.north, metres, routing);
+    scratch::WriteControlPointRecord(*out, p.east, p.north, metres, routing);
     return run.written(k);
   };
 

@@ -24,9 +24,10 @@ void GML1Name(const ReaderRequest& req, const std::string& path, ScanContext& sc
 
   auto complete = [&]() -> bool {
     const int k = RouteIndex(scan, routing);
-    if (k < 0 || name == kUnconfirmed || name == kNone) return true;
+    ScratchFile* out = run.output(k);
+    if (out == nullptr || name == kUnconfirmed || name == kNone) return true;
     if (run.belowRank(rank) || !run.onTile()) return true;
-    scratch::WriteNameRecord(*run.output(k), run.pixel(), name);
+    scratch::WriteNameRecord(*out, run.pixel(), name);
     return run.written(k);
   };
 
