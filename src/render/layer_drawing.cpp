@@ -8,6 +8,7 @@
 
 #include "job/job_context.h"
 #include "render/painter_drawer.h"
+#include "render/point_drawing.h"
 #include "render/render_messages.h"
 #include "render/render_surface.h"
 #include "scratch/scratch_reader.h"
@@ -158,12 +159,6 @@ void DrawLayerPolygons(JobContext& job, const LayerNode& node, ScratchReader& fi
   Tessellator local;
   DrawPolygonRecords(job, file, buffer, NewLayerTessellator(job, local), colouring);
 }
-
-// Symbols, annotation, spot heights, control points and names (reader masks
-// 16, 8, 2, 4, 1) are drawn here with the layer's scale once the symbol and
-// label passes exist; until then these layers draw nothing.
-void DrawPointRecords([[maybe_unused]] JobContext& job, [[maybe_unused]] const LayerNode& node,
-                      [[maybe_unused]] ScratchReader& file, [[maybe_unused]] const LayerScale& scale) {}
 
 void SetLayerDrawerStyle(JobContext& job, const LayerEntry& entry) {
   if (!job.surface) return;

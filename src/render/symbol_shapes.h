@@ -9,9 +9,9 @@
 #include <array>
 #include <vector>
 
-namespace velkaro {
+#include "scratch/symbol_names.h"
 
-inline constexpr int kSymbolCount = 63;
+namespace velkaro {
 
 struct SymbolPoint {
   double x = 0, y = 0;

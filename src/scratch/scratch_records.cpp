@@ -58,6 +58,94 @@ bool ScratchRecords::nextTrack(TrackRecord& record) {
   return !file_.pastEnd();
 }
 
+std::string ShortestDecimal(double value) {
+  char text[32];
+  if (value == 0) value = 0;   // no "-0"
+  const auto r = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, r.ptr);
+}
+
+void WriteSymbolRecord(ScratchFile& out, int id, double easting, double northing, std::string_view text) {
+  out.integer(id);
+  out.vertex(easting, northing);
+  out.line(text);
+}
+
+void WriteAnnotationRecord(ScratchFile& out, PixelPosition at, double angle, std::string_view text) {
+  out.integer(at.x);
+  out.integer(at.y);
+  out.line(ShortestDecimal(angle));
+  out.line(text);
+}
+
+void WriteSpotHeightRecord(ScratchFile& out, PixelPosition at, double metres) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%0.0f", metres);
+  out.integer(at.x);
+  out.integer(at.y);
+  out.line(text);
+  out.line("");
+}
+
+void WriteControlPointRecord(ScratchFile& out, double easting, double northing, double metres,
+                             std::string_view classText) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%0.1f", metres);
+  out.vertex(easting, northing);
+  out.line(text);
+  out.line(classText);
+}
+
+void WriteNameRecord(ScratchFile& out, PixelPosition at, std::string_view name) {
+  out.integer(at.x);
+  out.integer(at.y);
+  out.line(name);
+}
+
+bool ScratchRecords::nextSymbol(SymbolRecord& record) {
+  if (file_.atEnd()) return false;
+  record.id = static_cast<int>(file_.nextInteger());
+  record.x = file_.nextDouble();
+  record.y = file_.nextDouble();
+  record.text = file_.nextLine();
+  return !file_.pastEnd();
+}
+
+bool ScratchRecords::nextAnnotation(AnnotationRecord& record) {
+  if (file_.atEnd()) return false;
+  record.x = file_.nextDouble();
+  record.y = file_.nextDouble();
+  record.angle = file_.nextDouble();
+  record.text = file_.nextLine();
+  return !file_.pastEnd();
+}
+
+bool ScratchRecords::nextSpotHeight(SpotHeightRecord& record) {
+  if (file_.atEnd()) return false;
+  record.x = file_.nextDouble();
+  record.y = file_.nextDouble();
+  record.height = file_.nextLine();
+  file_.nextLine();
+  return !file_.pastEnd();
+}
+
+bool ScratchRecords::nextControlPoint(ControlPointRecord& record) {
+  if (file_.atEnd()) return false;
+  record.x = file_.nextDouble();
+  record.y = file_.nextDouble();
+  record.height = file_.nextLine();
+  record.classText = file_.nextLine();
+  return !file_.pastEnd();
+}
+
+bool ScratchRecords::nextName(NameRecord& record) {
+  if (file_.atEnd()) return false;
+  record.x = file_.nextDouble();
+  record.y = file_.nextDouble();
+  record.text = file_.nextLine();
+  return !file_.pastEnd();
+}
+
 bool ScratchRecords::nextPolyline(PolylineRecord& record) {
   record.hasWidth = false;
   record.width = 0;

@@ -38,6 +38,30 @@ void WriteLabel(ScratchFile& out, long x, long y, std::string_view text);
 void WriteTrack(ScratchFile& out, std::string_view text, long startX, long startY, long endX,
                 long endY);
 
+// The point records. Positions are either plane coordinates (easting,
+// northing; symbols and control points) or pixel positions of the tile image
+// (x, y; annotation, spot heights, names).
+struct PixelPosition {
+  long x = 0;
+  long y = 0;
+};
+// Symbol id, easting, northing, a text line (the route number of a national
+// route shield, else empty).
+void WriteSymbolRecord(ScratchFile& out, int id, double easting, double northing, std::string_view text);
+// x, y, the text angle in degrees in its shortest decimal form, the text.
+void WriteAnnotationRecord(ScratchFile& out, PixelPosition at, double angle, std::string_view text);
+// x, y, the height in whole metres ("%0.0f"), an empty line.
+void WriteSpotHeightRecord(ScratchFile& out, PixelPosition at, double metres);
+// Easting, northing, the height in metres to one decimal ("%0.1f"), the
+// control point's class text.
+void WriteControlPointRecord(ScratchFile& out, double easting, double northing, double metres,
+                             std::string_view classText);
+// x, y, the name.
+void WriteNameRecord(ScratchFile& out, PixelPosition at, std::string_view name);
+
+// The shortest decimal text that reads back as value ("0", "12.5").
+std::string ShortestDecimal(double value);
+
 // ---- reading ---------------------------------------------------------------
 
 struct PlaneVertex {
@@ -69,6 +93,32 @@ struct TrackRecord {
   double startX = 0, startY = 0, endX = 0, endY = 0;  // pixels
 };
 
+// A point record as read back; x and y are map units or pixels by kind,
+// texts are valid until the next record is read.
+struct SymbolRecord {
+  int id = 0;
+  double x = 0, y = 0;
+  std::string_view text;
+};
+struct AnnotationRecord {
+  double x = 0, y = 0;
+  double angle = 0;   // degrees, counter-clockwise
+  std::string_view text;
+};
+struct SpotHeightRecord {
+  double x = 0, y = 0;
+  std::string_view height;
+};
+struct ControlPointRecord {
+  double x = 0, y = 0;
+  std::string_view height;
+  std::string_view classText;
+};
+struct NameRecord {
+  double x = 0, y = 0;
+  std::string_view text;
+};
+
 // Walks the records of a whole scratch file from its first line. A record cut
 // short by the end of the file ends the walk (a polyline) or keeps the
 // vertices present (a ring); numbers that do not parse read as 0.
@@ -85,6 +135,14 @@ class ScratchRecords {
   bool nextLabel(LabelRecord& record);
   // The next track record; false at the end of the file.
   bool nextTrack(TrackRecord& record);
+
+  // The next point record of each kind; false at the end of the file and
+  // for a record cut short by it (which is not drawn).
+  bool nextSymbol(SymbolRecord& record);
+  bool nextAnnotation(AnnotationRecord& record);
+  bool nextSpotHeight(SpotHeightRecord& record);
+  bool nextControlPoint(ControlPointRecord& record);
+  bool nextName(NameRecord& record);
 
  private:
   ScratchReader& file_;

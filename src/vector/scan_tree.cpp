@@ -17,16 +17,14 @@ namespace velkaro {
 
 namespace {
 
-// The readers in the order they run on a file, by reader bit. Bits 1-16
-// (names, spot heights, control points, annotation, symbols) have no reader
-// in this build; their files are counted and skipped.
+// The readers in the order they run on a file, by reader bit.
 struct ReaderSlot {
   int bit;
   gml::GmlReader reader;
 };
 constexpr ReaderSlot kReaders[] = {
-    {GML1Name, nullptr},        {GML2Elv, nullptr},           {GML4GCP, nullptr},
-    {GML8LayoutStr, nullptr},   {GML16Symbol, nullptr},       {GML32Poly, &gml::GML32Poly},
+    {GML1Name, &gml::GML1Name},           {GML2Elv, &gml::GML2Elv},   {GML4GCP, &gml::GML4GCP},
+    {GML8LayoutStr, &gml::GML8LayoutStr}, {GML16Symbol, &gml::GML16Symbol}, {GML32Poly, &gml::GML32Poly},
     {GML64PolyRoad, &gml::GML64PolyRoad}, {GML128PolyRail, &gml::GML128PolyRail}, {GML256Poly, &gml::GML256Poly},
     {GML512HatchEdge, &gml::GML512HatchEdge}, {GML1024Hatch, &gml::GML1024Hatch},
 };

@@ -187,22 +187,7 @@ class FgdFile {
 
   bool empty() const { return features_ == 0; }
 
-  std::string document(bool shiftJis) const {
-    std::string out;
-    out += shiftJis ? "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n"
-                    : "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
-    out += "<Dataset xsi:schemaLocation=\"http://fgd.gsi.go.jp/spec/2008/FGD_GMLSchema FGD_GMLSchema.xsd\"\r\n"
-           "\txmlns:gml=\"http://www.opengis.net/gml/3.2\"\r\n"
-           "\txmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"\r\n"
-           "\txmlns:xlink=\"http://www.w3.org/1999/xlink\"\r\n"
-           "\txmlns=\"http://fgd.gsi.go.jp/spec/2008/FGD_GMLSchema\"\r\n"
-           "\tgml:id=\"Dataset1\">\r\n"
-           "  <gml:description>基盤地図情報メタデータ ID=fmdid:17-0101</gml:description>\r\n"
-           "  <gml:name>基盤地図情報ダウンロードデータ（GML版）</gml:name>\r\n";
-    out += body_;
-    out += "</Dataset>\r\n";
-    return shiftJis ? Utf8ToCp932(out) : out;
-  }
+  std::string document(bool shiftJis) const { return FgdDocument(body_, shiftJis); }
 
  private:
   void add(const std::string& line) {
@@ -499,6 +484,23 @@ void AddBuildings(SampleWriter& w) {
 }
 
 }  // namespace
+
+std::string FgdDocument(const std::string& body, bool shiftJis) {
+  std::string out;
+  out += shiftJis ? "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n"
+                  : "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
+  out += "<Dataset xsi:schemaLocation=\"http://fgd.gsi.go.jp/spec/2008/FGD_GMLSchema FGD_GMLSchema.xsd\"\r\n"
+         "\txmlns:gml=\"http://www.opengis.net/gml/3.2\"\r\n"
+         "\txmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"\r\n"
+         "\txmlns:xlink=\"http://www.w3.org/1999/xlink\"\r\n"
+         "\txmlns=\"http://fgd.gsi.go.jp/spec/2008/FGD_GMLSchema\"\r\n"
+         "\tgml:id=\"Dataset1\">\r\n"
+         "  <gml:description>基盤地図情報メタデータ ID=fmdid:17-0101</gml:description>\r\n"
+         "  <gml:name>基盤地図情報ダウンロードデータ（GML版）</gml:name>\r\n";
+  out += body;
+  out += "</Dataset>\r\n";
+  return shiftJis ? Utf8ToCp932(out) : out;
+}
 
 std::string WriteFgdSample(const std::string& folder, const SampleOptions& options) {
   SampleWriter writer(SampleCells());

@@ -49,5 +49,12 @@ struct SampleOptions {
 std::string WriteFgdSample(const std::string& folder, const SampleOptions& options);
 std::string WriteDemSample(const std::string& folder, const SampleOptions& options);
 std::string WriteKsjSample(const std::string& folder, const SampleOptions& options);
+// Place names, spot heights and control points of the FGD family.
+std::string WriteFgdPointSample(const std::string& folder, const SampleOptions& options);
+// Annotation and map symbols of the KKJ family.
+std::string WriteKkjSample(const std::string& folder, const SampleOptions& options);
+
+// A GML document in the FGD layout around the given feature lines.
+std::string FgdDocument(const std::string& body, bool shiftJis);
 
 }  // namespace velkaro::sample
