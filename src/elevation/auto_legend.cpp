@@ -114,6 +114,7 @@ Legend StillImageLegend(const GridValues& values, const ElevationGrid& g, double
     max = std::max(max, v);
     min = std::min(min, v);
   });
+  if (count == 0) return Legend{};    // no data: a neutral legend, never drawn
   if (max == min) max = min + 1.5;   // a flat tile still gets a usable range
 
   std::array<long, 101> bins{};
@@ -166,6 +167,8 @@ void AutoLegend(JobContext& ctx, int row, int col) {
     legend = AnimationLegend(ctx.movieTop, ctx.movieBtm, ctx.legendSteps);
     intervalText = TwoDecimals(unit * legend.interval);
     bottomText = TwoDecimals(unit * legend.bottom);
+  } else if (!ctx.elevGrid.hasData(ctx.datumOffset)) {
+    return;  // nothing to derive a legend from; the tile draws none
   } else {
     LegendOptions o;
     o.steps = ctx.legendSteps;

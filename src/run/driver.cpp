@@ -66,6 +66,13 @@ void LoadTileLegend(JobContext& job, int r, int c) {
   job.legendBottomM[index] = !bottom.empty() && ParseDecimal(bottom, value) ? value / scale : 0.0;
 }
 
+// The tile as the report names it: the map name of a 1 x 1 job, else the
+// row and column labels of its file name.
+std::string TileLabel(const JobContext& job, int r, int c) {
+  if (job.grid.count() == 1) return job.settings.namae;
+  return rowst(r, "_", job.grid.rows) + colst(c, job.grid.cols);
+}
+
 void DeleteScratch(JobContext& job, const DriverCalls& calls) {
   if (calls.deleteScratchFiles) calls.deleteScratchFiles(job);
 }
@@ -115,6 +122,7 @@ bool RunDriver(JobContext& job, const DriverCalls& calls) {
   const int rows = job.grid.rows, cols = job.grid.cols;
   job.legendIntervalM.assign(static_cast<size_t>(rows) * cols, 1.0);
   job.legendBottomM.assign(static_cast<size_t>(rows) * cols, 0.0);
+  job.tilesWithoutElevation.clear();
   std::unique_ptr<RenderSurface> ownSurface;
   if (!job.surface) ownSurface = CreateRenderSurface(job);
   job.host.showImage(job.surface->frame());
@@ -145,6 +153,7 @@ bool RunDriver(JobContext& job, const DriverCalls& calls) {
           DeleteScratch(job, calls);
           return false;
         }
+        if (!job.elevGrid.hasData(job.datumOffset)) job.tilesWithoutElevation.push_back(TileLabel(job, r, c));
         if (s.jido && calls.autoLegend) calls.autoLegend(job, r, c);
         LoadTileLegend(job, r, c);
       }
