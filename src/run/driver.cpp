@@ -7,6 +7,7 @@
 #include "job/cell_buffer.h"
 #include "job/coordinates.h"
 #include "job/mesh_codes.h"
+#include "run/job_legend.h"
 #include "run/run_messages.h"
 #include "job/tile_grid.h"
 #include "render/render_surface.h"
@@ -137,6 +138,11 @@ bool RunDriver(JobContext& job, const DriverCalls& calls) {
   job.host.setLabel(LabelRole::FileHeading, msg::kFileInProgress);
   job.fileCount = 0;
   ComputeDrawingConstants(job);
+  std::optional<Legend> jobLegend;
+  if (UsesJobWideLegend(job)) {
+    jobLegend = JobWideLegend(job, calls);
+    if (!job.runFlag) return false;
+  }
 
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < cols; ++c) {
@@ -154,7 +160,10 @@ bool RunDriver(JobContext& job, const DriverCalls& calls) {
           return false;
         }
         if (!job.elevGrid.hasData(job.datumOffset)) job.tilesWithoutElevation.push_back(TileLabel(job, r, c));
-        if (s.jido && calls.autoLegend) calls.autoLegend(job, r, c);
+        if (jobLegend)
+          StoreTileLegend(job, r, c, *jobLegend);
+        else if (s.jido && calls.autoLegend)
+          calls.autoLegend(job, r, c);
         LoadTileLegend(job, r, c);
       }
 
