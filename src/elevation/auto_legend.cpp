@@ -220,8 +220,6 @@ void AutoLegend(JobContext& ctx, int row, int col) {
     legend = AnimationLegend(ctx.movieTop, ctx.movieBtm, ctx.legendSteps);
     intervalText = TwoDecimals(unit * legend.interval);
     bottomText = TwoDecimals(unit * legend.bottom);
-  } else if (!ctx.elevGrid.hasData(ctx.datumOffset)) {
-    return;  // nothing to derive a legend from; the tile draws none
   } else {
     legend = StillImageLegend(ValuesOf(ctx.elevGrid, ctx.cells), ctx.elevGrid, ctx.datumOffset,
                               StillLegendOptions(ctx));

@@ -6,6 +6,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
+#include <libavutil/log.h>
 #include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
@@ -82,6 +83,7 @@ std::string Mp4Writer::encoderName() const {
 }
 
 bool Mp4Writer::open(const std::string& path, int width, int height, int fps, std::string* error) {
+  av_log_set_level(AV_LOG_ERROR);  // the encoder's statistics are not the user's business
   state_ = std::make_unique<State>();
   State& s = *state_;
   s.path = path;
