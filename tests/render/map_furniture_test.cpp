@@ -37,6 +37,8 @@ class MapFurnitureTest : public ::testing::Test {
     t.job.legendSteps = steps;
     t.job.legendIntervalM = {interval};
     t.job.legendBottomM = {bottom};
+    t.job.elevGrid.elevMax = bottom + steps * interval;   // the tile has elevation data
+    t.job.elevGrid.elevMin = bottom;
   }
   // Row in the middle of legend box k (still-image geometry).
   int LegendBoxRow(int k, double L) {
