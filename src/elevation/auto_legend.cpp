@@ -96,24 +96,21 @@ double RoundLegendInterval(double interval, bool contourSource, int lineweight) 
   return Nearest(kDividesTen, interval);
 }
 
-Legend StillImageLegend(const GridValues& values, const ElevationGrid& g, double datumOffset,
-                        const LegendOptions& o) {
-  const double valid = datumOffset + kDryWaterLevel;
+namespace {
+
+// The automatic legend of the cells forEachCounted visits (valid elevations
+// only), in two passes: range, then a 101-bin histogram over it.
+template <typename ForEach>
+Legend LegendOfCells(ForEach&& forEachCounted, const LegendOptions& o) {
   const int n = std::max(o.steps, 1);
   long count = 0;
   double max = -1e38, min = 1e38;
-  auto forEachCounted = [&](auto&& visit) {
-    for (int r = g.winRow0 + 1; r < g.winRow1 - 1; ++r)
-      for (int c = g.winCol0 + 1; c < g.winCol1 - 1; ++c) {
-        const double v = values.at(r, c);
-        if (v > valid) visit(v);
-      }
-  };
   forEachCounted([&](double v) {
     ++count;
     max = std::max(max, v);
     min = std::min(min, v);
   });
+  if (count == 0) return Legend{};    // no data: a neutral legend, never drawn
   if (max == min) max = min + 1.5;   // a flat tile still gets a usable range
 
   std::array<long, 101> bins{};
@@ -143,6 +140,52 @@ Legend StillImageLegend(const GridValues& values, const ElevationGrid& g, double
   return legend;
 }
 
+}  // namespace
+
+Legend StillImageLegend(const GridValues& values, const ElevationGrid& g, double datumOffset,
+                        const LegendOptions& o) {
+  const double valid = datumOffset + kDryWaterLevel;
+  return LegendOfCells(
+      [&](auto&& visit) {
+        for (int r = g.winRow0 + 1; r < g.winRow1 - 1; ++r)
+          for (int c = g.winCol0 + 1; c < g.winCol1 - 1; ++c) {
+            const double v = values.at(r, c);
+            if (v > valid) visit(v);
+          }
+      },
+      o);
+}
+
+Legend LegendOfElevations(const std::vector<double>& elevations, const LegendOptions& o) {
+  return LegendOfCells(
+      [&](auto&& visit) {
+        for (const double v : elevations) visit(v);
+      },
+      o);
+}
+
+void ElevationSample::add(double elevation) {
+  if (++seen_ % stride_ != 0) return;
+  values.push_back(elevation);
+  if (values.size() < limit_) return;
+  // Keep every other value and take every other one from now on: an even
+  // sample of everything added, whatever the total.
+  size_t kept = 0;
+  for (size_t i = 1; i < values.size(); i += 2) values[kept++] = values[i];
+  values.resize(kept);
+  stride_ *= 2;
+}
+
+void ElevationSample::addTileWindow(const GridValues& grid, const ElevationGrid& g, double datumOffset) {
+  const double valid = datumOffset + kDryWaterLevel;
+  for (int r = g.winRow0 + 1; r < g.winRow1 - 1; ++r)
+    for (int c = g.winCol0 + 1; c < g.winCol1 - 1; ++c) {
+      const double v = grid.at(r, c);
+      if (v > valid) add(v);
+    }
+}
+
+
 Legend AnimationLegend(double top, double btm, int steps) {
   const int gaps = std::max(steps - 1, 1);
   Legend legend;
@@ -157,6 +200,17 @@ std::string ShortestDecimal(double value) {
   return ec == std::errc() ? std::string(buffer, end) : std::string("0");
 }
 
+LegendOptions StillLegendOptions(const JobContext& ctx) {
+  const JobSettings& s = ctx.settings;
+  LegendOptions o;
+  o.steps = ctx.legendSteps;
+  o.kamen = s.kamen;
+  o.kankaku = s.kankaku;
+  o.contourSource = s.anyContourClass();
+  o.lineweight = s.lineweight;
+  return o;
+}
+
 void AutoLegend(JobContext& ctx, int row, int col) {
   JobSettings& s = ctx.settings;
   const double unit = ctx.coords.unitScale;
@@ -167,16 +221,23 @@ void AutoLegend(JobContext& ctx, int row, int col) {
     intervalText = TwoDecimals(unit * legend.interval);
     bottomText = TwoDecimals(unit * legend.bottom);
   } else {
-    LegendOptions o;
-    o.steps = ctx.legendSteps;
-    o.kamen = s.kamen;
-    o.kankaku = s.kankaku;
-    o.contourSource = s.anyContourClass();
-    o.lineweight = s.lineweight;
-    legend = StillImageLegend(ValuesOf(ctx.elevGrid, ctx.cells), ctx.elevGrid, ctx.datumOffset, o);
+    legend = StillImageLegend(ValuesOf(ctx.elevGrid, ctx.cells), ctx.elevGrid, ctx.datumOffset,
+                              StillLegendOptions(ctx));
     intervalText = ShortestDecimal(unit * legend.interval);
     bottomText = ShortestDecimal(unit * legend.bottom);
   }
+  StoreTileLegend(ctx, row, col, legend, intervalText, bottomText);
+}
+
+void StoreTileLegend(JobContext& ctx, int row, int col, const Legend& legend) {
+  const double unit = ctx.coords.unitScale;
+  StoreTileLegend(ctx, row, col, legend, ShortestDecimal(unit * legend.interval),
+                  ShortestDecimal(unit * legend.bottom));
+}
+
+void StoreTileLegend(JobContext& ctx, int row, int col, const Legend& legend, const std::string& intervalText,
+                     const std::string& bottomText) {
+  JobSettings& s = ctx.settings;
   // The grids hold one data cell per tile (their header row and column are
   // the window's); validation sized them to the tile grid.
   for (LegendGrid* grid : {&s.legendInterval, &s.legendBottom})

@@ -27,6 +27,10 @@ struct ElevationGrid {
   double elevMax = -1e308, elevMin = 1e308;  // over the tile window
 
   int64_t cellCount() const { return int64_t(gridCols) * gridRows; }
+  // Whether any cell of the tile window holds an elevation above the no-data
+  // value (shifted by the datum correction): a sea tile or unreadable DEM
+  // files leave none.
+  bool hasData(double datumOffset) const { return elevMax > datumOffset + kDryWaterLevel; }
   bool inWindow(int row, int col) const {
     return col >= winCol0 && col < winCol1 && row >= winRow0 && row < winRow1;
   }

@@ -107,6 +107,9 @@ struct JobContext {
   // Dry terrain triangles of an animation's first frame; later frames
   // measure their flooded area from it.
   long baselineDryCount = 0;
+  // Tiles whose elevation grid held no data, by their label ("A_0"), for
+  // the final report.
+  std::vector<std::string> tilesWithoutElevation;
   ElevationGrid elevGrid;       // the current tile's elevation grid
   DrawingConstants constants;
   RenderSurface* surface = nullptr;

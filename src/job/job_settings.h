@@ -24,7 +24,14 @@ struct LegendGrid {
 };
 
 // kihon/type: what each tile is written as.
-enum OutputType : int { kOutputBmp = 0, kOutputAnimation = 1, kOutputGeoTiff = 2 };
+enum OutputType : int { kOutputBmp = 0, kOutputAnimation = 1, kOutputGeoTiff = 2, kOutputPng = 3 };
+inline constexpr int kLastOutputType = kOutputPng;
+
+// movie/format: the container of a flood animation.
+enum MovieFormat : int { kMovieAvi = 0, kMovieMp4 = 1 };
+
+// movie/fps: the frame rates an animation may have.
+inline constexpr int kMinFps = 1, kMaxFps = 30;
 
 // alti/taisyo: which contour lines are drawn.
 enum ContourTarget : int {
@@ -62,7 +69,8 @@ struct JobSettings {
   // movie
   std::string movieTop = "6.0";  // highest water level, metres
   std::string movieBtm = "0.0";  // starting water level, metres
-  int fps = 5;                   // animation frames per second
+  int fps = 5;                   // animation frames per second, kMinFps..kMaxFps
+  int movieFormat = kMovieAvi;   // MovieFormat: uncompressed AVI or H.264 MP4
 
   // alti
   std::array<bool, kElevationClasses> alti{};   // elevation mesh from the 5 m … 1500 (1') grid
@@ -78,6 +86,7 @@ struct JobSettings {
   int iro = 6;                 // legend colour scheme 0..7
   int hanreisu = 4;            // legend steps: 2^hanreisu intervals; -1 none
   bool jido = true;            // derive legend interval and bottom automatically
+  bool zentai = false;         // with jido: one legend from the whole drawing area for every tile
   int kankaku = 5;             // legend interval bias 0..10 (narrow … wide)
   int kamen = 2;               // legend bottom bias 0..10 (low … high)
 

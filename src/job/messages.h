@@ -39,6 +39,9 @@ inline constexpr const char* kEastTooFar = "東端は 540以下の値を設定�
 inline constexpr const char* kWestTooFar = "西端は-180以上の値を設定してください";
 inline constexpr const char* kBadMovieLevels = "最高水位、開始水位が異常です";
 inline constexpr const char* kMovieNeedsMesh = "動画では標高Meshにチェックを入れてください";
+inline constexpr const char* kBadFps = "動画のフレーム数(fps)は1～30を設定してください";
+inline constexpr const char* kBadMovieFormat = "動画の形式は 0(AVI) か 1(MP4) を設定してください";
+inline constexpr const char* kBadOutputType = "出力形式は 0(BMP)、1(動画)、2(GeoTIFF)、3(PNG) のいずれかを設定してください";
 inline constexpr const char* kBadRoadWidth = "描画する道路の幅員設定が異常です";
 
 // Validation results are shown in a box with this title.

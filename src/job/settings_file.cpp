@@ -324,6 +324,7 @@ void ReadAreaAndMovie(JobSettings& s, const IniFile& ini) {
   s.movieTop = ini.ReadString("movie", "top", s.movieTop);
   s.movieBtm = ini.ReadString("movie", "btm", s.movieBtm);
   s.fps = ReadIntField(ini, "movie", "fps", s.fps);
+  s.movieFormat = ReadIntField(ini, "movie", "format", s.movieFormat);
 }
 
 void ReadElevationToggles(JobSettings& s, const IniFile& ini, int ver) {
@@ -356,6 +357,7 @@ void ReadAlti(JobSettings& s, const IniFile& ini) {
   s.iro = ReadIntField(ini, "alti", "iro", s.iro);
   s.hanreisu = ReadIntField(ini, "alti", "hanreisu", s.hanreisu);
   s.jido = ini.ReadBool("alti", "jido", s.jido);
+  s.zentai = ini.ReadBool("alti", "zentai", s.zentai);
   s.kankaku = ReadIntField(ini, "alti", "kankaku", s.kankaku);
   s.kamen = ReadIntField(ini, "alti", "kamen", s.kamen);
 }
@@ -467,6 +469,7 @@ void WriteSettings(const JobSettings& s, IniFile& ini) {
   ini.Write("movie", "top", s.movieTop);
   ini.Write("movie", "btm", s.movieBtm);
   ini.Write("movie", "fps", Decimal(s.fps));
+  ini.Write("movie", "format", Decimal(s.movieFormat));
 
   for (int k = 0; k < kElevationClasses; ++k) ini.Write("alti", kMeshKeys[k], Flag(s.alti[k]));
   for (int k = 0; k < kElevationClasses; ++k) ini.Write("alti", kContourKeys[k], Flag(s.cont[k]));
@@ -481,6 +484,7 @@ void WriteSettings(const JobSettings& s, IniFile& ini) {
   ini.Write("alti", "iro", Decimal(s.iro));
   ini.Write("alti", "hanreisu", Decimal(s.hanreisu));
   ini.Write("alti", "jido", Flag(s.jido));
+  ini.Write("alti", "zentai", Flag(s.zentai));
   ini.Write("alti", "kankaku", Decimal(s.kankaku));
   ini.Write("alti", "kamen", Decimal(s.kamen));
 

@@ -171,8 +171,14 @@ const char* OutputExtension(int type) {
   switch (type) {
     case 1: return ".avi";
     case 2: return ".tif";
+    case 3: return ".png";
     default: return ".bmp";
   }
+}
+
+const char* OutputExtension(const JobSettings& s) {
+  if (s.type == kOutputAnimation && s.movieFormat == kMovieMp4) return ".mp4";
+  return OutputExtension(s.type);
 }
 
 std::string TileFileName(const JobSettings& s, const TileGrid& grid, int row, int col) {
@@ -180,7 +186,7 @@ std::string TileFileName(const JobSettings& s, const TileGrid& grid, int row, in
   if (name.empty() || name.back() != '/') name += '/';
   name += s.namae;
   if (grid.cols != 1 || grid.rows != 1) name += rowst(row, "_", grid.rows) + colst(col, grid.cols);
-  name += OutputExtension(s.type);
+  name += OutputExtension(s);
   return name;
 }
 

@@ -63,8 +63,10 @@ std::string rowst(int row, std::string_view sep, int rows);
 // of columns.
 std::string colst(int col, int cols);
 
-// ".bmp", ".avi" or ".tif" by `kihon/type`.
+// ".bmp", ".avi", ".tif" or ".png" by `kihon/type`.
 const char* OutputExtension(int type);
+// The extension of the job's tiles: as above, ".mp4" for MP4 animations.
+const char* OutputExtension(const JobSettings& s);
 // writefolder/namae[rowst colst].ext; a 1 x 1 grid has no labels.
 std::string TileFileName(const JobSettings& s, const TileGrid& grid, int row, int col);
 

@@ -298,6 +298,9 @@ void CheckMovie(JobContext& ctx, Messages& m) {
   if (s.type != kOutputAnimation) return;
   if (!topOk || !btmOk) m.line(msg::kBadMovieLevels);
   if (!s.anyMeshClass()) m.line(msg::kMovieNeedsMesh);
+  // A rate outside this range would leave an empty file after the run.
+  if (s.fps < kMinFps || s.fps > kMaxFps) m.line(msg::kBadFps);
+  if (s.movieFormat != kMovieAvi && s.movieFormat != kMovieMp4) m.line(msg::kBadMovieFormat);
 }
 
 void ParseRoadWidth(JobContext& ctx, Messages& m) {
@@ -323,6 +326,7 @@ std::string ValidateJob(JobContext& ctx) {
   ctx.coords.latLonMode = s.zahyokei == kLatLonEntry;
   CheckFolders(s, m);
   CheckMapName(s.namae, m);
+  if (s.type < kOutputBmp || s.type > kLastOutputType) m.line(msg::kBadOutputType);
   if (s.type == kOutputAnimation && s.hanreisu == 0 && s.jido) m.line(msg::kAviNeedsLegendSteps);
 
   ctx.coords.unitScale = UnitScaleOf(s.tanni);

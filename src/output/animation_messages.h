@@ -20,6 +20,10 @@ inline constexpr const char* kBadLevels = "最高水位、開始水位が異常�
 inline constexpr const char* kIntervalNotPositive =
     "凡例の間隔(水位の刻み)が0以下か小さすぎるため、水位が最高水位に届きません。\r\n"
     "凡例の間隔を0より大きい値にしてください。";
+inline constexpr const char* kTooManyFrames =
+    "動画のフレーム数が多すぎます。\r\n凡例の間隔(水位の刻み)を広げてください。";
+// Writing an MP4 (H.264) file failed; the text names the file and the cause.
+inline constexpr const char* kMp4ErrorTitle = "MP4書き込みエラー";
 inline constexpr const char* kTooLarge =
     "動画ファイルが4GBを超えます。\r\n凡例の間隔を広げるか、画像を小さくしてください。";
 

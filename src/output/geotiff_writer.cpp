@@ -26,15 +26,8 @@ namespace velkaro {
 
 namespace {
 
-constexpr int kFirstPlaneZoneEpsg = 6669;   // JGD2011 / Japan Plane Rectangular CS I
 constexpr int kAngularDegree = 9102;
-
-// Zone number in two characters, right-aligned: " 9", "10".
-std::string TwoCharacterZone(int zone) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%2d", zone);
-  return text;
-}
+constexpr int kLinearMetre = 9001;
 
 // libtiff reports through a callback; the first error of one file is kept.
 // Returning 1 tells libtiff the message was handled (nothing on stderr).
@@ -85,12 +78,20 @@ bool SetGeoTags(TIFF* tif, const GeoTiffGeoreference& geo) {
     return false;
   GTIF* keys = GTIFNew(tif);
   if (!keys) return false;
-  GTIFKeySet(keys, GTModelTypeGeoKey, TYPE_SHORT, 1, geo.geographic ? ModelTypeGeographic : ModelTypeProjected);
+  // One coordinate system, named by its EPSG code alone: a geographic key
+  // beside a projected one would make readers build a second, conflicting
+  // definition.
+  const TileCoordinateSystem& crs = geo.crs;
+  GTIFKeySet(keys, GTModelTypeGeoKey, TYPE_SHORT, 1, crs.geographic ? ModelTypeGeographic : ModelTypeProjected);
   GTIFKeySet(keys, GTRasterTypeGeoKey, TYPE_SHORT, 1, RasterPixelIsArea);
-  GTIFKeySet(keys, GeographicTypeGeoKey, TYPE_SHORT, 1, GCSE_GRS1980);
-  GTIFKeySet(keys, GeogCitationGeoKey, TYPE_ASCII, 0, geo.citation.c_str());
-  GTIFKeySet(keys, GeogAngularUnitsGeoKey, TYPE_SHORT, 1, kAngularDegree);
-  if (geo.projectedCrs != 0) GTIFKeySet(keys, ProjectedCSTypeGeoKey, TYPE_SHORT, 1, geo.projectedCrs);
+  GTIFKeySet(keys, GTCitationGeoKey, TYPE_ASCII, 0, crs.name.c_str());
+  if (crs.geographic) {
+    GTIFKeySet(keys, GeographicTypeGeoKey, TYPE_SHORT, 1, crs.epsg);
+    GTIFKeySet(keys, GeogAngularUnitsGeoKey, TYPE_SHORT, 1, kAngularDegree);
+  } else {
+    GTIFKeySet(keys, ProjectedCSTypeGeoKey, TYPE_SHORT, 1, crs.epsg);
+    GTIFKeySet(keys, ProjLinearUnitsGeoKey, TYPE_SHORT, 1, kLinearMetre);
+  }
   const bool written = GTIFWriteKeys(keys) != 0;
   GTIFFree(keys);
   return written;
@@ -117,23 +118,17 @@ bool WritePixels(TIFF* tif, const QImage& frame, const QRect& crop) {
 
 }  // namespace
 
-int PlaneZoneEpsg(int zone) {
-  return zone >= 1 && zone <= 19 ? kFirstPlaneZoneEpsg + zone - 1 : 0;
-}
-
-GeoTiffGeoreference GeoreferenceOfTile(const JobContext& job) {
+GeoTiffGeoreference GeoreferenceOfTile(const JobContext& job, const QRect& crop) {
   GeoTiffGeoreference geo;
-  geo.geographic = job.coords.latLonMode;
-  const double unitsPerMapUnit = geo.geographic || job.coords.unitScale <= 0 ? 1.0 : job.coords.unitScale;
-  const double unitsPerPixel = job.image.unitsPerPixel / unitsPerMapUnit;
-  geo.pixelScale = {unitsPerPixel / job.image.latFactor, unitsPerPixel, 0.0};
-  geo.tiepoint = {0.0, 0.0, 0.0, job.tile.west / unitsPerMapUnit, job.tile.north / unitsPerMapUnit, 0.0};
-  if (geo.geographic) {
-    geo.citation = "JGD2000";
-  } else {
-    geo.citation = "JGD2000 CS" + TwoCharacterZone(job.coords.zone);
-    geo.projectedCrs = PlaneZoneEpsg(job.coords.zone);
-  }
+  geo.crs = CoordinateSystemOfJob(job);
+  const double perJobUnit = FileUnitsPerJobUnit(job);
+  const double west = job.tile.west * perJobUnit, east = job.tile.east * perJobUnit;
+  const double north = job.tile.north * perJobUnit, south = job.tile.south * perJobUnit;
+  // The whole pixels of the crop span the tile's box exactly, so that the
+  // tiles of a job meet edge to edge without overlap or gap.
+  const double width = crop.width() > 0 ? crop.width() : 1, height = crop.height() > 0 ? crop.height() : 1;
+  geo.pixelScale = {(east - west) / width, (north - south) / height, 0.0};
+  geo.tiepoint = {0.0, 0.0, 0.0, west, north, 0.0};
   return geo;
 }
 
@@ -171,8 +166,8 @@ void WriteGeoTiff(JobContext& job, const std::string& outputName) {
   if (outputName.empty() || !job.surface) return;
   const QImage& frame = job.surface->frame();
   std::string error;
-  if (WriteGeoTiffFile(frame, GeoTiffCropRect(job, frame.width(), frame.height()), GeoreferenceOfTile(job),
-                       outputName, &error))
+  const QRect crop = GeoTiffCropRect(job, frame.width(), frame.height());
+  if (WriteGeoTiffFile(frame, crop, GeoreferenceOfTile(job, crop), outputName, &error))
     return;
   // A tile that could not be written stops the job at once.
   job.host.ask(geotiff_messages::kWriteCaption, error, Buttons::Ok);

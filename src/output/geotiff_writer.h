@@ -9,6 +9,8 @@
 #include <array>
 #include <string>
 
+#include "output/georeference.h"
+
 class QImage;
 
 namespace velkaro {
@@ -19,18 +21,15 @@ struct JobContext;
 struct GeoTiffGeoreference {
   std::array<double, 3> pixelScale{};   // map units per pixel east, north, 0
   std::array<double, 6> tiepoint{};     // raster (0, 0, 0) -> west, north, 0
-  bool geographic = false;              // lat/lon mode: degrees, else metres
-  int projectedCrs = 0;                 // EPSG code of the plane zone, 0 in lat/lon mode
-  std::string citation;                 // geographic citation, without the "|"
+  TileCoordinateSystem crs;             // JGD2011 plane zone (metres) or lat/lon (degrees)
 };
 
-// EPSG code of the JGD2011 plane rectangular zone 1..19 (6669..6687).
-int PlaneZoneEpsg(int zone);
-
-// Pixel scale, tie point and coordinate system of the current tile. Plane
-// coordinates are stored in metres whatever the job unit, because the zone's
-// coordinate system counts in metres.
-GeoTiffGeoreference GeoreferenceOfTile(const JobContext& job);
+// Pixel scale, tie point and coordinate system of the current tile cut out as
+// crop. Plane coordinates are stored in metres whatever the job unit, because
+// the zone's coordinate system counts in metres. The pixel scale is the
+// tile's box over the crop's whole pixels, so the raster covers exactly the
+// tile.
+GeoTiffGeoreference GeoreferenceOfTile(const JobContext& job, const QRect& crop);
 
 // The map rectangle of the current tile in surface pixels: its top-left is
 // the pixel the GL view starts at (the truncated MapRect corner), its size

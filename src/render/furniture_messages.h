@@ -11,6 +11,8 @@ inline constexpr const char* kDatumPrefix = "T.P=";
 inline constexpr const char* kDatumMark = "T.P";
 inline constexpr const char* kLightDial = "影方向";
 inline constexpr const char* kElevationLegend = "標高(m)";
+// In place of the elevation legend on a tile without elevation data.
+inline constexpr const char* kNoElevationData = "標高データなし";
 inline constexpr const char* kWaterLevelFormat = "水位 %0.2fm";
 inline constexpr const char* kFloodAreaPrefix = "浸水面積 ";
 inline constexpr const char* kSquareMetres = "㎡";

@@ -281,6 +281,12 @@ void DrawLegend(Layout& l) {
   DrawCaptions(l, g);
 }
 
+// A label cut by the image edge would show another number ("-500" for
+// "-5000"), so a box that does not fit whole is not drawn.
+bool FitsInImage(const Layout& l, int left, int top, int width, int height) {
+  return left >= 0 && top >= 0 && left + width <= T(l.W) && top + height <= T(l.H);
+}
+
 double TickStep(const Layout& l) {
   const CurrentTile& t = l.job.tile;
   double step = l.latLon ? 5.0 : 500000.0 * l.unitScale;
@@ -307,7 +313,8 @@ void DrawBorderTicks(Layout& l) {
     const double v = firstE + i * step;
     if (!(v <= t.east + 1e-8)) break;
     const int x = T(PixelX(job, v));
-    d.textOut(x, top - tEW, CoordinateLabel(v / labelScale));
+    const std::string label = CoordinateLabel(v / labelScale);
+    if (FitsInImage(l, x, top - tEW, d.textWidth(label), tEW)) d.textOut(x, top - tEW, label);
     Line(d, x, top, x, top - tEW / 3);
     Line(d, x, bottom, x, bottom + tEW / 3);
   }
@@ -320,7 +327,11 @@ void DrawBorderTicks(Layout& l) {
     if (!(v <= t.north + 1e-8)) break;
     const int y = T(PixelY(job, v));
     const std::string label = CoordinateLabel(v / labelScale);
-    if (t.north - d.textWidth(label) * job.image.unitsPerPixel >= v) d.textOut(right, y, label);
+    // Running upwards from (right, y): textWidth above y, one text height
+    // to the right of the map.
+    const int width = d.textWidth(label);
+    if (t.north - width * job.image.unitsPerPixel >= v && FitsInImage(l, right, y - width, tNS, width))
+      d.textOut(right, y, label);
     Line(d, right, y, right + tNS / 3, y);
     Line(d, left, y, left - tNS / 3, y);
   }
@@ -357,11 +368,17 @@ void DrawMapFrame(Layout& l) {
 }  // namespace
 
 std::string ScaleBarNumber(double metres) {
-  return Format("%0.0f", metres >= 1000 ? metres / 1000 : metres);
+  const std::string label = ScaleBarLabel(metres);
+  return label.substr(0, label.find_first_not_of("-0123456789."));
 }
 
 std::string ScaleBarLabel(double metres) {
-  return metres >= 1000 ? Format("%0.0fkm", metres / 1000) : Format("%0.0fm", metres);
+  // The bar's own length: a bar of 1,100 m reads "1.1km", never "1km".
+  const bool km = metres >= 1000;
+  std::string text = Format("%.3f", km ? metres / 1000 : metres);
+  while (!text.empty() && text.back() == '0') text.pop_back();
+  if (!text.empty() && text.back() == '.') text.pop_back();
+  return text + (km ? "km" : "m");
 }
 
 LegendLabelPlan PlanLegendLabels(int steps, double interval, double bottom) {
@@ -425,13 +442,13 @@ std::string CoordinateLabel(double value) {
 void DrawFurniture(JobContext& job) {
   if (!job.runFlag || !job.surface) return;
   const JobSettings& s = job.settings;
-  if (s.type != kOutputBmp && s.type != kOutputAnimation) return;
+  if (s.type == kOutputGeoTiff) return;
   const PixelRectF map = MapRect(job);
   Layout l{job,          job.surface->drawer(),
            static_cast<double>(job.image.width), static_cast<double>(job.image.height),
            map.left,     map.right,
            map.top,      map.bottom,
-           s.type == kOutputBmp,  job.coords.latLonMode,
+           s.type != kOutputAnimation,  job.coords.latLonMode,
            job.coords.unitScale > 0 ? job.coords.unitScale : 1.0};
   PainterDrawer& d = l.d;
 
@@ -443,7 +460,14 @@ void DrawFurniture(JobContext& job) {
   DrawScaleBar(l);
   DrawNorthArrow(l);
   if (l.still) d.textOut(3, T(l.H - 0.05 * l.H), DatumText(job));
-  if (s.anyMeshClass() || s.anyContourClass()) DrawLegend(l);
+  if (s.anyMeshClass() || s.anyContourClass()) {
+    // A still tile without elevation data has no legend to show: a note
+    // stands in its place.
+    if (l.still && !job.elevGrid.hasData(job.datumOffset))
+      d.textOut(T(l.mapLeft - 0.09 * l.W), T(l.H - 0.05 * l.H - d.textHeight("標")), msg::kNoElevationData);
+    else
+      DrawLegend(l);
+  }
   DrawBorderTicks(l);
   DrawTitle(l);
   DrawMapFrame(l);

@@ -1,5 +1,6 @@
 #include "render/mesh_overlay.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "job/coordinates.h"
@@ -43,6 +44,17 @@ int CellCount(double from, double to, double step) {
 }
 
 }  // namespace
+
+FontSpec MeshLabelFont(const JobContext& job) {
+  FontSpec font;
+  font.face = kFacePGothic;
+  font.sizeKind = FontSizeKind::CellHeight;
+  // The run's text height; a job drawn without the driver's constants falls
+  // back to the same share of the image height.
+  const int height = job.constants.textHeight > 0 ? job.constants.textHeight : job.image.height / 50;
+  font.size = std::max(height, 1);
+  return font;
+}
 
 int MeshOverlayLevel(int keta) { return keta == 0 || keta == 2 ? keta : 1; }
 
@@ -129,6 +141,7 @@ void DrawMeshOverlay(JobContext& job) {
   }
   d.setTextColour(colour);
   d.setTransparentBackground(true);
+  d.setFont(MeshLabelFont(job));
   const int textHeight = d.textHeight("0");
   for (const auto& label : plan.labels)
     d.textOut(label.corner.x + 3, label.corner.y - textHeight, label.code);

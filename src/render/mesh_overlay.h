@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "render/painter_drawer.h"
+
 namespace velkaro {
 
 struct JobContext;
@@ -16,6 +18,10 @@ struct MeshCellSize {
   double lat = 0, lon = 0;
 };
 int MeshOverlayLevel(int keta);
+
+// The font of the mesh code labels: the run's text font, whatever font the
+// drawer was left with by earlier steps or tiles.
+FontSpec MeshLabelFont(const JobContext& job);
 MeshCellSize MeshCellSizeOfLevel(int keta);
 
 // Code of the cell whose south-west corner is (lat, lon), e.g. "5339",

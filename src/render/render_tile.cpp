@@ -95,8 +95,8 @@ void RenderTile(JobContext& job) {
 
   // 12. [mesh overlay] when tiikimesh/cb is on, the standard regional mesh.
   if (s.tiikimesh.on) DrawMeshOverlay(job);
-  // 13. [map furniture] for BMP and animation tiles (type 0 or 1) only.
-  if (s.type == kOutputBmp || s.type == kOutputAnimation) DrawFurniture(job);
+  // 13. [map furniture] for BMP, PNG and animation tiles; not for GeoTIFF.
+  if (s.type != kOutputGeoTiff) DrawFurniture(job);
 
   // 14. Context closed, events processed, the host shown the frame.
   CloseView(job);

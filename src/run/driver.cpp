@@ -7,6 +7,7 @@
 #include "job/cell_buffer.h"
 #include "job/coordinates.h"
 #include "job/mesh_codes.h"
+#include "run/job_legend.h"
 #include "run/run_messages.h"
 #include "job/tile_grid.h"
 #include "render/render_surface.h"
@@ -66,6 +67,13 @@ void LoadTileLegend(JobContext& job, int r, int c) {
   job.legendBottomM[index] = !bottom.empty() && ParseDecimal(bottom, value) ? value / scale : 0.0;
 }
 
+// The tile as the report names it: the map name of a 1 x 1 job, else the
+// row and column labels of its file name.
+std::string TileLabel(const JobContext& job, int r, int c) {
+  if (job.grid.count() == 1) return job.settings.namae;
+  return rowst(r, "_", job.grid.rows) + colst(c, job.grid.cols);
+}
+
 void DeleteScratch(JobContext& job, const DriverCalls& calls) {
   if (calls.deleteScratchFiles) calls.deleteScratchFiles(job);
 }
@@ -115,6 +123,7 @@ bool RunDriver(JobContext& job, const DriverCalls& calls) {
   const int rows = job.grid.rows, cols = job.grid.cols;
   job.legendIntervalM.assign(static_cast<size_t>(rows) * cols, 1.0);
   job.legendBottomM.assign(static_cast<size_t>(rows) * cols, 0.0);
+  job.tilesWithoutElevation.clear();
   std::unique_ptr<RenderSurface> ownSurface;
   if (!job.surface) ownSurface = CreateRenderSurface(job);
   job.host.showImage(job.surface->frame());
@@ -129,6 +138,11 @@ bool RunDriver(JobContext& job, const DriverCalls& calls) {
   job.host.setLabel(LabelRole::FileHeading, msg::kFileInProgress);
   job.fileCount = 0;
   ComputeDrawingConstants(job);
+  std::optional<Legend> jobLegend;
+  if (UsesJobWideLegend(job)) {
+    jobLegend = JobWideLegend(job, calls);
+    if (!job.runFlag) return false;
+  }
 
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < cols; ++c) {
@@ -145,7 +159,11 @@ bool RunDriver(JobContext& job, const DriverCalls& calls) {
           DeleteScratch(job, calls);
           return false;
         }
-        if (s.jido && calls.autoLegend) calls.autoLegend(job, r, c);
+        if (!job.elevGrid.hasData(job.datumOffset)) job.tilesWithoutElevation.push_back(TileLabel(job, r, c));
+        if (jobLegend)
+          StoreTileLegend(job, r, c, *jobLegend);
+        else if (s.jido && calls.autoLegend)
+          calls.autoLegend(job, r, c);
         LoadTileLegend(job, r, c);
       }
 

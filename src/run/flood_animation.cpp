@@ -11,6 +11,7 @@
 #include "output/animation_messages.h"
 #include "output/avi_writer.h"
 #include "output/frame_capture.h"
+#include "output/mp4_writer.h"
 #include "render/render_surface.h"
 #include "render/render_tile.h"
 
@@ -22,6 +23,8 @@ constexpr double kTopTolerance = 0.009;
 // Levels are stepped by repeated addition; a fall level this close to the
 // bottom (relative to the step) is the bottom itself, not one more frame.
 constexpr double kBottomTolerance = 1e-6;
+// An MP4 has no 4 GB limit, but a sequence this long would run for days.
+constexpr double kMaxMp4Levels = 100000;
 
 std::string LevelText(double level) {
   char text[64];
@@ -31,7 +34,7 @@ std::string LevelText(double level) {
 
 // What would keep the sequence from ending or the file from being written,
 // as the message to show; empty when the animation can be written.
-std::string Refusal(double bottom, double top, double interval, int imageSize) {
+std::string Refusal(double bottom, double top, double interval, int imageSize, bool mp4) {
   namespace m = animation_messages;
   if (!std::isfinite(bottom) || !std::isfinite(top)) return m::kBadLevels;
   if (!std::isfinite(interval) || !(interval > 0)) return m::kIntervalNotPositive;
@@ -41,6 +44,7 @@ std::string Refusal(double bottom, double top, double interval, int imageSize) {
   // Each level of the rise and the fall is one frame: estimate the file
   // before stepping through what may be billions of levels.
   const double levels = std::max(0.0, (top - bottom) / interval) + 1;
+  if (mp4) return levels > kMaxMp4Levels ? m::kTooManyFrames : std::string();
   const double sampleBytes = double(imageSize) + 8 + 16;
   if (2 * levels * sampleBytes > double(AviWriter::kMaxFileBytes)) return m::kTooLarge;
   return {};
@@ -62,10 +66,18 @@ std::string OutputFolderFile(const JobContext& job, const char* name) {
 // position.
 class AnimationRun {
  public:
-  AnimationRun(JobContext& job, const FloodFrameRenderer& render) : job_(job), render_(render) {}
+  AnimationRun(JobContext& job, const FloodFrameRenderer& render, bool mp4)
+      : job_(job), render_(render), mp4_(mp4) {}
 
   bool open(const std::string& path, const AviVideoStream& stream) {
     namespace m = animation_messages;
+    if (mp4_) {
+      std::string error;
+      if (mp4Writer_.open(path, stream.width, stream.height, static_cast<int>(stream.rate), &error)) return true;
+      mp4Writer_.close(nullptr);
+      StopJob(job_, m::kMp4ErrorTitle, error);
+      return false;
+    }
     int code = 0;
     if (!avi_.open(path, &code)) {
       StopJob(job_, m::kOpenFileErrorTitle, m::OpenFileErrorText(path, code));
@@ -106,6 +118,11 @@ class AnimationRun {
   }
 
   void close() {
+    if (mp4_) {
+      std::string error;
+      if (!mp4Writer_.close(&error) && job_.runFlag) StopJob(job_, animation_messages::kMp4ErrorTitle, error);
+      return;
+    }
     int code = 0;
     if (!avi_.close(&code) && job_.runFlag)
       StopJob(job_, animation_messages::kStreamErrorTitle, animation_messages::StreamErrorText(code));
@@ -115,6 +132,11 @@ class AnimationRun {
   void writeFrame() {
     if (!job_.runFlag) return;
     std::string error;
+    if (mp4_) {
+      if (!mp4Writer_.writeFrame(job_.surface->frame(), &error))
+        StopJob(job_, animation_messages::kMp4ErrorTitle, error);
+      return;
+    }
     if (!InternalGetDIB(job_.surface->frame(), nullptr, info_, bits_.data(), PixelFormat24bppRGB, &error)) {
       StopJob(job_, animation_messages::kStreamErrorTitle, error);
       return;
@@ -127,7 +149,9 @@ class AnimationRun {
 
   JobContext& job_;
   const FloodFrameRenderer& render_;
+  const bool mp4_;
   AviWriter avi_;
+  Mp4Writer mp4Writer_;
   BitmapInfo info_;
   std::vector<uint8_t> bits_;
 };
@@ -177,7 +201,8 @@ void WriteFloodAnimation(JobContext& job, const std::string& path, const FloodFr
   const int imageSize = RowStride(job.surface->width(), 24) * job.surface->height();
 
   // A tile that cannot be animated is refused before its file is touched.
-  const std::string refusal = Refusal(bottom, top, interval, imageSize);
+  const bool mp4 = job.settings.movieFormat == kMovieMp4;
+  const std::string refusal = Refusal(bottom, top, interval, imageSize, mp4);
   if (!refusal.empty()) {
     StopJob(job, animation_messages::kRefusedTitle, path + "\r\n" + refusal);
     return;
@@ -192,7 +217,7 @@ void WriteFloodAnimation(JobContext& job, const std::string& path, const FloodFr
   stream.width = job.surface->width();
   stream.height = job.surface->height();
 
-  AnimationRun run(job, renderFrame);
+  AnimationRun run(job, renderFrame, mp4);
   if (run.open(path, stream)) {
     job.host.setLabel(LabelRole::Title, msg::kWaterLevelTitle);
     job.host.setLabel(LabelRole::Denominator, LevelText(top));

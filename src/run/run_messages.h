@@ -49,5 +49,9 @@ inline constexpr const char* kSurveyLawNotice =
     "作成した地図を公表する場合は、測量法、国土情報利用約款に従ってください。";
 inline constexpr const char* kOpenMapFile = "地図のファイルを開きますか。";
 inline constexpr const char* kOpenIndexPage = "目次ファイル(indexmap.htm)を開きますか。";
+// Progress of the job-wide legend's pass, followed by the tile's file.
+inline constexpr const char* kJobLegendProgress = "全体の凡例を計算中 ";
+// Followed by the tiles whose elevation grid held no data.
+inline constexpr const char* kTilesWithoutElevation = "標高データのない図葉(凡例なし): ";
 
 }  // namespace velkaro::msg

@@ -92,7 +92,7 @@ bool ExistingOutputsCleared(JobContext& job) {
   if (job.grid.count() == 1) {
     const std::string path = TileFileName(s, job.grid, 0, 0);
     if (!fs::exists(path, ec)) return true;
-    const std::string question = s.namae + OutputExtension(s.type) + msg::kOverwriteSuffix;
+    const std::string question = s.namae + OutputExtension(s) + msg::kOverwriteSuffix;
     if (job.host.ask(msg::kExistingFileTitle, question, Buttons::YesNo) != Answer::Yes) return false;
     if (!ClearOutput(path, animation)) {
       if (animation) return Refuse(job, msg::kErrorTitle, msg::kFileHeldOpen);
@@ -125,6 +125,12 @@ std::string BuildReport(const JobContext& job, long seconds) {
   text += "\r\n\r\n";
   text += msg::kSurveyLawNotice;
   text += "\r\n\r\n";
+  if (!job.tilesWithoutElevation.empty()) {
+    text += msg::kTilesWithoutElevation;
+    for (size_t i = 0; i < job.tilesWithoutElevation.size(); ++i)
+      text += (i ? ", " : "") + job.tilesWithoutElevation[i];
+    text += "\r\n\r\n";
+  }
   text += job.grid.count() == 1 ? msg::kOpenMapFile : msg::kOpenIndexPage;
   return text;
 }

@@ -2,6 +2,8 @@
 // rounding tables, top fitting and bottom snapping, and the animation legend.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "elevation/auto_legend.h"
 #include "elevation_test_support.h"
 
@@ -62,11 +64,14 @@ TEST(StillImageLegend, DegenerateTiles) {
     EXPECT_NEAR(legend.bottom, 50.01, 1e-9);
   }
   {
-    test::ElevationJob job;   // no valid cell: bottom stays far above everything
+    // No valid cell: a neutral legend, never the extremes of the empty
+    // range (a bottom of 1e38 with a 1 cm interval drew a 38-digit label
+    // and ran the label loop for seconds).
+    test::ElevationJob job;
     job.plainGrid(6, 6, -9999.0);
     const Legend legend = StillImageLegend(ValuesOf(job.ctx->elevGrid, job.pool), job.ctx->elevGrid, 0, {});
-    EXPECT_EQ(legend.bottom, 1e38);
-    EXPECT_EQ(legend.interval, 0.01);
+    EXPECT_EQ(legend.bottom, 0.0);
+    EXPECT_EQ(legend.interval, 1.0);
   }
   {
     RampJob job;   // few classes and a high kamen: the bottom scan stops after the last bin
@@ -134,6 +139,46 @@ TEST(AutoLegend, AnimationSpreadsTheClassesOverTheWaterLevels) {
   EXPECT_EQ(ctx.settings.legendInterval.cell(0, 0), "370.00");
   EXPECT_EQ(ctx.settings.legendBottom.cell(0, 0), "500.00");
   EXPECT_DOUBLE_EQ(AnimationLegend(6, 0, 4).interval, 2);
+}
+
+// The job-wide legend comes from the elevations of all tiles together, by
+// the same rules as one tile's.
+TEST(JobWideLegend, ElevationsOfAllTilesGiveTheLegendOfOneTileHoldingThemAll) {
+  RampJob job;
+  const LegendOptions options{16, 2, 5, false, 0};
+  std::vector<double> ramp;
+  for (int k = 0; k < 100; ++k) ramp.push_back(100 + k);
+  const Legend alone = LegendOfElevations(ramp, options);
+  const Legend tile = job.legend(options);
+  EXPECT_EQ(alone.interval, tile.interval);
+  EXPECT_EQ(alone.bottom, tile.bottom);
+
+  // Two halves of the ramp, as two tiles would give them.
+  ElevationSample sample;
+  for (int k = 0; k < 50; ++k) sample.add(100 + k);
+  for (int k = 50; k < 100; ++k) sample.add(100 + k);
+  const Legend joined = LegendOfElevations(sample.values, options);
+  EXPECT_EQ(joined.interval, tile.interval);
+  EXPECT_EQ(joined.bottom, tile.bottom);
+
+  // A tile window adds the cells the tile's own legend counts.
+  ElevationSample fromWindow;
+  fromWindow.addTileWindow(ValuesOf(job.ctx->elevGrid, job.pool), job.ctx->elevGrid, 0);
+  EXPECT_EQ(fromWindow.values.size(), 100u);
+}
+
+TEST(JobWideLegend, SampleStaysBoundedAndEven) {
+  ElevationSample sample(1000);
+  for (int k = 0; k < 1'000'000; ++k) sample.add(k);
+  EXPECT_LT(sample.values.size(), 1000u);
+  EXPECT_GT(sample.values.size(), 250u);
+  // Values from the whole run, not only its start.
+  EXPECT_LT(*std::min_element(sample.values.begin(), sample.values.end()), 10000.0);
+  EXPECT_GT(*std::max_element(sample.values.begin(), sample.values.end()), 990000.0);
+  // No data at all: the neutral legend.
+  const Legend none = LegendOfElevations({}, {});
+  EXPECT_EQ(none.interval, 1.0);
+  EXPECT_EQ(none.bottom, 0.0);
 }
 
 }  // namespace

@@ -286,11 +286,11 @@ TEST(SettingsFileTest, SectionsKeysAndValueFormsAreWrittenInOrder) {
                       "syoufolder=\r\nwritefolder=\r\nsubfolder=1\r\ntype=0\r\nsize=-1\r\n"
                       "tanni=2\r\n[area]\r\nnamae=\r\nzahyokei=-1\r\nkita=0.01\r\nminami=0\r\n"
                       "nisi=0\r\nhigasi=0.01\r\nyokodiv=3\r\ntatediv=2\r\nkasane=0\r\n"
-                      "haikei=16777215\r\n[movie]\r\ntop=6.0\r\nbtm=0.0\r\nfps=5\r\n"
+                      "haikei=16777215\r\n[movie]\r\ntop=6.0\r\nbtm=0.0\r\nfps=5\r\nformat=0\r\n"
                       "[alti]\r\nalti5=0\r\nalti10=0\r\nalti50=0\r\nalti250=0\r\nalti1500=0\r\n"
                       "cont5=0\r\ncont10=0\r\ncont50=0\r\ncont250=0\r\ncont1500=0\r\nshadow=0\r\n"
                       "shadowmd=0\r\nheight=0\r\nhoui=135\r\nlineweight=0\r\ntaisyo=1\r\n"
-                      "syoryaku=0\r\nhose=0\r\niro=6\r\nhanreisu=4\r\njido=1\r\nkankaku=5\r\n"
+                      "syoryaku=0\r\nhose=0\r\niro=6\r\nhanreisu=4\r\njido=1\r\nzentai=0\r\nkankaku=5\r\n"
                       "kamen=2\r\n[GSI-OnOff]\r\nRdEdg-1=0\r\nRdEdg-2=0\r\n"),
             std::string::npos)
       << text;
@@ -661,6 +661,12 @@ TEST(SettingsFileTest, SettingAssignmentsChangeOneSetting) {
   ASSERT_TRUE(ApplySettingAssignment(s, "GSI-OnOff/RdEdg-1=1", &error)) << error;
   EXPECT_TRUE(Fgd(s, "RdEdg-1").on);
   EXPECT_TRUE(s.layers.fgd.groups[0].node.on);
+  ASSERT_TRUE(ApplySettingAssignment(s, "movie/format=1", &error)) << error;
+  EXPECT_EQ(s.movieFormat, kMovieMp4);
+  ASSERT_TRUE(ApplySettingAssignment(s, "alti/zentai=1", &error)) << error;
+  EXPECT_TRUE(s.zentai);
+  ASSERT_TRUE(ApplySettingAssignment(s, "kihon/type=3", &error)) << error;
+  EXPECT_EQ(s.type, kOutputPng);
   ASSERT_TRUE(ApplySettingAssignment(s, "MLIT-Color/W05=$0000FF", &error)) << error;
   EXPECT_EQ(s.layers.ksj[1].colour, 0x0000FF);
   ASSERT_TRUE(ApplySettingAssignment(s, "area/tatediv=2", &error)) << error;

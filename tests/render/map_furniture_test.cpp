@@ -37,6 +37,8 @@ class MapFurnitureTest : public ::testing::Test {
     t.job.legendSteps = steps;
     t.job.legendIntervalM = {interval};
     t.job.legendBottomM = {bottom};
+    t.job.elevGrid.elevMax = bottom + steps * interval;   // the tile has elevation data
+    t.job.elevGrid.elevMin = bottom;
   }
   // Row in the middle of legend box k (still-image geometry).
   int LegendBoxRow(int k, double L) {
@@ -149,8 +151,11 @@ TEST_F(MapFurnitureTest, GeoTiffTilesAndAbortedJobsGetNoFurniture) {
 }
 
 TEST(MapFurnitureTexts, ScaleBarLabels) {
-  for (auto [metres, label, number] : {std::tuple{1500.0, "2km", "2"}, std::tuple{800.0, "800m", "800"},
-                                       std::tuple{1000.0, "1km", "1"}, std::tuple{20000.0, "20km", "20"}}) {
+  // The label states the bar's own length: a lat/lon bar of 11 units of
+  // 100 m is 1.1 km, not "1km".
+  for (auto [metres, label, number] : {std::tuple{1500.0, "1.5km", "1.5"}, std::tuple{800.0, "800m", "800"},
+                                       std::tuple{1000.0, "1km", "1"}, std::tuple{20000.0, "20km", "20"},
+                                       std::tuple{1100.0, "1.1km", "1.1"}, std::tuple{2500.0, "2.5km", "2.5"}}) {
     EXPECT_EQ(ScaleBarLabel(metres), label);
     EXPECT_EQ(ScaleBarNumber(metres), number);
   }

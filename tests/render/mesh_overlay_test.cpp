@@ -212,9 +212,10 @@ TEST_F(MeshOverlayTest, LinesAndCodesLandOnTheProjectedMeshInARenderedTile) {
   EXPECT_EQ(t.pixel((c.x + e.x) / 2, (c.y + e.y) / 2 + 3), kWhite);
 
   // The cell's code is written just right of its corner and above it,
-  // exactly as the same text drawn alone in the same font.
+  // exactly as the same text drawn alone in the run's text font.
   test::TestJob alone(640, 480, 1, 1);
   PainterDrawer& d = alone.surface->drawer();
+  d.setFont(MeshLabelFont(t.job));
   d.setTextColour(kRed);
   d.setTransparentBackground(true);
   const int h = d.textHeight("0");

@@ -12,6 +12,7 @@
 #include "run/driver.h"
 #include "run/start_action.h"
 #include "job/validation.h"
+#include "elevation/auto_legend.h"
 
 namespace velkaro {
 namespace {
@@ -200,6 +201,65 @@ TEST_F(DriverTest, CleanRunSavesTheLastJobAndAbortedRunDoesNot) {
   CallLog log;
   EXPECT_EQ(StartJob(job, log.make(&job, "render t.bmp"), last.string()).outcome, StartOutcome::Aborted);
   EXPECT_FALSE(fs::exists(last));
+}
+
+// A grid of 12 x 12 cells per tile: column c of the tile grid holds the
+// elevations from + 0.5 k (k = 0 ... 143), or no data when from is NaN.
+void FillTileGrid(JobContext& job, double from) {
+  ElevationGrid& g = job.elevGrid;
+  g = ElevationGrid{};
+  g.gridCols = g.gridRows = g.winCol1 = g.winRow1 = 12;
+  for (int k = 0; k < 144; ++k) {
+    const double v = std::isnan(from) ? -9999.0 : from + 0.5 * k;
+    job.cells[size_t(k)].x = v;
+    if (v > job.datumOffset - 9998) g.elevMax = std::max(g.elevMax, v), g.elevMin = std::min(g.elevMin, v);
+  }
+}
+
+TEST_F(DriverTest, TilesWithoutElevationDataAreNamedInTheReport) {
+  s_.yokodiv = "3";
+  s_.alti[1] = true;
+  JobContext job(s_, host_, pool_);
+  CallLog log;
+  DriverCalls calls = log.make();
+  calls.prepareElevationGrid = [](JobContext& j) { FillTileGrid(j, j.tile.col == 1 ? 100.0 : NAN); };
+  EXPECT_EQ(StartJob(job, calls, (dir_ / "LastDraw.pxj").string()).outcome, StartOutcome::Finished);
+  EXPECT_EQ(job.tilesWithoutElevation, (std::vector<std::string>{"A0", "A2"}));
+  EXPECT_NE(host_.lastText.find("標高データのない図葉(凡例なし): A0, A2\r\n"), std::string::npos) << host_.lastText;
+}
+
+TEST_F(DriverTest, JobWideLegendGivesEveryTileTheLegendOfTheWholeArea) {
+  s_.yokodiv = "2";
+  s_.alti[1] = true;
+  s_.jido = true;
+  const auto run = [&](bool jobWide) {
+    JobSettings s = s_;
+    s.zentai = jobWide;
+    auto job = std::make_unique<JobContext>(s, host_, pool_);
+    EXPECT_EQ(ValidateJob(*job), "");
+    job->runFlag = true;
+    CallLog log;
+    DriverCalls calls = log.make();
+    calls.prepareElevationGrid = [](JobContext& j) { FillTileGrid(j, j.tile.col == 0 ? 0.0 : 500.0); };
+    calls.autoLegend = [](JobContext& j, int r, int c) { AutoLegend(j, r, c); };
+    EXPECT_TRUE(RunDriver(*job, calls));
+    return job;
+  };
+  const auto own = run(false);
+  EXPECT_NE(own->legendBottomM[0], own->legendBottomM[1]) << "each tile picks its own legend";
+
+  const auto whole = run(true);
+  EXPECT_EQ(whole->legendIntervalM[0], whole->legendIntervalM[1]);
+  EXPECT_EQ(whole->legendBottomM[0], whole->legendBottomM[1]);
+  EXPECT_EQ(whole->settings.legendInterval.cell(0, 0), whole->settings.legendInterval.cell(0, 1));
+  // The legend of both tiles' inner cells together.
+  std::vector<double> all;
+  for (const double from : {0.0, 500.0})
+    for (int r = 1; r < 11; ++r)
+      for (int c = 1; c < 11; ++c) all.push_back(from + 0.5 * (r * 12 + c));
+  const Legend expected = LegendOfElevations(all, StillLegendOptions(*whole));
+  EXPECT_DOUBLE_EQ(whole->legendIntervalM[0], expected.interval);
+  EXPECT_DOUBLE_EQ(whole->legendBottomM[0], expected.bottom);
 }
 
 }  // namespace
