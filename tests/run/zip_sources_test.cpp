@@ -16,6 +16,7 @@
 #include "../archive/zip_builder.h"
 #include "archive/zip_members.h"
 #include "catalogue/catalogue_loader.h"
+#include "elevation/dem_sources.h"
 #include "job/cell_buffer.h"
 #include "job/job_host.h"
 #include "run/start_action.h"
@@ -110,6 +111,18 @@ TEST(ZipSources, DemTileFromTheDownloadedZipsEqualsTheExpandedFolder) {
   EXPECT_EQ(fromFiles.result.outcome, StartOutcome::Finished) << fromFiles.result.text;
   ASSERT_FALSE(fromFiles.bmp.empty());
   EXPECT_TRUE(fromZips.bmp == fromFiles.bmp) << "the tiles differ";
+
+  // Progress counts the zipped files of the kind: the eight 5 m members;
+  // counting names no damaged zip.
+  {
+    s.meshfolder = zipped.path();
+    SilentHost host;
+    CellBuffer cells;
+    JobContext job(s, host, cells);
+    ScanDemSources(job, DemScanMode::Count, GeoBox{});
+    EXPECT_EQ(job.fileCount, 8);
+    EXPECT_EQ(job.errorText, "");
+  }
 
   // The tile is not blank: the DEM was drawn.
   s.meshfolder = empty.path();
