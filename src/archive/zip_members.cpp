@@ -12,9 +12,14 @@ namespace {
 
 namespace text = archive_text;
 
-std::string DamagedText(const ZipMemberRef& where, const std::string& why) {
+std::string ArchiveName(const ZipMemberRef& where) {
   std::string name = where.zipPath;
   for (const std::string& step : where.nesting) name += "/" + step;
+  return name;
+}
+
+std::string DamagedText(const ZipMemberRef& where, const std::string& why) {
+  const std::string name = ArchiveName(where);
   // kDamaged is "damaged archive: %s".
   const std::string_view pattern = text::kDamaged;
   const size_t at = pattern.find("%s");
@@ -26,7 +31,7 @@ std::string DamagedText(const ZipMemberRef& where, const std::string& why) {
 // Walks one opened zip; `where` holds the path to it (member empty).
 // `list` skips reading the members that are handed over.
 bool WalkZip(ZipReader& reader, ZipMemberRef& where, const ZipMemberFilter& filter, bool list,
-             const ZipMemberVisitor& visit, bool& stop, std::string& error) {
+             const ZipMemberVisitor& visit, bool& stop, std::string& error, std::string& damaged) {
   ZipEntry entry;
   std::string bytes;
   while (reader.next(entry)) {
@@ -42,8 +47,12 @@ bool WalkZip(ZipReader& reader, ZipMemberRef& where, const ZipMemberFilter& filt
       ZipReader innerReader;
       where.nesting.push_back(path.relative);
       bool ok = innerReader.openMemory(inner);
-      if (ok) ok = WalkZip(innerReader, where, filter, list, visit, stop, error);
-      else error = DamagedText(where, innerReader.error());
+      if (ok) {
+        ok = WalkZip(innerReader, where, filter, list, visit, stop, error, damaged);
+      } else {
+        error = DamagedText(where, innerReader.error());
+        damaged = ArchiveName(where);
+      }
       where.nesting.pop_back();
       if (!ok || stop) return ok;
       continue;
@@ -58,20 +67,26 @@ bool WalkZip(ZipReader& reader, ZipMemberRef& where, const ZipMemberFilter& filt
   }
   if (reader.error().empty()) return true;
   error = DamagedText(where, reader.error());
+  damaged = ArchiveName(where);
   return false;
 }
 
 bool Walk(const std::string& zipPath, const ZipMemberFilter& filter, bool list,
-          const ZipMemberVisitor& visit, std::string& error) {
+          const ZipMemberVisitor& visit, std::string& error, std::string* damaged) {
   error.clear();
+  std::string damagedName;
   ZipReader reader;
   ZipMemberRef where{zipPath, {}, {}, -1};
+  bool ok = false;
   if (!reader.openFile(zipPath)) {
     error = DamagedText(where, reader.error());
-    return false;
+    damagedName = zipPath;
+  } else {
+    bool stop = false;
+    ok = WalkZip(reader, where, filter, list, visit, stop, error, damagedName);
   }
-  bool stop = false;
-  return WalkZip(reader, where, filter, list, visit, stop, error);
+  if (damaged) *damaged = damagedName;
+  return ok;
 }
 
 std::string NotFound(const std::string& member) {
@@ -99,18 +114,18 @@ std::string ZipMemberRef::display() const {
 std::string_view ZipMemberRef::fileName() const { return MemberFileName(member); }
 
 bool ForEachZipMember(const std::string& zipPath, const ZipMemberFilter& filter,
-                      const ZipMemberVisitor& visit, std::string& error) {
-  return Walk(zipPath, filter, false, visit, error);
+                      const ZipMemberVisitor& visit, std::string& error, std::string* damaged) {
+  return Walk(zipPath, filter, false, visit, error, damaged);
 }
 
 bool ListZipMembers(const std::string& zipPath, const ZipMemberFilter& filter,
-                    std::vector<ZipMemberRef>& members, std::string& error) {
+                    std::vector<ZipMemberRef>& members, std::string& error, std::string* damaged) {
   return Walk(zipPath, filter, true,
               [&](const ZipMemberRef& ref, std::string_view) {
                 members.push_back(ref);
                 return true;
               },
-              error);
+              error, damaged);
 }
 
 bool ReadZipMember(const ZipMemberRef& ref, std::string& bytes, std::string& error) {

@@ -49,14 +49,17 @@ using ZipMemberVisitor = std::function<bool(const ZipMemberRef&, std::string_vie
 
 // Reads every member the filter takes, in archive order, opening each zip
 // (and each inner zip) once. False when an archive is damaged: `error` then
-// names it; the members handed over before stay valid.
+// names it (and `damaged`, when given, receives its path alone, e.g.
+// "dl.zip/inner.zip"); the members handed over before stay valid.
 bool ForEachZipMember(const std::string& zipPath, const ZipMemberFilter& filter,
-                      const ZipMemberVisitor& visit, std::string& error);
+                      const ZipMemberVisitor& visit, std::string& error,
+                      std::string* damaged = nullptr);
 
 // The members the filter takes, without reading them (inner zips are read
 // into memory to list theirs).
 bool ListZipMembers(const std::string& zipPath, const ZipMemberFilter& filter,
-                    std::vector<ZipMemberRef>& members, std::string& error);
+                    std::vector<ZipMemberRef>& members, std::string& error,
+                    std::string* damaged = nullptr);
 
 // One member read whole into `bytes`. Opens the zip and each inner zip on
 // the way, so many reads of one archive go faster through ForEachZipMember.

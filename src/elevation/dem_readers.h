@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "archive/source_file.h"
 #include "elevation/elevation_grid.h"
 
 namespace velkaro {
@@ -51,10 +52,11 @@ bool ReadDemXmlHeader(std::string_view text, DemXmlHeader& header);
 bool ReadDemXmlValues(std::string_view text, const DemXmlHeader& header, float* values,
                       bool seaAsZero);
 
-// Reads a DEM XML file (UTF-8, or Shift_JIS when its declaration says so)
-// into ctx.elevGrid. The extent is the grid's (GridLonW, GridLatS, GridLonE,
+// Reads a DEM XML file (UTF-8, or Shift_JIS when its declaration says so),
+// whole from disk or as bytes already in memory (a zip member), into
+// ctx.elevGrid. The extent is the grid's (GridLonW, GridLatS, GridLonE,
 // GridLatN). False when the file could not be read; ctx.errorText then names it.
-bool ReadDemXml(JobContext& ctx, const std::string& path, const GeoBox& extent);
+bool ReadDemXml(JobContext& ctx, const SourceFile& source, const GeoBox& extent);
 
 // Reads the grid's rows and columns from an ETOPO one-arc-minute float grid.
 bool ReadEtopoGrid(JobContext& ctx, const std::string& path, const GeoBox& extent);

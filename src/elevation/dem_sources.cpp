@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 
+#include "archive/source_file.h"
 #include "elevation/dem_readers.h"
 #include "elevation/messages.h"
 #include "job/job_context.h"
-#include "platform/file_search.h"
 
 namespace velkaro {
 
@@ -28,8 +27,38 @@ bool Overlaps(const GeoBox& a, const GeoBox& b) {
   return a.lonW < b.lonE && b.lonW < a.lonE && a.latS < b.latN && b.latS < a.latN;
 }
 
-std::string FileNameOf(const std::string& path) {
-  return std::filesystem::path(path).filename().string();
+// True when a zip of this name may hold DEM files that overlap the extent:
+// its name carries no mesh code, or the code's mesh overlaps it.
+bool ArchiveMeetsExtent(std::string_view zipName, const GeoBox& extent) {
+  const std::string digits = ArchiveMeshDigits(zipName);
+  if (digits.empty()) return true;
+  const DemKind level = digits.size() == 4 ? kDem250 : digits.size() == 6 ? kDem10 : kDem5;
+  GeoBox mesh;
+  return !DemMeshBox(digits, level, mesh) || Overlaps(mesh, extent);
+}
+
+// The files of a kind: plain files and, for the DEM XML kinds, the members
+// of the folder's zips. The ETOPO grids are far too big to take out of a zip
+// into memory and are read from disk only.
+SourceList FindKindSources(const JobSettings& s, int kind, const GeoBox* extent) {
+  SourceQuery query;
+  query.pattern = kPatterns[kind];
+  query.subfolders = s.subfolder;
+  if (kind == kEtopo)
+    query.archiveWanted = [](std::string_view) { return false; };
+  else if (extent)
+    query.archiveWanted = [extent](std::string_view zipName) { return ArchiveMeetsExtent(zipName, *extent); };
+  return FindSources(s.meshfolder, query);
+}
+
+void ReadDemMember(JobContext& ctx, SourceLoader& loader, const SourceRef& ref, const GeoBox& extent) {
+  SourceFile file{std::string()};
+  std::string error;
+  if (!loader.load(ref, file, error)) {
+    ctx.errorText = text::kArchiveErrorHead + ref.display() + text::kReaderErrorTail;
+    return;
+  }
+  ReadDemXml(ctx, file, extent);
 }
 
 }  // namespace
@@ -80,31 +109,38 @@ bool DemMeshBox(std::string_view code, DemKind kind, GeoBox& box) {
 void ScanDemSources(JobContext& ctx, DemScanMode mode, const GeoBox& extent) {
   const JobSettings& s = ctx.settings;
   int kind = -1;
-  std::vector<std::string> files;
-  for (int k = 0; k < kElevationClasses; ++k) {
-    if (!(s.alti[k] || s.cont[k])) continue;
-    kind = k;
-    files = FindFiles(s.meshfolder, kPatterns[k], s.subfolder);
-  }
+  for (int k = 0; k < kElevationClasses; ++k)
+    if (s.alti[k] || s.cont[k]) kind = k;
   if (kind < 0) return;
+  // Counting takes every file; reading leaves closed the zips whose mesh
+  // misses the grid.
+  SourceList sources = FindKindSources(s, kind, mode == DemScanMode::Read ? &extent : nullptr);
   if (mode == DemScanMode::Count) {
-    ctx.fileCount += static_cast<long>(files.size());
+    ctx.fileCount += static_cast<long>(sources.files.size());
     return;
   }
+  for (const SourceProblem& problem : sources.problems)
+    ctx.errorText = text::kArchiveErrorHead + problem.archive + text::kReaderErrorTail;
   // Files are read in path order, so of two overlapping files of one mesh
-  // the later-dated one (its date is in the name) wins.
-  std::sort(files.begin(), files.end());
+  // the later-dated one (its date is in the name) wins. A zip member takes
+  // the place it would have once expanded, so a zipped tree reads as the
+  // expanded one does.
+  std::vector<SourceRef>& files = sources.files;
+  std::stable_sort(files.begin(), files.end(), [](const SourceRef& a, const SourceRef& b) {
+    return a.expandedPath() < b.expandedPath();
+  });
   ctx.host.setLabel(LabelRole::Group, kind == kEtopo ? text::kStepEtopo : text::kStepDemData);
   if (kind != kEtopo) ctx.host.setLabel(LabelRole::Numerator, std::to_string(ctx.fileCount));
-  for (const std::string& path : files) {
+  SourceLoader loader;
+  for (const SourceRef& ref : files) {
     ctx.host.pump();
     if (!ctx.runFlag) return;
     ++ctx.fileCount;
-    const std::string name = FileNameOf(path);
+    const std::string name(ref.fileName());
     if (kind == kEtopo) {
       ctx.host.setLabel(LabelRole::Numerator, std::to_string(ctx.fileCount));
       ctx.host.setLabel(LabelRole::FileName, name);
-      ReadEtopoGrid(ctx, path, extent);
+      ReadEtopoGrid(ctx, ref.path, extent);
       continue;
     }
     // The grid's margin lies beyond the tile, so a file is wanted when its
@@ -116,7 +152,7 @@ void ScanDemSources(JobContext& ctx, DemScanMode mode, const GeoBox& extent) {
       continue;
     ctx.host.setLabel(LabelRole::Numerator, std::to_string(ctx.fileCount));
     ctx.host.setLabel(LabelRole::FileName, name);
-    ReadDemXml(ctx, path, extent);
+    ReadDemMember(ctx, loader, ref, extent);
   }
 }
 

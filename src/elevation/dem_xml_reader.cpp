@@ -263,15 +263,23 @@ bool ReadDemXmlValues(std::string_view textAll, const DemXmlHeader& h, float* va
       });
 }
 
-bool ReadDemXml(JobContext& ctx, const std::string& path, const GeoBox& extent) {
+bool ReadDemXml(JobContext& ctx, const SourceFile& source, const GeoBox& extent) {
   if (!ctx.runFlag) return true;
-  std::string bytes;
   auto fail = [&] {
-    ctx.errorText = "ReadDemXml(" + path + text::kReaderErrorTail;
+    ctx.errorText = "ReadDemXml(" + source.name() + text::kReaderErrorTail;
     return false;
   };
-  if (!ReadWholeFile(path, bytes)) return fail();
-  if (DeclaresShiftJis(bytes)) bytes = Cp932ToUtf8(bytes);
+  // A file on disk is read whole; bytes in memory are read where they are.
+  std::string owned;
+  std::string_view bytes = source.bytes();
+  if (!source.inMemory()) {
+    if (!ReadWholeFile(source.path(), owned)) return fail();
+    bytes = owned;
+  }
+  if (DeclaresShiftJis(bytes)) {
+    owned = Cp932ToUtf8(bytes);
+    bytes = owned;
+  }
 
   ElevationGrid grid = ctx.elevGrid;
   grid.gridLonW = extent.lonW;

@@ -25,6 +25,8 @@ inline constexpr const char* kContourStoreFullCaption = "警告";
 
 // Reader error lines: reader name + "(" + file + ")で異常" + CRLF.
 inline constexpr const char* kReaderErrorTail = ")で異常\r\n";
+// A zip (or a member of it) that could not be read: "書庫(" + "folder/a.zip" + tail.
+inline constexpr const char* kArchiveErrorHead = "書庫(";
 
 // DEM type texts found in the files, 5 m, 10 m, 50 m, 250 m.
 inline constexpr const char* kDemTypes[4] = {"<type>5mメッシュ", "<type>10mメッシュ",

@@ -46,8 +46,8 @@ bool WritePolygon(ScratchFile& out, RingStore& store, std::string_view name) {
   return ok && !out.failed();
 }
 
-void ReadAreas(const ReaderRequest& req, const std::string& path, ScanContext& scan, AreaOutput kind) {
-  ReaderRun run(req, path, scan, kind == AreaOutput::Outlines ? "GML512HatchEdge" : "GML1024Hatch");
+void ReadAreas(const ReaderRequest& req, const SourceFile& source, ScanContext& scan, AreaOutput kind) {
+  ReaderRun run(req, source, scan, kind == AreaOutput::Outlines ? "GML512HatchEdge" : "GML1024Hatch");
   if (!run.start()) return;
 
   const double threshold = PerimeterThreshold(req, scan, kind);
@@ -103,12 +103,12 @@ void ReadAreas(const ReaderRequest& req, const std::string& path, ScanContext& s
 
 }  // namespace
 
-void GML512HatchEdge(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
-  ReadAreas(req, path, scan, AreaOutput::Outlines);
+void GML512HatchEdge(const ReaderRequest& req, const SourceFile& source, ScanContext& scan) {
+  ReadAreas(req, source, scan, AreaOutput::Outlines);
 }
 
-void GML1024Hatch(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
-  ReadAreas(req, path, scan, AreaOutput::Polygons);
+void GML1024Hatch(const ReaderRequest& req, const SourceFile& source, ScanContext& scan) {
+  ReadAreas(req, source, scan, AreaOutput::Polygons);
 }
 
 }  // namespace velkaro::gml

@@ -10,8 +10,8 @@
 
 namespace velkaro::gml {
 
-void GML32Poly(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
-  ReaderRun run(req, path, scan, "GML32Poly");
+void GML32Poly(const ReaderRequest& req, const SourceFile& source, ScanContext& scan) {
+  ReaderRun run(req, source, scan, "GML32Poly");
   if (!run.start()) return;
 
   RingStore store(req.cells);

@@ -13,8 +13,8 @@ namespace {
 constexpr std::string_view kUnderground = "地下";
 }
 
-void GML128PolyRail(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
-  ReaderRun run(req, path, scan, "GML128PolyRail");
+void GML128PolyRail(const ReaderRequest& req, const SourceFile& source, ScanContext& scan) {
+  ReaderRun run(req, source, scan, "GML128PolyRail");
   if (!run.start()) return;
 
   RingStore store(req.cells);

@@ -34,8 +34,8 @@ int RoadPixelWidth(const ReaderRequest& req, double width) {
   return static_cast<int>(std::trunc(ground / unitsPerPixel + 0.999999999));
 }
 
-void GML64PolyRoad(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
-  ReaderRun run(req, path, scan, "GML64PolyRoad");
+void GML64PolyRoad(const ReaderRequest& req, const SourceFile& source, ScanContext& scan) {
+  ReaderRun run(req, source, scan, "GML64PolyRoad");
   if (!run.start()) return;
 
   const double unitScale = req.coords.unitScale;

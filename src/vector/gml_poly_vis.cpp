@@ -15,8 +15,8 @@ constexpr std::string_view kNoVisibility = "0";
 constexpr std::string_view kTunnelRoad = "トンネル内の道路";
 }  // namespace
 
-void GML256Poly(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
-  ReaderRun run(req, path, scan, "GML256Poly");
+void GML256Poly(const ReaderRequest& req, const SourceFile& source, ScanContext& scan) {
+  ReaderRun run(req, source, scan, "GML256Poly");
   if (!run.start()) return;
 
   RingStore store(req.cells);

@@ -80,6 +80,33 @@ bool SourceText::open(const std::string& path) {
   return true;
 }
 
+void SourceText::openMemory(std::string_view bytes) {
+  memory_ = bytes;
+  inMemory_ = true;
+}
+
+bool SourceText::open(const SourceFile& source) {
+  if (!source.inMemory()) return open(source.path());
+  openMemory(source.bytes());
+  return true;
+}
+
+// The whole text after the first line, in one run.
+bool SourceText::nextInMemory(std::string_view& lines) {
+  if (started_) return true;   // handed out already: the end
+  started_ = true;
+  std::string_view text = memory_;
+  if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  utf8_ = FirstLineSaysUtf8(text);
+  const size_t nl = text.find('\n');
+  lines = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
+  if (!utf8_ && !lines.empty()) {
+    converted_ = Cp932ToUtf8(lines);
+    lines = converted_;
+  }
+  return true;
+}
+
 // Reads more bytes behind the unread ones; false on a read error.
 bool SourceText::fill() {
   if (begin_ > 0) {
@@ -99,6 +126,7 @@ bool SourceText::fill() {
 
 bool SourceText::next(std::string_view& lines) {
   lines = {};
+  if (inMemory_) return nextInMemory(lines);
   if (file_ == nullptr) return false;
   for (;;) {
     const char* data = buffer_.data() + begin_;
@@ -279,7 +307,7 @@ bool ReaderRun::start() {
   tileGeo_.maxLon = g.lonE + kPad;
   tileGeo_.minLat = g.latS - kPad;
   tileGeo_.maxLat = g.latN + kPad;
-  if (!source_.open(path)) {
+  if (!text_.open(source)) {
     fail();
     return false;
   }

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "archive/source_file.h"
 #include "job/cell_buffer.h"
 #include "vector/reader_request.h"
 #include "vector/gml_scan_context.h"
@@ -23,7 +24,9 @@ namespace velkaro::gml {
 // buffer. When the file's first line (after a byte order mark), in lower
 // case, does not contain "utf-8", the bytes are read as Shift_JIS (CP932) and
 // converted, so every reader matches on UTF-8 markers. The first line itself
-// (the XML declaration, which holds no marker) is not handed out.
+// (the XML declaration, which holds no marker) is not handed out. A file on
+// disk is read in chunks; bytes already in memory (a zip member) are handed
+// out as one run, without a copy unless they need converting.
 class SourceText {
  public:
   SourceText() = default;
@@ -32,6 +35,10 @@ class SourceText {
   SourceText& operator=(const SourceText&) = delete;
 
   bool open(const std::string& path);
+  // Reads bytes in memory instead; they must outlive the SourceText.
+  void openMemory(std::string_view bytes);
+  // Either, as the source says.
+  bool open(const SourceFile& source);
   // The next run of whole lines (the last may lack its line end); empty at
   // the end of the file. False on a read error.
   bool next(std::string_view& lines);
@@ -39,8 +46,11 @@ class SourceText {
 
  private:
   bool fill();
+  bool nextInMemory(std::string_view& lines);
 
   std::FILE* file_ = nullptr;
+  std::string_view memory_;
+  bool inMemory_ = false;
   std::string buffer_;
   size_t begin_ = 0, end_ = 0;   // unread bytes of buffer_
   std::string converted_;
@@ -257,8 +267,8 @@ inline bool MayHoldMarker(std::string_view line) {
 
 class ReaderRun {
  public:
-  ReaderRun(const ReaderRequest& req, const std::string& path, ScanContext& scan, std::string_view name)
-      : req(req), path(path), scan(scan), name_(name) {}
+  ReaderRun(const ReaderRequest& req, const SourceFile& source, ScanContext& scan, std::string_view name)
+      : req(req), source(source), path(source.name()), scan(scan), name_(name) {}
 
   // Rule order at the start of a call: returns false at once when the run flag
   // is cleared; loads the file (a read failure is this reader's failure).
@@ -271,7 +281,7 @@ class ReaderRun {
   void walk(const bool& inList, bool allLeadingBlanks, Examine&& examine, Vertex&& vertex) {
     std::string_view lines;
     for (;;) {
-      if (!source_.next(lines)) {
+      if (!text_.next(lines)) {
         fail();
         return;
       }
@@ -314,12 +324,13 @@ class ReaderRun {
   bool outputFailed(int k) const { return scan.outputs[static_cast<size_t>(k)].failed(); }
 
   const ReaderRequest& req;
-  const std::string& path;
+  const SourceFile& source;
+  const std::string& path;   // the source's name in messages
   ScanContext& scan;
 
  private:
   std::string_view name_;
-  SourceText source_;
+  SourceText text_;
   GeoBox tileGeo_;
   long vertexLists_ = 0;
 };

@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "archive/source_file.h"
 #include "job/job_context.h"
 #include "vector/reader_request.h"
-#include "platform/file_search.h"
+#include "vector/vector_messages.h"
 #include "vector/gml_readers.h"
 #include "vector/gml_scan_context.h"
 #include "catalogue/layer_catalogue.h"
@@ -39,9 +40,33 @@ std::string_view FileNameOf(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-std::vector<std::string> FindGroupFiles(const JobContext& job, const std::string& folder,
-                                        const LayerGroup& group) {
-  return FindFiles(folder, SourcePattern(group.node.entry.elementName()), job.settings.subfolder);
+// True when a zip of this name may hold files of the tile's secondary
+// meshes: its name carries no mesh code, or a code that contains one of
+// them or lies inside one.
+bool ArchiveMeetsMeshes(const std::vector<std::string>& meshCodes, std::string_view zipName) {
+  const std::string digits = ArchiveMeshDigits(zipName);
+  if (digits.empty()) return true;
+  std::string listed;
+  for (const std::string& code : meshCodes) {
+    listed.clear();
+    for (char c : code)
+      if (c >= '0' && c <= '9') listed += c;
+    if (MeshDigitsNest(digits, listed)) return true;
+  }
+  return false;
+}
+
+// The group's source files: plain files and zip members of its wildcard.
+// With `tileOnly`, zips whose name shows another mesh are left closed
+// (except for "AdmBdry", whose every file is read).
+SourceList FindGroupSources(const JobContext& job, const std::string& folder, const LayerGroup& group,
+                            bool tileOnly) {
+  SourceQuery query;
+  query.pattern = SourcePattern(group.node.entry.elementName());
+  query.subfolders = job.settings.subfolder;
+  if (tileOnly && group.node.entry.name != "AdmBdry")
+    query.archiveWanted = [&job](std::string_view zipName) { return ArchiveMeetsMeshes(job.meshCodes, zipName); };
+  return FindSources(folder, query);
 }
 
 bool MeshCodeIsListed(const JobContext& job, std::string_view code) {
@@ -67,37 +92,59 @@ void DeleteChildOutputs(JobContext& job, ScanContext& scan) {
   for (const std::string& text : scan.childTexts) std::remove(ScratchPath(job, text).c_str());
 }
 
-void RunReaders(JobContext& job, const std::string& path, int mask, ScanContext& scan) {
+bool HasReader(int mask) {
+  return std::any_of(std::begin(kReaders), std::end(kReaders),
+                     [mask](const ReaderSlot& slot) { return (mask & slot.bit) && slot.reader; });
+}
+
+void RunReaders(JobContext& job, const SourceFile& source, int mask, ScanContext& scan) {
   const ReaderRequest request = ReaderRequestOf(job);
   for (const ReaderSlot& slot : kReaders) {
     if ((mask & slot.bit) == 0 || slot.reader == nullptr) continue;
-    slot.reader(request, path, scan);
+    slot.reader(request, source, scan);
   }
+}
+
+// The source as the readers read it: a plain file stays on disk, a zip
+// member is read into memory. False, with the message, when its archive is
+// damaged.
+bool OpenSource(JobContext& job, SourceLoader& loader, const SourceRef& ref, SourceFile& file) {
+  std::string error;
+  if (loader.load(ref, file, error)) return true;
+  job.errorText = vector_msg::ArchiveFailure(ref.display());
+  return false;
 }
 
 void CountPass(JobContext& job, LayerTree& tree, const std::string& folder) {
   for (const LayerGroup& group : tree.groups)
-    if (GroupIsOn(group)) job.fileCount += static_cast<long>(FindGroupFiles(job, folder, group).size());
+    if (GroupIsOn(group))
+      job.fileCount += static_cast<long>(FindGroupSources(job, folder, group, false).files.size());
 }
 
 // Returns false when the scan has to stop (abort).
 bool ScanGroup(JobContext& job, const LayerGroup& group, const std::string& folder, int passMask,
                ScanContext& scan) {
-  const std::vector<std::string> files = FindGroupFiles(job, folder, group);
+  const SourceList sources = FindGroupSources(job, folder, group, true);
+  for (const SourceProblem& problem : sources.problems)
+    job.errorText = vector_msg::ArchiveFailure(problem.archive);
   scan.setGroup(group.node.entry.name, group.node.text);
   job.host.setLabel(LabelRole::Group, group.node.text);
   OpenChildOutputs(job, group, scan);
 
   const int mask = group.node.entry.readerMask & passMask;
   const bool readsEveryMesh = group.node.entry.name == "AdmBdry";
-  for (const std::string& path : files) {
+  const bool reads = HasReader(mask);
+  SourceLoader loader;
+  SourceFile file{std::string()};
+  for (const SourceRef& ref : sources.files) {
     job.host.pump();
     if (!job.runFlag) break;
     if (mask > 0) ++job.fileCount;
-    if (!readsEveryMesh && !MeshCodeIsListed(job, MeshCodeOfFile(path, scan.elementName))) continue;
+    if (!readsEveryMesh && !MeshCodeIsListed(job, MeshCodeOfFile(ref.fileName(), scan.elementName))) continue;
     job.host.setLabel(LabelRole::Numerator, std::to_string(job.fileCount));
-    job.host.setLabel(LabelRole::FileName, std::string(FileNameOf(path)));
-    RunReaders(job, path, mask, scan);
+    job.host.setLabel(LabelRole::FileName, std::string(ref.fileName()));
+    if (!reads || !OpenSource(job, loader, ref, file)) continue;
+    RunReaders(job, file, mask, scan);
   }
   scan.closeOutputs();
   if (job.runFlag) return true;

@@ -19,4 +19,8 @@ inline std::string ReaderFailure(std::string_view reader, std::string_view path)
   return text;
 }
 
+// "書庫(<archive>)で異常" + CR LF: a zip (or a member of it) that could not be
+// read; the archive is named as "folder/a.zip" or "folder/a.zip/inner.zip/b.xml".
+inline std::string ArchiveFailure(std::string_view archive) { return ReaderFailure("書庫", archive); }
+
 }  // namespace velkaro::vector_msg

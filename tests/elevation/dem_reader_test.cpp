@@ -203,6 +203,10 @@ TEST(ReadDemXml, ABadNumberCostsThatFileOnlyAndIsNamed) {
     EXPECT_FALSE(ReadDemXml(job.job(), path, job.extent()));
     EXPECT_EQ(job.ctx->errorText, "ReadDemXml(" + path + ")で異常\r\n");
     EXPECT_TRUE(job.ctx->runFlag);
+    // The same text as a zip member in memory is named by its place in the zip.
+    ReaderJob zipped;
+    EXPECT_FALSE(ReadDemXml(zipped.job(), SourceFile::InMemory("dl.zip/broken.xml", text), zipped.extent()));
+    EXPECT_EQ(zipped.ctx->errorText, "ReadDemXml(dl.zip/broken.xml)で異常\r\n");
   }
   ReaderJob missing;
   EXPECT_FALSE(ReadDemXml(missing.job(), (folder.path / "none.xml").string(), missing.extent()));

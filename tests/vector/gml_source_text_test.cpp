@@ -11,9 +11,9 @@ using namespace velkaro::testing;
 
 // Everything a SourceText hands out, joined; every run must end at a line end
 // except the very last.
-std::string ReadAll(const std::string& path, bool* utf8 = nullptr, int* runs = nullptr) {
+std::string ReadAll(const SourceFile& file, bool* utf8 = nullptr, int* runs = nullptr) {
   gml::SourceText source;
-  EXPECT_TRUE(source.open(path));
+  EXPECT_TRUE(source.open(file));
   std::string all;
   std::string_view lines;
   int count = 0;
@@ -63,6 +63,12 @@ TEST(SourceText, HandsOutWholeLinesAfterTheDeclaration) {
     if (row.bytes.size() > (8u << 20)) {
       EXPECT_GT(runs, 1) << row.name;
     }
+    // The same bytes in memory (a zip member) read the same, in one run.
+    utf8 = !row.utf8;
+    EXPECT_EQ(ReadAll(SourceFile::InMemory("a.zip/source.xml", row.bytes), &utf8, &runs), row.expected)
+        << row.name << " in memory";
+    EXPECT_EQ(utf8, row.utf8) << row.name << " in memory";
+    EXPECT_LE(runs, 1) << row.name << " in memory";
   }
   gml::SourceText missing;
   EXPECT_FALSE(missing.open(dir.file("missing.xml")));

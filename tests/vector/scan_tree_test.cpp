@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../archive/zip_builder.h"
 #include "gml_test_support.h"
 
 namespace velkaro {
@@ -129,6 +130,43 @@ TEST_F(ScanFixture, BrokenFileCostsThatFileOnly) {
   scanTree(*t, tree, src.str(), 1, 992);
   EXPECT_EQ(t->errorText, "GML32Poly(" + broken + ")で異常\r\n");
   EXPECT_EQ(ReadPolylines(scratch(tree.groups[0], 0)).lines.size(), 1u);
+}
+
+TEST_F(ScanFixture, ZipMembersAreCountedFilteredAndReadInPlace) {
+  tree.groups.push_back(Group("WL-1", "水涯線", GML32Poly, {{"一条河川", true}}));
+  const std::string line = LineFile("WL", "一条河川");
+  std::string cut = line.substr(0, line.find("35.706")) + "35.7";  // cut inside a vertex list
+  // A download bundle: per-mesh zips inside one zip; the member of 533947
+  // lies off the tile, the zip of 523945 is damaged but never opened.
+  WriteText(src.file("PackDLMap.zip"),
+            ZipBytes({{"FG-GML-533946-ALL-20161001.zip",
+                       ZipBytes({{"FG-GML-533946-WL-20161001-0001.xml", line},
+                                 {"FG-GML-533946-RdEdg-20161001-0001.xml", line}})},
+                      {"FG-GML-523945-ALL-20161001.zip", "damaged"}}));
+  WriteText(src.file("FG-GML-533945-ALL-20161001.zip"),
+            ZipBytes({{"FG-GML-533945-WL-20161001-0001.xml", cut},
+                      {"FG-GML-533947-WL-20161001-0001.xml", line}}));
+
+  // Counting takes every member of the group's pattern.
+  scanTree(*t, tree, src.str(), 0, 0x7fffffff);
+  EXPECT_EQ(t->fileCount, 3);
+  EXPECT_EQ(t->errorText, "");
+
+  scanTree(*t, tree, src.str(), 1, 992);
+  EXPECT_EQ(ReadPolylines(scratch(tree.groups[0], 0)).lines.size(), 1u);
+  EXPECT_EQ(t->errorText, "GML32Poly(" + src.file("FG-GML-533945-ALL-20161001.zip") +
+                              "/FG-GML-533945-WL-20161001-0001.xml)で異常\r\n");
+  EXPECT_EQ(t.host.labelsOf(LabelRole::FileName),
+            (std::vector<std::string>{"FG-GML-533945-WL-20161001-0001.xml", "FG-GML-533946-WL-20161001-0001.xml"}));
+
+  // A damaged zip that may hold the tile is named; the others are read.
+  WriteText(src.file("FG-GML-533945-ALL-20161001.zip"),
+            ZipBytes({{"FG-GML-533945-WL-20161001-0001.xml", line}}));
+  WriteText(src.file("FG-GML-533946-09-20161001.zip"), "damaged");
+  t->errorText.clear();
+  scanTree(*t, tree, src.str(), 1, 992);
+  EXPECT_EQ(t->errorText, "書庫(" + src.file("FG-GML-533946-09-20161001.zip") + ")で異常\r\n");
+  EXPECT_EQ(ReadPolylines(scratch(tree.groups[0], 0)).lines.size(), 1u + 2u);
 }
 
 TEST_F(ScanFixture, AbortDeletesTheGroupsFilesAndStops) {
