@@ -41,8 +41,8 @@ bool ParseArrangement(std::string_view text, int& value) {
 
 }  // namespace
 
-void GML8LayoutStr(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
-  PointRun run(req, path, scan, "GML8LayoutStr");
+void GML8LayoutStr(const ReaderRequest& req, const SourceFile& source, ScanContext& scan) {
+  PointRun run(req, source, scan, "GML8LayoutStr");
   if (!run.start()) return;
 
   std::string category, text;   // carry over between features

@@ -15,8 +15,8 @@ constexpr std::string_view kAuxiliaryMark = "（付）";
 constexpr std::string_view kAuxiliaryRouting = "outofdata";
 }  // namespace
 
-void GML4GCP(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
-  PointRun run(req, path, scan, "GML4GCP");
+void GML4GCP(const ReaderRequest& req, const SourceFile& source, ScanContext& scan) {
+  PointRun run(req, source, scan, "GML4GCP");
   if (!run.start()) return;
 
   double metres = req.datumOffset;

@@ -14,8 +14,8 @@ constexpr std::string_view kUnconfirmed = "＿未確認";
 constexpr std::string_view kNone = "＿なし";
 }  // namespace
 
-void GML1Name(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
-  PointRun run(req, path, scan, "GML1Name");
+void GML1Name(const ReaderRequest& req, const SourceFile& source, ScanContext& scan) {
+  PointRun run(req, source, scan, "GML1Name");
   if (!run.start()) return;
 
   std::string name;      // carries over between features

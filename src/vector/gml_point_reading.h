@@ -21,8 +21,8 @@ enum class TileWidening { None, West, North };
 
 class PointRun {
  public:
-  PointRun(const ReaderRequest& req, const std::string& path, ScanContext& scan, std::string_view name)
-      : req(req), scan(scan), run_(req, path, scan, name) {}
+  PointRun(const ReaderRequest& req, const SourceFile& source, ScanContext& scan, std::string_view name)
+      : req(req), scan(scan), run_(req, source, scan, name) {}
 
   // False when the job was aborted or the file cannot be read.
   bool start() { return run_.start(); }

@@ -20,15 +20,15 @@ namespace gml {
 using GmlReader = void (*)(const ReaderRequest& req, const SourceFile& source, ScanContext& scan);
 
 // Place and facility names at their pixel position (reader bit 1).
-void GML1Name(const ReaderRequest& req, const std::string& path, ScanContext& scan);
+void GML1Name(const ReaderRequest& req, const SourceFile& source, ScanContext& scan);
 // Spot heights at their pixel position (bit 2).
-void GML2Elv(const ReaderRequest& req, const std::string& path, ScanContext& scan);
+void GML2Elv(const ReaderRequest& req, const SourceFile& source, ScanContext& scan);
 // Geodetic control points routed by class (bit 4).
-void GML4GCP(const ReaderRequest& req, const std::string& path, ScanContext& scan);
+void GML4GCP(const ReaderRequest& req, const SourceFile& source, ScanContext& scan);
 // Annotation with its arrangement and angle (bit 8).
-void GML8LayoutStr(const ReaderRequest& req, const std::string& path, ScanContext& scan);
+void GML8LayoutStr(const ReaderRequest& req, const SourceFile& source, ScanContext& scan);
 // Standard map symbols and route shields (bit 16).
-void GML16Symbol(const ReaderRequest& req, const std::string& path, ScanContext& scan);
+void GML16Symbol(const ReaderRequest& req, const SourceFile& source, ScanContext& scan);
 // Line features cut at secondary mesh boundaries (reader bit 32).
 void GML32Poly(const ReaderRequest& req, const SourceFile& source, ScanContext& scan);
 // Road centre lines with their drawing width (bit 64).

@@ -8,8 +8,8 @@
 
 namespace velkaro::gml {
 
-void GML2Elv(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
-  PointRun run(req, path, scan, "GML2Elv");
+void GML2Elv(const ReaderRequest& req, const SourceFile& source, ScanContext& scan) {
+  PointRun run(req, source, scan, "GML2Elv");
   if (!run.start()) return;
 
   double metres = req.datumOffset;   // a height of 0 until the file gives one

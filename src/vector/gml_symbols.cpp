@@ -23,8 +23,8 @@ void ReportUnknownType(std::string& errorText, std::string_view type) {
 
 }  // namespace
 
-void GML16Symbol(const ReaderRequest& req, const std::string& path, ScanContext& scan) {
-  PointRun run(req, path, scan, "GML16Symbol");
+void GML16Symbol(const ReaderRequest& req, const SourceFile& source, ScanContext& scan) {
+  PointRun run(req, source, scan, "GML16Symbol");
   if (!run.start()) return;
 
   const std::string_view elementType = SymbolTypeOfElement(scan.elementName);
