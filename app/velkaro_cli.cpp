@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <charconv>
+#include <memory>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +17,8 @@
 #include <vector>
 
 #include "cli_host.h"
+#include "cli_workers.h"
+#include "cli_workers.h"
 #include "job/cell_buffer.h"
 #include "job/coordinates.h"
 #include "run/driver.h"
@@ -23,8 +27,11 @@
 #include "job/mesh_codes.h"
 #include "job/settings_file.h"
 #include "run/start_action.h"
+#include "run/tile_selection.h"
+#include "run/tile_selection.h"
 #include "job/tile_grid.h"
 #include "job/validation.h"
+#include "output/index_map.h"
 #include "platform/app_folders.h"
 
 using namespace velkaro;
@@ -39,10 +46,30 @@ const char* kUsageText =
     "Draws raster maps of Japan from downloaded GSI and MLIT data folders.\n"
     "\n"
     "Commands:\n"
-    "  run JOB.pxj [--set S/K=V]... [--yes] [--keep-scratch] [--quiet]\n"
+    "  run JOB.pxj [--set S/K=V]... [--yes] [--keep-scratch] [--quiet] [--jobs N]\n"
+    "      [--tiles SPEC | --tile-index I --tile-count N]\n"
     "        validate, confirm overwrites, draw every tile with a progress line on\n"
     "        stderr, print the report; saves LastDraw.pxj after a clean run.\n"
     "        Ctrl-C aborts (tiles already written are kept).\n"
+    "        --jobs N       draw the tiles in N worker processes (default: the\n"
+    "                       number of cores; 1 draws in this process). The files\n"
+    "                       are the same, byte for byte. Each worker is a whole\n"
+    "                       process with its own render surface (about 12 bytes\n"
+    "                       per image pixel: 36 MB at 2048 x 1448), its own cell\n"
+    "                       pool (32 MB per memory step of the job) and one tile's\n"
+    "                       elevation grid: about 270 MB in all for 2048 x 1448\n"
+    "                       tiles at one memory step. Plan for N times that.\n"
+    "        --tiles SPEC   draw only the named tiles: labels as in the file names,\n"
+    "                       comma-separated; a rectangle by its corners: A0,B3 or\n"
+    "                       A0-C5 (rows A to C, columns 0 to 5).\n"
+    "        --tile-index I --tile-count N\n"
+    "                       draw only share I (0 .. N-1) of N near-equal shares of\n"
+    "                       the tiles in reading order, as an array job hands out.\n"
+    "                       Runs of chosen tiles ask only about their own files\n"
+    "                       and write no index: run `index` once all are drawn.\n"
+    "  index JOB.pxj [--set S/K=V]...\n"
+    "        write index.bmp and indexmap.htm from the tiles on disk (after runs of\n"
+    "        chosen tiles); refused while a tile file is missing.\n"
     "  check JOB.pxj [--set S/K=V]...\n"
     "        validation only: the message lines, or the derived values (name=value).\n"
     "  tiles JOB.pxj [--set S/K=V]...\n"
@@ -82,7 +109,16 @@ struct Options {
   std::vector<std::string> positional;
   std::vector<std::string> sets;
   bool yes = false, keepScratch = false, quiet = false;
+  int jobs = 0;  // 0: the number of cores
+  std::string tiles;
+  int tileIndex = -1, tileCount = 0;
+  std::string worker;  // a worker's channels, set by the parent
 };
+
+bool ParseInt(const std::string& text, int& out) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+  return ec == std::errc() && end == text.data() + text.size();
+}
 
 int Usage(const std::string& problem) {
   std::fprintf(stderr, "velkaro-cli: %s\n(see velkaro-cli --help)\n", problem.c_str());
@@ -92,7 +128,20 @@ int Usage(const std::string& problem) {
 bool ParseOptions(int argc, char** argv, Options& o, std::string& problem) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--set") {
+    const bool valueOption = a == "--jobs" || a == "-j" || a == "--tiles" || a == "--tile-index" ||
+                             a == "--tile-count" || a == "--worker";
+    if (valueOption && i + 1 >= argc) return problem = a + " needs a value", false;
+    if (a == "--jobs" || a == "-j") {
+      if (!ParseInt(argv[++i], o.jobs) || o.jobs < 1) return problem = "--jobs needs a number of 1 or more", false;
+    } else if (a == "--tiles") {
+      o.tiles = argv[++i];
+    } else if (a == "--tile-index") {
+      if (!ParseInt(argv[++i], o.tileIndex)) return problem = "--tile-index needs a number", false;
+    } else if (a == "--tile-count") {
+      if (!ParseInt(argv[++i], o.tileCount)) return problem = "--tile-count needs a number", false;
+    } else if (a == "--worker") {
+      o.worker = argv[++i];
+    } else if (a == "--set") {
       if (i + 1 >= argc) return problem = "--set needs section/key=value", false;
       o.sets.push_back(argv[++i]);
     } else if (a.rfind("--set=", 0) == 0) {
@@ -284,8 +333,85 @@ void PrepareOffscreenGui() {
   }
 }
 
+// The arguments a worker is started with: the same job, sets and answers.
+std::vector<std::string> WorkerArguments(const Options& o) {
+  std::vector<std::string> args{"run", o.positional[0], "--quiet"};
+  for (const std::string& set : o.sets) {
+    args.push_back("--set");
+    args.push_back(set);
+  }
+  if (o.yes) args.push_back("--yes");
+  if (o.keepScratch) args.push_back("--keep-scratch");
+  return args;
+}
+
+int CommandWorker(const Options& o, int argc, char** argv) {
+  WorkerChannels channels;
+  if (o.positional.size() != 1 || !ParseWorkerChannels(o.worker, channels)) return Usage("bad --worker");
+  PrepareOffscreenGui();
+  QGuiApplication app(argc, argv);
+  JobSettings settings;
+  if (!LoadJob(o, &o.positional[0], settings)) return kUsage;
+  WorkerHost host(channels.statusFd, o.yes);
+  CellBuffer pool;
+  JobContext ctx(settings, host, pool);
+  ctx.programFolder = ProgramFolder();
+  ctx.keepScratch = o.keepScratch;
+  host.attach(&ctx);
+  return RunAsWorker(ctx, channels);
+}
+
+// The tiles named by --tiles or --tile-index/--tile-count (empty: every
+// tile); false with a usage message.
+bool ChosenTiles(const Options& o, JobContext& ctx, std::vector<TilePick>& tiles, std::string& problem) {
+  const bool share = o.tileIndex >= 0 || o.tileCount > 0;
+  if (!o.tiles.empty() && share) return problem = "--tiles and --tile-index exclude each other", false;
+  if (share && (o.tileIndex < 0 || o.tileCount < 1))
+    return problem = "--tile-index and --tile-count go together", false;
+  if (ValidateJob(ctx).empty()) {
+    if (!o.tiles.empty()) return ParseTileSpec(o.tiles, ctx.grid, tiles, problem);
+    if (share) return TileShare(ctx.grid, o.tileIndex, o.tileCount, tiles, problem);
+  }
+  return true;  // an invalid job is refused by the start itself
+}
+
+// The index image and page of a job whose tiles are all on disk.
+int CommandIndex(const Options& o, int argc, char** argv) {
+  PrepareOffscreenGui();
+  QGuiApplication app(argc, argv);
+  return WithValidatedJob(o, [](JobContext& ctx, const std::string& problems) {
+    if (!problems.empty()) {
+      std::fputs(WithLf(problems).c_str(), stderr);
+      return kRefused;
+    }
+    if (ctx.grid.count() == 1) {
+      std::fprintf(stderr, "velkaro-cli: a job of one tile has no index\n");
+      return kRefused;
+    }
+    std::string missing;
+    for (const TilePick& t : AllTiles(ctx.grid)) {
+      const std::string path = TileFileName(ctx.settings, ctx.grid, t.row, t.col);
+      struct stat st {};
+      if (stat(path.c_str(), &st) != 0) missing += " " + TileLabel(ctx.grid, t.row, t.col);
+    }
+    if (!missing.empty()) {
+      std::fprintf(stderr, "velkaro-cli: tiles not drawn yet:%s\n", missing.c_str());
+      return kRefused;
+    }
+    ctx.programFolder = ProgramFolder();
+    ctx.runFlag = true;
+    WriteIndexMap(ctx);
+    if (!ctx.errorText.empty()) {
+      std::fprintf(stderr, "velkaro-cli: %s\n", WithLf(ctx.errorText).c_str());
+      return kFailed;
+    }
+    return kSuccess;
+  });
+}
+
 int CommandRun(const Options& o, int argc, char** argv) {
   if (o.positional.size() != 1) return Usage("run needs JOB.pxj");
+  if (!o.worker.empty()) return CommandWorker(o, argc, argv);
   PrepareOffscreenGui();
   QGuiApplication app(argc, argv);
   JobSettings settings;
@@ -296,7 +422,30 @@ int CommandRun(const Options& o, int argc, char** argv) {
   ctx.programFolder = ProgramFolder();
   ctx.keepScratch = o.keepScratch;
   host.attach(&ctx);
-  const StartResult result = StartJob(ctx, DefaultDriverCalls(), LastDrawPath());
+
+  StartScope scope;
+  std::string problem;
+  if (!ChosenTiles(o, ctx, scope.tiles, problem)) return Usage(problem);
+  const bool chosen = !o.tiles.empty() || o.tileCount > 0;
+  if (chosen && scope.tiles.empty() && ValidateJob(ctx).empty()) {
+    std::fprintf(stderr, "velkaro-cli: share %d of %d has no tiles\n", o.tileIndex, o.tileCount);
+    return kSuccess;
+  }
+  // Runs of chosen tiles may share the output folder with other runs.
+  std::unique_ptr<PrivateScratch> scratch;
+  if (chosen) {
+    scratch = std::make_unique<PrivateScratch>(ctx.settings.writefolder);
+    ctx.scratchFolder = scratch->path();
+  }
+  const int jobs = o.jobs > 0 ? o.jobs : CoreCount();
+  const size_t tileCount = chosen ? scope.tiles.size() : static_cast<size_t>(std::max(ctx.grid.count(), 1));
+  if (jobs > 1 && tileCount > 1) {
+    const std::vector<std::string> args = WorkerArguments(o);
+    scope.drawTiles = [&host, jobs, args](JobContext& job, const std::vector<TilePick>& tiles) {
+      DrawTilesInWorkers(job, host, tiles, jobs, "/proc/self/exe", args);
+    };
+  }
+  const StartResult result = StartJob(ctx, DefaultDriverCalls(), LastDrawPath(), scope);
   switch (result.outcome) {
     case StartOutcome::Finished: return kSuccess;
     case StartOutcome::Refused: return kRefused;
@@ -327,6 +476,7 @@ int main(int argc, char** argv) {
   if (o.command.empty()) return Usage("no command");
   if (o.command == "run") return CommandRun(o, argc, argv);
   if (o.command == "check") return CommandCheck(o);
+  if (o.command == "index") return CommandIndex(o, argc, argv);
   if (o.command == "tiles") return CommandTiles(o);
   if (o.command == "save") return CommandSave(o);
   if (o.command == "layers") return CommandLayers(o);

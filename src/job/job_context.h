@@ -115,6 +115,10 @@ struct JobContext {
   RenderSurface* surface = nullptr;
   const QImage* surfaceImage = nullptr;  // the job's frame, once the surface exists
   bool keepScratch = false;
+  // Where this run keeps its scratch files; empty: the output folder. Runs
+  // that share an output folder (worker processes, tile shares) each have
+  // their own.
+  std::string scratchFolder;
 };
 
 }  // namespace velkaro

@@ -37,7 +37,7 @@ void ShowCounter(JobContext& job, long counter) {
 }  // namespace
 
 std::string ScratchFilePath(const JobContext& job, const std::string& displayText) {
-  return job.settings.writefolder + "/" + displayText + ".txt";
+  return (job.scratchFolder.empty() ? job.settings.writefolder : job.scratchFolder) + "/" + displayText + ".txt";
 }
 
 double Czoom(const JobContext& job) {

@@ -59,6 +59,13 @@ class PainterDrawer {
   void setBold(bool bold) { font_.bold = bold; }
   void setEscapement(int tenthsOfDegree) { font_.escapement = tenthsOfDegree; }
 
+  // Back to the pen, brush, colours and font of a new drawer, so that what
+  // one tile leaves set never shows on the next.
+  void resetState() {
+    penColour_ = 0, penWidth_ = 1, brushColour_ = 0xFFFFFF, textColour_ = 0;
+    backgroundColour_ = 0xFFFFFF, transparent_ = false, font_ = FontSpec{}, penX_ = 0, penY_ = 0;
+  }
+
   void moveTo(int x, int y) { penX_ = x, penY_ = y; }
   // A line with the pen from the current position to (x, y), which becomes
   // the current position; the end pixel is not drawn.

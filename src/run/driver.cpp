@@ -118,8 +118,68 @@ void ComputeDrawingConstants(JobContext& job) {
   k.rankThreshold = s.objsize >= 0 && s.objsize < 5 ? kRankThresholds[s.objsize] : 0;
 }
 
-bool RunDriver(JobContext& job, const DriverCalls& calls) {
-  JobSettings& s = job.settings;
+namespace {
+
+// Draws tile (r, c) from its scratch files to its output file; false when the
+// run was aborted or failed on the way.
+bool DrawOneTile(JobContext& job, const DriverCalls& calls, int r, int c,
+                 const std::optional<Legend>& jobLegend) {
+  const JobSettings& s = job.settings;
+  DeleteScratch(job, calls);
+  SetCurrentTile(job, r, c);
+  ListMeshCodes(job, 6, false);
+  RunReadingPasses(job, calls);
+  if (!job.runFlag) return false;
+
+  if (ElevationClassOn(s)) {
+    if (calls.prepareElevationGrid) calls.prepareElevationGrid(job);
+    if (!job.runFlag) {
+      DeleteScratch(job, calls);
+      return false;
+    }
+    if (!job.elevGrid.hasData(job.datumOffset)) job.tilesWithoutElevation.push_back(TileLabel(job, r, c));
+    if (jobLegend)
+      StoreTileLegend(job, r, c, *jobLegend);
+    else if (s.jido && calls.autoLegend)
+      calls.autoLegend(job, r, c);
+    LoadTileLegend(job, r, c);
+  }
+
+  ClearLabels(job);
+  job.host.setLabel(LabelRole::Numerator, msg::kImageProcessing);
+  job.host.pump();
+  job.waterLevel = job.datumOffset + kDryWaterLevel;
+  if (job.surface) job.surface->drawer().resetState();
+  RenderCurrentTile(job, calls, r, c);
+  if (job.keepScratch && calls.keepScratchFiles) calls.keepScratchFiles(job);
+  DeleteScratch(job, calls);
+  return job.runFlag;
+}
+
+// Every tile starts from the same inversion estimate, the one settled on
+// the middle of the drawing area from the zone origin, so a tile comes out
+// the same whichever tiles were drawn before it, in this process or another.
+struct TileStartState {
+  double estimateLat, estimateLon;
+  explicit TileStartState(const JobContext& job) {
+    CoordinateState cs = job.coords;
+    if (!cs.latLonMode) {
+      cs.estimateLat = ZoneOriginOf(cs.zone).lat;
+      cs.estimateLon = ZoneOriginOf(cs.zone).lon;
+    }
+    xytobl(cs, (job.area.west + job.area.east) / 2, (job.area.north + job.area.south) / 2);
+    estimateLat = cs.estimateLat;
+    estimateLon = cs.estimateLon;
+  }
+  void restore(JobContext& job) const {
+    job.coords.estimateLat = estimateLat;
+    job.coords.estimateLon = estimateLon;
+  }
+};
+
+}  // namespace
+
+bool RunDriverOn(JobContext& job, const DriverCalls& calls, const NextTile& next, long tileCount) {
   const int rows = job.grid.rows, cols = job.grid.cols;
   job.legendIntervalM.assign(static_cast<size_t>(rows) * cols, 1.0);
   job.legendBottomM.assign(static_cast<size_t>(rows) * cols, 0.0);
@@ -133,7 +193,7 @@ bool RunDriver(JobContext& job, const DriverCalls& calls) {
   job.host.setLabel(LabelRole::FileName, msg::kPreparing);
   job.host.pump();
 
-  const long total = CountSourceFiles(job, calls) * rows * cols;
+  const long total = CountSourceFiles(job, calls) * tileCount;
   ShowFileTotals(job, total);
   job.host.setLabel(LabelRole::FileHeading, msg::kFileInProgress);
   job.fileCount = 0;
@@ -144,40 +204,20 @@ bool RunDriver(JobContext& job, const DriverCalls& calls) {
     if (!job.runFlag) return false;
   }
 
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < cols; ++c) {
-      ShowFileTotals(job, total);
-      DeleteScratch(job, calls);
-      SetCurrentTile(job, r, c);
-      ListMeshCodes(job, 6, false);
-      RunReadingPasses(job, calls);
-      if (!job.runFlag) return false;
+  const TileStartState start(job);
 
-      if (ElevationClassOn(s)) {
-        if (calls.prepareElevationGrid) calls.prepareElevationGrid(job);
-        if (!job.runFlag) {
-          DeleteScratch(job, calls);
-          return false;
-        }
-        if (!job.elevGrid.hasData(job.datumOffset)) job.tilesWithoutElevation.push_back(TileLabel(job, r, c));
-        if (jobLegend)
-          StoreTileLegend(job, r, c, *jobLegend);
-        else if (s.jido && calls.autoLegend)
-          calls.autoLegend(job, r, c);
-        LoadTileLegend(job, r, c);
-      }
-
-      ClearLabels(job);
-      job.host.setLabel(LabelRole::Numerator, msg::kImageProcessing);
-      job.host.pump();
-      job.waterLevel = job.datumOffset + kDryWaterLevel;
-      RenderCurrentTile(job, calls, r, c);
-      if (job.keepScratch && calls.keepScratchFiles) calls.keepScratchFiles(job);
-      DeleteScratch(job, calls);
-      if (!job.runFlag) return false;
-    }
+  for (TilePick tile; next(tile);) {
+    ShowFileTotals(job, total);
+    start.restore(job);
+    if (!DrawOneTile(job, calls, tile.row, tile.col, jobLegend)) return false;
   }
-  if (rows * cols != 1 && calls.writeIndexMap) calls.writeIndexMap(job);
+  return job.runFlag;
+}
+
+bool RunDriver(JobContext& job, const DriverCalls& calls) {
+  const std::vector<TilePick> tiles = AllTiles(job.grid);
+  if (!RunDriverOn(job, calls, TilesFromList(tiles), static_cast<long>(tiles.size()))) return false;
+  if (job.grid.count() != 1 && calls.writeIndexMap) calls.writeIndexMap(job);
   job.host.pump();
   return job.runFlag;
 }

@@ -9,6 +9,7 @@
 
 #include "catalogue/layer_catalogue.h"
 #include "job/job_context.h"
+#include "run/tile_selection.h"
 
 namespace velkaro {
 
@@ -40,6 +41,11 @@ DriverCalls DefaultDriverCalls();
 // Runs the validated job. Returns true when it ran to the end with the run
 // flag still set (the processing window's OK), false on abort.
 bool RunDriver(JobContext& job, const DriverCalls& calls);
+
+// Runs the validated job on the tiles `next` hands out (tileCount of them, for
+// the progress totals) and writes no index map: a run of chosen tiles, or one
+// worker of a run spread over processes. False on abort.
+bool RunDriverOn(JobContext& job, const DriverCalls& calls, const NextTile& next, long tileCount);
 
 // Reader selection masks of the ten reading passes.
 struct ReadingPass {

@@ -85,7 +85,7 @@ bool ClearOutput(const std::string& path, bool animation) {
   return !ec;
 }
 
-bool ExistingOutputsCleared(JobContext& job) {
+bool ExistingOutputsCleared(JobContext& job, const std::vector<TilePick>& chosen) {
   const JobSettings& s = job.settings;
   const bool animation = s.type == kOutputAnimation;
   std::error_code ec;
@@ -101,23 +101,35 @@ bool ExistingOutputsCleared(JobContext& job) {
     return true;
   }
   std::vector<std::string> existing;
-  for (int r = 0; r < job.grid.rows; ++r)
-    for (int c = 0; c < job.grid.cols; ++c) {
-      std::string path = TileFileName(s, job.grid, r, c);
-      if (fs::exists(path, ec)) existing.push_back(std::move(path));
-    }
+  for (const TilePick& t : chosen.empty() ? AllTiles(job.grid) : chosen) {
+    std::string path = TileFileName(s, job.grid, t.row, t.col);
+    if (fs::exists(path, ec)) existing.push_back(std::move(path));
+  }
   if (!existing.empty()) {
     if (job.host.ask(msg::kExistingFileTitle, msg::kOverwriteTiles, Buttons::YesNo) != Answer::Yes)
       return false;
     for (const std::string& path : existing)
       if (!ClearOutput(path, animation)) return Refuse(job, msg::kDeleteErrorTitle, msg::kFileHeldOpen);
   }
+  // A run of chosen tiles leaves the index to the run that writes it.
   const fs::path index = fs::path(s.writefolder) / "index.bmp";
-  if (fs::exists(index, ec)) {
+  if (chosen.empty() && fs::exists(index, ec)) {
     fs::remove(index, ec);
     if (ec) return Refuse(job, msg::kFileDeleteErrorTitle, msg::kIndexNotDeleted);
   }
   return true;
+}
+
+void DrawScope(JobContext& job, const DriverCalls& calls, const StartScope& scope) {
+  const bool everyTile = scope.tiles.empty();
+  if (!scope.drawTiles) {
+    if (everyTile) RunDriver(job, calls);
+    else RunDriverOn(job, calls, TilesFromList(scope.tiles), static_cast<long>(scope.tiles.size()));
+    return;
+  }
+  scope.drawTiles(job, everyTile ? AllTiles(job.grid) : scope.tiles);
+  if (everyTile && job.runFlag && job.errorText.empty() && job.grid.count() != 1 && calls.writeIndexMap)
+    calls.writeIndexMap(job);
 }
 
 std::string BuildReport(const JobContext& job, long seconds) {
@@ -157,12 +169,17 @@ std::string FormatElapsed(long seconds) {
   return t + msg::kElapsedSuffix;
 }
 
-bool PassStartChecks(JobContext& job) {
+bool PassStartChecks(JobContext& job, const std::vector<TilePick>& chosen) {
   return ElevationLimitsHold(job) && AreaHolds(job) && BuildingWarningAccepted(job) &&
-         ExistingOutputsCleared(job);
+         ExistingOutputsCleared(job, chosen);
 }
 
 StartResult StartJob(JobContext& job, const DriverCalls& calls, const std::string& lastDrawPath) {
+  return StartJob(job, calls, lastDrawPath, StartScope{});
+}
+
+StartResult StartJob(JobContext& job, const DriverCalls& calls, const std::string& lastDrawPath,
+                     const StartScope& scope) {
   StartResult result;
   const std::string problems = ValidateJob(job);
   if (!problems.empty()) {
@@ -170,21 +187,22 @@ StartResult StartJob(JobContext& job, const DriverCalls& calls, const std::strin
     result.text = problems;
     return result;
   }
-  if (!PassStartChecks(job)) return result;
+  if (!PassStartChecks(job, scope.tiles)) return result;
 
   job.errorText.clear();
   job.runFlag = true;
   const auto started = std::chrono::steady_clock::now();
-  const std::unique_ptr<RenderSurface> surface = CreateRenderSurface(job);
+  // Tiles drawn elsewhere need no surface in this process.
+  const std::unique_ptr<RenderSurface> surface = scope.drawTiles ? nullptr : CreateRenderSurface(job);
   struct ForgetSurface {
     JobContext& job;
     ~ForgetSurface() { job.surface = nullptr; job.surfaceImage = nullptr; }
   } forget{job};
   job.host.runStarting();
-  RunDriver(job, calls);
+  DrawScope(job, calls, scope);
   job.host.runEnded();
   job.cells.reset();
-  job.surfaceImage = &surface->frame();
+  if (surface) job.surfaceImage = &surface->frame();
 
   if (!job.runFlag) {
     result.outcome = StartOutcome::Aborted;

@@ -2,10 +2,13 @@
 // The start action: validation, the start checks with their dialogs, the
 // overwrite questions, the run itself and the final report.
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "run/driver.h"
 #include "job/job_context.h"
+#include "run/tile_selection.h"
 
 namespace velkaro {
 
@@ -28,8 +31,21 @@ std::string FormatElapsed(long seconds);
 // settings of a clean run are saved (empty: not saved).
 StartResult StartJob(JobContext& job, const DriverCalls& calls, const std::string& lastDrawPath);
 
+// Which tiles a start draws, and where.
+struct StartScope {
+  // Empty: every tile, then the index map. Otherwise only these tiles: the
+  // overwrite question covers just them and the index is left alone.
+  std::vector<TilePick> tiles;
+  // Draws the given tiles instead of the driver in this process (worker
+  // processes); it clears the run flag on abort and sets ErrorText on failure.
+  // The index map of a run of every tile follows here when it succeeded.
+  std::function<void(JobContext&, const std::vector<TilePick>&)> drawTiles;
+};
+StartResult StartJob(JobContext& job, const DriverCalls& calls, const std::string& lastDrawPath,
+                     const StartScope& scope);
+
 // The start checks after validation (limits, area, buildings, existing
 // outputs); false when the job must not start.
-bool PassStartChecks(JobContext& job);
+bool PassStartChecks(JobContext& job, const std::vector<TilePick>& chosen = {});
 
 }  // namespace velkaro

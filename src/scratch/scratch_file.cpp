@@ -158,7 +158,7 @@ std::string ScratchPath(const std::string& writeFolder, const std::string& displ
 }
 
 std::string ScratchPath(const JobContext& job, const std::string& displayText) {
-  return ScratchPath(job.settings.writefolder, displayText);
+  return ScratchPath(job.scratchFolder.empty() ? job.settings.writefolder : job.scratchFolder, displayText);
 }
 
 void DeleteScratchFiles(JobContext& job) {

@@ -1,0 +1,427 @@
+#include "cli_workers.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "job/tile_grid.h"
+#include "job/validation.h"
+#include "render/render_surface.h"
+#include "run/driver.h"
+#include "run/run_messages.h"
+
+namespace fs = std::filesystem;
+
+namespace velkaro {
+namespace {
+
+// Status lines from a worker: one kind letter, the text, a line feed. Line
+// feeds inside the text travel as unit separators. Every line stays below
+// PIPE_BUF, so lines of different workers never mix.
+constexpr char kProgress = 'F';  // files done "\t" files in all
+constexpr char kTileDone = 'D';  // row " " col
+constexpr char kLegend = 'L';    // row " " col "\t" interval "\t" bottom
+constexpr char kMessage = 'M';   // title "\t" text
+constexpr char kFinal = 'X';     // run flag (0/1) "\t" ErrorText
+constexpr size_t kLineLimit = 3800;
+
+volatile std::sig_atomic_t g_workerStop = 0;  // set by the worker's signal handler only
+extern "C" void OnWorkerStop(int) { g_workerStop = 1; }
+
+std::string Escape(const std::string& text) {
+  std::string out = text.substr(0, kLineLimit);
+  for (char& ch : out)
+    if (ch == '\n') ch = '\x1f';
+  return out;
+}
+
+std::string Unescape(std::string text) {
+  for (char& ch : text)
+    if (ch == '\x1f') ch = '\n';
+  return text;
+}
+
+bool ParseLong(std::string_view text, long& out) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+bool WriteAll(int fd, const char* data, size_t n) {
+  while (n > 0) {
+    const ssize_t w = write(fd, data, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    data += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+struct Worker {
+  pid_t pid = -1;
+  bool running = false;
+  long files = 0;
+  bool finalSeen = false;
+  bool runFlag = true;
+  std::string errorText;
+};
+
+// The parent's view of a run spread over workers.
+class WorkerPool {
+ public:
+  WorkerPool(JobContext& job, CliHost& host, const std::vector<TilePick>& tiles)
+      : job_(job), host_(host), tiles_(tiles) {}
+  ~WorkerPool() { closeQueue(); if (statusFd_ >= 0) close(statusFd_); }
+
+  bool start(int count, const std::string& program, const std::vector<std::string>& args);
+  void run();
+
+ private:
+  void feed();
+  void closeQueue();
+  void stopAll();
+  void readStatus();
+  void handleLine(Worker* from, std::string_view line);
+  void reap();
+  void showProgress();
+  Worker* workerOf(pid_t pid);
+
+  JobContext& job_;
+  CliHost& host_;
+  const std::vector<TilePick>& tiles_;
+  std::vector<Worker> workers_;
+  int queueFd_ = -1, statusFd_ = -1;
+  size_t written_ = 0, done_ = 0;
+  long denominator_ = 0;
+  bool stopping_ = false;
+  std::string pending_;
+};
+
+bool WorkerPool::start(int count, const std::string& program, const std::vector<std::string>& args) {
+  int queue[2], status[2];
+  if (pipe2(queue, O_CLOEXEC) != 0) return false;
+  if (pipe2(status, O_CLOEXEC) != 0) {
+    close(queue[0]);
+    close(queue[1]);
+    return false;
+  }
+  queueFd_ = queue[1];
+  statusFd_ = status[0];
+  std::vector<std::string> words{program};
+  words.insert(words.end(), args.begin(), args.end());
+  words.push_back("--worker");
+  words.push_back(std::to_string(queue[0]) + "," + std::to_string(status[1]) + "," +
+                  std::to_string(tiles_.size()));
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  for (int i = 0; i < count; ++i) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      // A worker whose parent dies stops too.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      fcntl(queue[0], F_SETFD, 0);
+      fcntl(status[1], F_SETFD, 0);
+      execv(program.c_str(), argv.data());
+      _exit(127);
+    }
+    if (pid < 0) break;
+    Worker w;
+    w.pid = pid;
+    w.running = true;
+    workers_.push_back(w);
+  }
+  close(queue[0]);
+  close(status[1]);
+  return !workers_.empty();
+}
+
+// Keeps a few tiles per worker in the queue, so a stop leaves little behind.
+void WorkerPool::feed() {
+  while (queueFd_ >= 0 && !stopping_ && written_ < tiles_.size() && written_ - done_ < 2 * workers_.size()) {
+    const TilePick& t = tiles_[written_];
+    const int32_t index = t.row * job_.grid.cols + t.col;
+    if (!WriteAll(queueFd_, reinterpret_cast<const char*>(&index), sizeof index)) break;
+    ++written_;
+  }
+  if (written_ == tiles_.size()) closeQueue();
+}
+
+void WorkerPool::closeQueue() {
+  if (queueFd_ >= 0) close(queueFd_);
+  queueFd_ = -1;
+}
+
+// Abort or failure: no more tiles, and every worker stops after its current
+// step, keeping the tiles it wrote.
+void WorkerPool::stopAll() {
+  if (stopping_) return;
+  stopping_ = true;
+  closeQueue();
+  for (const Worker& w : workers_)
+    if (w.running) kill(w.pid, SIGINT);
+}
+
+Worker* WorkerPool::workerOf(pid_t pid) {
+  for (Worker& w : workers_)
+    if (w.pid == pid) return &w;
+  return nullptr;
+}
+
+void WorkerPool::handleLine(Worker* from, std::string_view line) {
+  if (line.empty() || !from) return;
+  const char kind = line[0];
+  std::string_view text = line.substr(1);
+  const size_t tab = text.find('\t');
+  const std::string_view head = text.substr(0, tab);
+  const std::string_view tail = tab == std::string_view::npos ? std::string_view() : text.substr(tab + 1);
+  long a = 0, b = 0;
+  switch (kind) {
+    case kProgress:
+      if (ParseLong(head, a)) from->files = a;
+      if (ParseLong(tail, b)) denominator_ = b;
+      showProgress();
+      break;
+    case kTileDone: {
+      const size_t space = head.find(' ');
+      if (space != std::string_view::npos && ParseLong(head.substr(0, space), a) && ParseLong(head.substr(space + 1), b)) {
+        ++done_;
+        job_.tile.row = static_cast<int>(a);
+        job_.tile.col = static_cast<int>(b);
+        showProgress();
+      }
+      break;
+    }
+    case kLegend: {
+      const size_t space = head.find(' ');
+      const size_t tab2 = tail.find('\t');
+      if (space == std::string_view::npos || tab2 == std::string_view::npos || !ParseLong(head.substr(0, space), a) ||
+          !ParseLong(head.substr(space + 1), b) || a < 0 || b < 0 || a >= job_.grid.rows || b >= job_.grid.cols)
+        break;
+      JobSettings& s = job_.settings;
+      for (LegendGrid* grid : {&s.legendInterval, &s.legendBottom})
+        if (grid->rows < a + 1 || grid->cols < b + 1)
+          grid->resize(std::max<int>(grid->rows, static_cast<int>(a) + 1), std::max<int>(grid->cols, static_cast<int>(b) + 1));
+      s.legendInterval.cell(static_cast<int>(a), static_cast<int>(b)) = std::string(tail.substr(0, tab2));
+      s.legendBottom.cell(static_cast<int>(a), static_cast<int>(b)) = std::string(tail.substr(tab2 + 1));
+      break;
+    }
+    case kMessage:
+      host_.ask(std::string(head), Unescape(std::string(tail)), Buttons::Ok);
+      break;
+    case kFinal:
+      from->finalSeen = true;
+      from->runFlag = head == "1";
+      from->errorText = Unescape(std::string(tail));
+      break;
+    default:
+      break;
+  }
+}
+
+void WorkerPool::readStatus() {
+  char buffer[8192];
+  const ssize_t n = read(statusFd_, buffer, sizeof buffer);
+  if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+  if (n <= 0) {
+    close(statusFd_);
+    statusFd_ = -1;
+    return;
+  }
+  pending_.append(buffer, static_cast<size_t>(n));
+  size_t start = 0;
+  for (size_t end; (end = pending_.find('\n', start)) != std::string::npos; start = end + 1) {
+    // Each line starts with the sender's process id and a blank.
+    const std::string_view line(pending_.data() + start, end - start);
+    const size_t blank = line.find(' ');
+    long pid = 0;
+    if (blank != std::string_view::npos && ParseLong(line.substr(0, blank), pid))
+      handleLine(workerOf(static_cast<pid_t>(pid)), line.substr(blank + 1));
+  }
+  pending_.erase(0, start);
+}
+
+void WorkerPool::reap() {
+  for (Worker& w : workers_) {
+    if (!w.running) continue;
+    int status = 0;
+    const pid_t r = waitpid(w.pid, &status, WNOHANG);
+    if (r != w.pid) continue;
+    w.running = false;
+    const bool clean = WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 2);
+    if (!clean && !w.finalSeen) {
+      w.runFlag = false;
+      w.errorText = WIFSIGNALED(status)
+                        ? "worker process " + std::to_string(w.pid) + " ended by signal " + std::to_string(WTERMSIG(status))
+                        : "worker process " + std::to_string(w.pid) + " failed with exit code " + std::to_string(WEXITSTATUS(status));
+    }
+    if (!w.runFlag) stopAll();
+  }
+}
+
+void WorkerPool::showProgress() {
+  long files = 0;
+  for (const Worker& w : workers_) files += w.files;
+  host_.setLabel(LabelRole::FileName, std::to_string(done_) + "/" + std::to_string(tiles_.size()) + " tiles written, " +
+                                          std::to_string(workers_.size()) + " workers");
+  host_.setLabel(LabelRole::Denominator, std::to_string(denominator_));
+  host_.setLabel(LabelRole::Numerator, std::to_string(files));
+}
+
+void WorkerPool::run() {
+  host_.setLabel(LabelRole::Title, msg::kFileCountTitle);
+  showProgress();
+  for (;;) {
+    feed();
+    const bool anyRunning = std::any_of(workers_.begin(), workers_.end(), [](const Worker& w) { return w.running; });
+    if (!anyRunning && statusFd_ < 0) break;
+    if (statusFd_ >= 0) {
+      pollfd p{statusFd_, POLLIN, 0};
+      if (poll(&p, 1, 100) > 0) readStatus();
+    } else {
+      usleep(20000);
+    }
+    reap();
+    host_.pump();
+    if (!job_.runFlag) stopAll();
+  }
+  bool allRan = !stopping_ || job_.runFlag;
+  for (const Worker& w : workers_) {
+    if (!w.runFlag) allRan = false;
+    if (job_.errorText.empty() && !w.errorText.empty()) job_.errorText = w.errorText;
+  }
+  job_.fileCount = 0;
+  for (const Worker& w : workers_) job_.fileCount += w.files;
+  if (!allRan || done_ < tiles_.size()) job_.runFlag = false;
+}
+
+}  // namespace
+
+int CoreCount() {
+  const unsigned n = std::thread::hardware_concurrency();
+  return n == 0 ? 1 : static_cast<int>(n);
+}
+
+PrivateScratch::PrivateScratch(const std::string& writeFolder) {
+  std::string pattern = (fs::path(writeFolder) / ".velkaro-scratch-XXXXXX").string();
+  if (mkdtemp(pattern.data())) path_ = pattern;
+}
+
+PrivateScratch::~PrivateScratch() {
+  if (path_.empty()) return;
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+void DrawTilesInWorkers(JobContext& job, CliHost& host, const std::vector<TilePick>& tiles, int workers,
+                        const std::string& program, const std::vector<std::string>& workerArgs) {
+  if (tiles.empty()) return;
+  WorkerPool pool(job, host, tiles);
+  const int count = std::max(1, std::min<int>(workers, static_cast<int>(tiles.size())));
+  if (!pool.start(count, program, workerArgs)) {
+    job.errorText = "cannot start worker processes: " + std::string(std::strerror(errno));
+    job.runFlag = false;
+    return;
+  }
+  pool.run();
+}
+
+bool ParseWorkerChannels(const std::string& text, WorkerChannels& channels) {
+  const size_t a = text.find(','), b = text.find(',', a == std::string::npos ? a : a + 1);
+  if (a == std::string::npos || b == std::string::npos) return false;
+  long q = 0, s = 0, t = 0;
+  if (!ParseLong(std::string_view(text).substr(0, a), q) || !ParseLong(std::string_view(text).substr(a + 1, b - a - 1), s) ||
+      !ParseLong(std::string_view(text).substr(b + 1), t) || q < 0 || s < 0 || t < 0)
+    return false;
+  channels = {static_cast<int>(q), static_cast<int>(s), t};
+  return true;
+}
+
+WorkerHost::WorkerHost(int statusFd, bool yes) : statusFd_(statusFd), yes_(yes) {
+  struct sigaction sa {};
+  sa.sa_handler = OnWorkerStop;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+}
+
+void WorkerHost::send(char kind, const std::string& text) const {
+  const std::string line = std::to_string(getpid()) + " " + kind + Escape(text) + "\n";
+  WriteAll(statusFd_, line.data(), line.size());
+}
+
+void WorkerHost::setLabel(LabelRole role, const std::string& text) {
+  long value = 0;
+  if (role == LabelRole::Denominator && ParseLong(text, value)) denominator_ = text;
+  if (role == LabelRole::Numerator && text != numerator_ && ParseLong(text, value)) {
+    numerator_ = text;
+    send(kProgress, numerator_ + "\t" + denominator_);
+  }
+}
+
+void WorkerHost::pump() {
+  if (g_workerStop && job_) job_->runFlag = false;
+}
+
+Answer WorkerHost::ask(const std::string& title, const std::string& text, Buttons buttons) {
+  send(kMessage, title + "\t" + text);
+  if (buttons == Buttons::Ok) return Answer::Ok;
+  if (buttons == Buttons::YesNo) return yes_ ? Answer::Yes : Answer::No;
+  return yes_ ? Answer::Ok : Answer::Cancel;
+}
+
+int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
+  WorkerHost& host = static_cast<WorkerHost&>(job.host);
+  const std::string problems = ValidateJob(job);
+  if (!problems.empty()) {
+    host.send(kFinal, "0\t" + problems);
+    return 1;
+  }
+  PrivateScratch scratch(job.settings.writefolder);
+  job.scratchFolder = scratch.path();
+  job.errorText.clear();
+  job.runFlag = true;
+  const int cols = std::max(job.grid.cols, 1);
+  const long tileCount = job.grid.count();
+  bool haveTile = false;
+  TilePick current;
+  // Asking for the next tile means the one before is finished.
+  const NextTile next = [&](TilePick& pick) {
+    if (haveTile && job.runFlag) {
+      host.send(kTileDone, std::to_string(current.row) + " " + std::to_string(current.col));
+      const JobSettings& s = job.settings;
+      if (s.jido && s.legendInterval.rows > current.row && s.legendInterval.cols > current.col &&
+          s.legendBottom.rows > current.row && s.legendBottom.cols > current.col)
+        host.send(kLegend, std::to_string(current.row) + " " + std::to_string(current.col) + "\t" +
+                               job.settings.legendInterval.cell(current.row, current.col) + "\t" +
+                               job.settings.legendBottom.cell(current.row, current.col));
+    }
+    haveTile = false;
+    if (!job.runFlag || g_workerStop) return false;
+    int32_t index = 0;
+    ssize_t n;
+    do n = read(channels.queueFd, &index, sizeof index);
+    while (n < 0 && errno == EINTR && !g_workerStop);
+    if (n != sizeof index || index < 0 || index >= tileCount) return false;
+    current = {index / cols, index % cols};
+    pick = current;
+    haveTile = true;
+    return true;
+  };
+  RunDriverOn(job, DefaultDriverCalls(), next, channels.tileCount);
+  if (g_workerStop) job.runFlag = false;
+  host.send(kFinal, std::string(job.runFlag ? "1" : "0") + "\t" + job.errorText);
+  return job.runFlag && job.errorText.empty() ? 0 : 2;
+}
+
+}  // namespace velkaro
