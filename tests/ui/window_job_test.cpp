@@ -16,6 +16,7 @@
 #include "ui/drawing_settings_tab.h"
 #include "ui/processing_window.h"
 #include "ui/ui_messages.h"
+#include "modal_dialog.h"
 #include "window_fixture.h"
 
 namespace velkaro {
@@ -77,7 +78,7 @@ TEST_F(WindowJobTest, JobFromTheWindowWritesTilesLikeTheCommandLine) {
   for (size_t g = 0; g < fgd.groups.size(); ++g)
     for (size_t c = 0; c < fgd.groups[g].children.size(); ++c)
       if (fgd.groups[g].children[c].entry.name == "BldA-1") {
-        desktop.colour = QColor(200, 30, 30);
+        testing::PickColourNext(MakeColour(200, 30, 30));
         window->editLayerStyle(LayerRef::node(LayerRef::Kind::FgdNode, static_cast<int>(g), static_cast<int>(c)));
       }
   desktop.saveFile = QString::fromStdString(scratchPath("saved.pxj"));
