@@ -330,7 +330,6 @@ void MainWindow::openRangeWindow() {
   window.setMessageSink([this](const char* title, const char* text) {
     desktop_.ask(this, U(title), U(text), Buttons::Ok);
   });
-  emit rangeWindowOpened(&window);
   if (window.exec() != QDialog::Accepted) return;
   // Written twice: the first writing lets the window recompute what follows
   // from the fields (read-out, overlap control), the second makes sure the

@@ -27,7 +27,6 @@ class LegendGrids;
 class LineStyleDialog;
 class MemoryBudgetDialog;
 class ProcessingWindow;
-class RangeWindow;
 struct ProgramEnd;
 
 class MainWindow : public QMainWindow {
@@ -88,8 +87,6 @@ class MainWindow : public QMainWindow {
   // legend grids) refresh from settings().
   void settingsReplaced();
   void jobEnded(velkaro::StartOutcome outcome);
-  // The range selection window was made and is about to open (tests drive it).
-  void rangeWindowOpened(velkaro::RangeWindow* window);
 
  private:
   void buildTabs();
