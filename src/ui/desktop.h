@@ -1,13 +1,12 @@
 #pragma once
-// Everything the windows ask of the desktop: message boxes, the file, folder
-// and colour dialogs, the default handler for documents and pages, starting
+// Everything the windows ask of the desktop: message boxes, the file and
+// folder dialogs, the default handler for documents and pages, starting
 // companion programs and the clipboard. The program uses QtDesktop; tests
 // put a scripted one in its place so no dialog ever waits for a person.
 
-#include <QColor>
 #include <QString>
 #include <QStringList>
-#include <optional>
+#include <functional>
 
 #include "job/job_host.h"
 
@@ -15,6 +14,14 @@ class QImage;
 class QWidget;
 
 namespace velkaro {
+
+// How a started program ended.
+struct ProgramEnd {
+  bool crashed = false;
+  int exitCode = 0;
+  QString output;  // the last lines it wrote to its standard output and error
+};
+using ProgramFinished = std::function<void(const ProgramEnd&)>;
 
 class Desktop {
  public:
@@ -27,17 +34,18 @@ class Desktop {
   virtual QString saveFileName(QWidget* parent, const QString& title, const QString& proposedPath,
                                const QString& filter) = 0;
   virtual QString pickFolder(QWidget* parent, const QString& title, const QString& start) = 0;
-  virtual std::optional<QColor> pickColour(QWidget* parent, const QString& title, const QColor& initial) = 0;
   // A document (absolute path) or a web address, with the default handler.
   virtual void open(const QString& documentOrUrl) = 0;
-  // Starts a program detached; false when it could not be started.
-  virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
+  // Starts a program that runs on its own while the window goes on; finished
+  // is called when it ends. False (and no call) when it could not be started.
+  virtual bool startProgram(const QString& program, const QStringList& arguments, ProgramFinished finished) = 0;
   virtual void setClipboardText(const QString& text) = 0;
   virtual void setClipboardImage(const QImage& image) = 0;
 };
 
 // The real desktop: Qt's message boxes and dialogs, QDesktopServices and
-// QProcess.
+// QProcess. A started program writes into a log file rather than a pipe, so
+// it finishes its work even when the window is closed first.
 class QtDesktop : public Desktop {
  public:
   Answer ask(QWidget* parent, const QString& title, const QString& text, Buttons buttons) override;
@@ -46,9 +54,8 @@ class QtDesktop : public Desktop {
   QString saveFileName(QWidget* parent, const QString& title, const QString& proposedPath,
                        const QString& filter) override;
   QString pickFolder(QWidget* parent, const QString& title, const QString& start) override;
-  std::optional<QColor> pickColour(QWidget* parent, const QString& title, const QColor& initial) override;
   void open(const QString& documentOrUrl) override;
-  bool startProgram(const QString& program, const QStringList& arguments) override;
+  bool startProgram(const QString& program, const QStringList& arguments, ProgramFinished finished) override;
   void setClipboardText(const QString& text) override;
   void setClipboardImage(const QImage& image) override;
 };

@@ -21,6 +21,11 @@ inline constexpr const char* kFlatLand = "平坦地";
 inline constexpr const char* kMountains = "山岳地";
 inline constexpr const char* kShadowAmount = "影の量       多     ↓標準               少";
 inline constexpr const char* kShadowDirection = "影の方向　西     南 ↓ 東     北     西";
+// Names screen readers give the controls whose captions do not name them.
+inline constexpr const char* kIntervalName = "凡例間隔";
+inline constexpr const char* kBottomName = "凡例最下面";
+inline constexpr const char* kPreviewName = "凡例色の見本";
+inline constexpr const char* kShadingModeName = "陰影の方式";
 
 // Range selection window.
 inline constexpr const char* kRangeCaption =

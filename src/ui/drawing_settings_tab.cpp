@@ -7,10 +7,8 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -22,6 +20,7 @@
 #include "job/tile_grid.h"
 #include "render/colours.h"
 #include "ui/colour_check_box.h"
+#include "ui/legend_controls.h"
 #include "ui/modifier_button.h"
 #include "ui/ui_messages.h"
 
@@ -287,92 +286,10 @@ void DrawingSettingsTab::switchElevationClass(bool contour, int k, bool on) {
   emit edited();
 }
 
-QWidget* DrawingSettingsTab::buildShadowControls() {
-  shadowControls_ = new QWidget;
-  auto* grid = new QGridLayout(shadowControls_);
-  grid->setContentsMargins(0, 0, 0, 0);
-  auto* mode = ListOf(ui_text::kShadowModes);
-  mode->setAccessibleName(U(ui_text::kShadowMode));
-  auto* amount = Slider(-20, 60, 10);
-  auto* direction = Slider(0, 360, 45);
-  grid->addWidget(mode, 0, 0, 1, 2);
-  grid->addWidget(Caption(U(ui_text::kShadowAmount), amount), 1, 0, 1, 2);
-  grid->addWidget(amount, 2, 0, 1, 2);
-  grid->addWidget(Caption(U(ui_text::kShadowDirection), direction), 3, 0, 1, 2);
-  grid->addWidget(direction, 4, 0, 1, 2);
-  bind_.index(mode, SettingsBinder::field(&JobSettings::shadowmd));
-  bind_.value(amount, SettingsBinder::field(&JobSettings::height));
-  bind_.value(direction, SettingsBinder::field(&JobSettings::houi));
-  return shadowControls_;
-}
-
-QWidget* DrawingSettingsTab::buildLegendControls() {
-  auto* box = new QWidget;
-  auto* grid = new QGridLayout(box);
-  grid->setContentsMargins(0, 0, 0, 0);
-
-  iro_ = Slider(0, 7, 1);
-  preview_ = new QLabel;
-  preview_->setFixedSize(129, 25);
-  preview_->setAccessibleName(U(ui_text::kLegendPreview));
-  grid->addWidget(Caption(U(ui_text::kLegendColour), iro_), 0, 0);
-  grid->addWidget(iro_, 0, 1);
-  grid->addWidget(preview_, 0, 2);
-  bind_.value(iro_, SettingsBinder::field(&JobSettings::iro));
-
-  auto* steps = ListOf(ui_text::kLegendStepNames);
-  grid->addWidget(Caption(U(ui_text::kLegendSteps), steps), 1, 0);
-  grid->addWidget(steps, 1, 1, 1, 2);
-  bind_.index(steps, SettingsBinder::field(&JobSettings::hanreisu));
-
-  jido_ = new QCheckBox(U(ui_text::kAutoLegend));
-  QPalette red = jido_->palette();
-  red.setColor(QPalette::WindowText, Qt::red);
-  jido_->setPalette(red);
-  grid->addWidget(jido_, 2, 0, 1, 3);
-  bind_.check(jido_, SettingsBinder::field(&JobSettings::jido));
-
-  // Automatic mode shows the two bias sliders; manual mode shows two "設定"
-  // buttons in their place, leading to the legend grid pages.
-  legendSliders_ = new QWidget;
-  auto* sliders = new QGridLayout(legendSliders_);
-  sliders->setContentsMargins(0, 0, 0, 0);
-  auto* interval = Slider(0, 10, 1);
-  auto* bottom = Slider(0, 10, 1);
-  interval->setAccessibleName(U(ui_text::kLegendIntervalName));
-  bottom->setAccessibleName(U(ui_text::kLegendBottomName));
-  auto* intervalLabel = new QLabel(U(ui_text::kLegendInterval));
-  auto* bottomLabel = new QLabel(U(ui_text::kLegendBottom));
-  intervalLabel->setBuddy(interval);
-  bottomLabel->setBuddy(bottom);
-  sliders->addWidget(intervalLabel, 0, 0);
-  sliders->addWidget(interval, 1, 0);
-  sliders->addWidget(bottomLabel, 0, 1);
-  sliders->addWidget(bottom, 1, 1);
-  bind_.value(interval, SettingsBinder::field(&JobSettings::kankaku));
-  bind_.value(bottom, SettingsBinder::field(&JobSettings::kamen));
-  grid->addWidget(legendSliders_, 3, 0, 1, 3);
-
-  buttons_.intervalSet = new QPushButton(U(ui_text::kSet));
-  buttons_.bottomSet = new QPushButton(U(ui_text::kSet));
-  buttons_.intervalSet->setAccessibleName(U(ui_text::kLegendIntervalName) + U(ui_text::kSet));
-  buttons_.bottomSet->setAccessibleName(U(ui_text::kLegendBottomName) + U(ui_text::kSet));
-  auto* setRow = new QHBoxLayout;
-  setRow->addWidget(buttons_.intervalSet);
-  setRow->addWidget(buttons_.bottomSet);
-  grid->addLayout(setRow, 4, 0, 1, 3);
-  return box;
-}
-
 QGroupBox* DrawingSettingsTab::buildElevationGroup() {
   auto* group = new QGroupBox(U(ui_text::kGroupElevation));
   auto* layout = new QVBoxLayout(group);
   layout->addWidget(buildElevationSwitches());
-
-  shadow_ = new QCheckBox(U(ui_text::kShadow));
-  bind_.check(shadow_, SettingsBinder::field(&JobSettings::shadow));
-  layout->addWidget(shadow_);
-  layout->addWidget(buildShadowControls());
 
   auto* form = new QFormLayout;
   auto* weight = ListOf(ui_text::kLineWeights);
@@ -390,8 +307,14 @@ QGroupBox* DrawingSettingsTab::buildElevationGroup() {
   bind_.index(target, SettingsBinder::field(&JobSettings::taisyo));
   bind_.index(omit, SettingsBinder::field(&JobSettings::syoryaku));
   bind_.text(hose, SettingsBinder::field(&JobSettings::hose));
+  // The number of legend steps sits with the contour options; the automatic
+  // legend, the colour scheme and the hillshade are the legend controls'.
+  auto* steps = ListOf(ui_text::kLegendStepNames);
+  form->addRow(Caption(U(ui_text::kLegendSteps), steps), steps);
+  bind_.index(steps, SettingsBinder::field(&JobSettings::hanreisu));
   layout->addLayout(form);
-  layout->addWidget(buildLegendControls());
+  legend_ = new LegendControls(s_);
+  layout->addWidget(legend_);
   return group;
 }
 
@@ -483,6 +406,7 @@ void DrawingSettingsTab::setElevationCaptions() {
 void DrawingSettingsTab::showSettings(bool afterRead) {
   hintAfterRead_ = afterRead;
   bind_.showAll();
+  legend_->ShowSettings();
   refreshDependents();
 }
 
@@ -494,13 +418,8 @@ void DrawingSettingsTab::refreshDependents() {
                                       : ui_text::kHintBmp;
   buttons_.start->setToolTip(U(hint));
   buttons_.start->setAccessibleDescription(U(hint));
-  shadowControls_->setVisible(s_.shadow);
-  legendSliders_->setVisible(s_.jido);
-  buttons_.intervalSet->setVisible(!s_.jido);
-  buttons_.bottomSet->setVisible(!s_.jido);
   refreshSizeReadout();
   refreshOverlap();
-  refreshLegendPreview();
   refreshBackgroundSwatch();
   meshSwitch_->setLayerColour(s_.tiikimesh.colour);
 }
@@ -512,18 +431,6 @@ void DrawingSettingsTab::refreshOverlap() {
   const bool several = cols_->value() * rows_->value() > 1;
   kasane_->setVisible(several);
   kasaneLabel_->setVisible(several);
-}
-
-void DrawingSettingsTab::refreshLegendPreview() {
-  QImage picture(preview_->size(), QImage::Format_RGB32);
-  QPainter p(&picture);
-  const float w = static_cast<float>(picture.width()) / 129.0f;
-  for (int i = 0; i <= 128; ++i) {
-    const int x0 = static_cast<int>(i * w), x1 = static_cast<int>(i * w + w);
-    p.fillRect(QRect(x0, 0, std::max(1, x1 - x0), picture.height()), ToQColor(rgb(i, 128, 1.0f, s_.iro)));
-  }
-  p.end();
-  preview_->setPixmap(QPixmap::fromImage(picture));
 }
 
 void DrawingSettingsTab::refreshBackgroundSwatch() {

@@ -2,8 +2,8 @@
 // The "描画設定" tab: the groups of basic settings, drawing area, flood
 // animation, elevation, standard regional mesh and text/rank, each control
 // bound to its JobSettings field, and the action buttons. Controls that
-// depend on others (flood group, overlap, size read-out, hillshade and legend
-// controls, start hint) follow every edit and every load.
+// depend on others (flood group, overlap, size read-out, start hint) follow
+// every edit and every load; the legend controls follow their own boxes.
 
 #include <QWidget>
 #include <array>
@@ -24,6 +24,7 @@ class QSpinBox;
 namespace velkaro {
 
 class ColourCheckBox;
+class LegendControls;
 class ModifierButton;
 
 class DrawingSettingsTab : public QWidget {
@@ -52,8 +53,6 @@ class DrawingSettingsTab : public QWidget {
     QPushButton* writeFolder = nullptr;
     QPushButton* expand = nullptr;
     QPushButton* background = nullptr;
-    QPushButton* intervalSet = nullptr;
-    QPushButton* bottomSet = nullptr;
   };
   const ActionButtons& buttons() const { return buttons_; }
   ColourCheckBox* meshSwitch() const { return meshSwitch_; }
@@ -71,9 +70,9 @@ class DrawingSettingsTab : public QWidget {
   QGroupBox* movieGroup() const { return movieGroup_; }
   QCheckBox* meshClass(int k) const { return meshBoxes_[static_cast<size_t>(k)]; }
   QCheckBox* contourClass(int k) const { return contourBoxes_[static_cast<size_t>(k)]; }
-  QCheckBox* shadowBox() const { return shadow_; }
-  QCheckBox* autoLegendBox() const { return jido_; }
-  QWidget* shadowControls() const { return shadowControls_; }
+  // The automatic legend, its sliders and "設定" buttons, the colour scheme
+  // and the hillshade controls.
+  LegendControls* legendControls() const { return legend_; }
   QLineEdit* meshFolderEdit() const { return meshFolder_; }
   QLineEdit* writeFolderEdit() const { return writeFolder_; }
 
@@ -88,8 +87,6 @@ class DrawingSettingsTab : public QWidget {
   QGroupBox* buildMovieGroup();
   QGroupBox* buildElevationGroup();
   QWidget* buildElevationSwitches();
-  QWidget* buildShadowControls();
-  QWidget* buildLegendControls();
   QGroupBox* buildMeshGroup();
   QGroupBox* buildRankGroup();
   QWidget* buildActions();
@@ -98,7 +95,6 @@ class DrawingSettingsTab : public QWidget {
   void refreshDependents();
   void refreshSizeReadout();
   void refreshOverlap();
-  void refreshLegendPreview();
   void refreshBackgroundSwatch();
   void switchElevationClass(bool contour, int k, bool on);
 
@@ -123,12 +119,7 @@ class DrawingSettingsTab : public QWidget {
   QGroupBox* movieGroup_ = nullptr;
   std::array<QCheckBox*, kElevationClasses> meshBoxes_{};
   std::array<QCheckBox*, kElevationClasses> contourBoxes_{};
-  QCheckBox* shadow_ = nullptr;
-  QWidget* shadowControls_ = nullptr;
-  QCheckBox* jido_ = nullptr;
-  QWidget* legendSliders_ = nullptr;
-  QSlider* iro_ = nullptr;
-  QLabel* preview_ = nullptr;
+  LegendControls* legend_ = nullptr;
   ColourCheckBox* meshSwitch_ = nullptr;
 };
 

@@ -49,6 +49,7 @@ LegendControls::LegendControls(JobSettings& settings, QWidget* parent)
   shadingMode_->addItem(dialog_msg::kFlatLand);
   shadingMode_->addItem(dialog_msg::kMountains);
   preview_->setFixedSize(kLegendPreviewWidth, kLegendPreviewHeight);
+  nameForScreenReaders();
   intervalSet_->hide();
   bottomSet_->hide();
   buildLayout();
@@ -58,8 +59,26 @@ LegendControls::LegendControls(JobSettings& settings, QWidget* parent)
 
 QWidget* LegendControls::shadingModeList() const { return shadingMode_; }
 
+void LegendControls::nameForScreenReaders() {
+  intervalSlider_->setAccessibleName(dialog_msg::kIntervalName);
+  bottomSlider_->setAccessibleName(dialog_msg::kBottomName);
+  intervalSet_->setAccessibleName(QString(dialog_msg::kIntervalName) + dialog_msg::kSetButton);
+  bottomSet_->setAccessibleName(QString(dialog_msg::kBottomName) + dialog_msg::kSetButton);
+  scheme_->setAccessibleName(dialog_msg::kSchemeSlider);
+  preview_->setAccessibleName(dialog_msg::kPreviewName);
+  shadingMode_->setAccessibleName(dialog_msg::kShadingModeName);
+  amount_->setAccessibleName(dialog_msg::kShadowAmount);
+  direction_->setAccessibleName(dialog_msg::kShadowDirection);
+  intervalLabel_->setBuddy(intervalSlider_);
+  bottomLabel_->setBuddy(bottomSlider_);
+  schemeLabel_->setBuddy(scheme_);
+  amountLabel_->setBuddy(amount_);
+  directionLabel_->setBuddy(direction_);
+}
+
 void LegendControls::buildLayout() {
   auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(0, 0, 0, 0);
   grid->addWidget(automatic_, 0, 0, 1, 2);
   grid->addWidget(intervalLabel_, 1, 0);
   grid->addWidget(intervalSlider_, 2, 0);

@@ -45,6 +45,7 @@ class LegendControls : public QWidget {
 
  private:
   void buildLayout();
+  void nameForScreenReaders();
   void connectControls();
   void showAutomaticMode(bool on);
   void showHillshade(bool on);

@@ -1,11 +1,14 @@
 #include "ui/main_window.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QVBoxLayout>
 #include <filesystem>
 
 #include "run/driver.h"
@@ -20,8 +23,13 @@
 #include "ui/folder_actions.h"
 #include "ui/ksj_theme_tab.h"
 #include "ui/layer_tree_tab.h"
+#include "ui/legend_controls.h"
+#include "ui/legend_grids.h"
+#include "ui/line_style_dialog.h"
+#include "ui/memory_budget_dialog.h"
 #include "ui/modifier_button.h"
 #include "ui/processing_window.h"
+#include "ui/range_window.h"
 #include "ui/ui_messages.h"
 #include "catalogue/catalogue_messages.h"
 
@@ -47,7 +55,13 @@ MainWindow::MainWindow(const QString& programFolder, Desktop& desktop, QWidget* 
   openFolder_ = programFolder_;
   saveFolder_ = WritableOrHome(programFolder_);
   buildTabs();
+  // The windows the main window opens live as long as it does: the line
+  // style dialog, the processing window and the memory budget dialog (the
+  // range window is made for each use, with the job it shows).
+  lineStyle_ = new LineStyleDialog(this);
   processing_ = new ProcessingWindow(desktop_, this);
+  memory_ = new MemoryBudgetDialog(cells_, this);
+  memory_->Reset();
   setWindowTitle(programTitle());
   statusBar();
 }
@@ -68,11 +82,13 @@ void MainWindow::buildTabs() {
   ksj_ = new KsjThemeTab(settings_);
   kkj_ = new LayerTreeTab(settings_, {LayerRef::Kind::KkjNode, ui_text::kKkjFolder, ui_text::kExpandSpaced,
                                       &JobSettings::kkjfolder});
-  // The legend grid pages are filled by the legend grid editor.
   intervalPage_ = new QWidget;
   bottomPage_ = new QWidget;
   intervalPage_->setObjectName(QStringLiteral("legendIntervalPage"));
   bottomPage_->setObjectName(QStringLiteral("legendBottomPage"));
+  legend_ = new LegendGrids(settings_, intervalPage_);
+  (new QVBoxLayout(intervalPage_))->addWidget(legend_->intervalTable());
+  (new QVBoxLayout(bottomPage_))->addWidget(legend_->bottomTable());
   tabs_->addTab(drawing_, U(ui_text::kTabDrawing));
   tabs_->addTab(fgd_, U(ui_text::kTabFgd));
   tabs_->addTab(ksj_, U(ui_text::kTabKsj));
@@ -82,6 +98,26 @@ void MainWindow::buildTabs() {
   setCentralWidget(tabs_);
   connectDrawingTab();
   connectLayerTabs();
+  connectLegend();
+}
+
+// The grids follow the division when the user turns to another page, after a
+// file was read and before one is written; a job shows the legends it used.
+void MainWindow::connectLegend() {
+  LegendControls* controls = drawing_->legendControls();
+  ConnectLegendWidgets(*legend_, *controls);
+  connect(tabs_, &QTabWidget::currentChanged, this, [this] { legend_->RebuildLegendGrids(); });
+  connect(this, &MainWindow::settingsReplaced, this, &MainWindow::refreshLegendGrids);
+  // In manual mode the two "設定" buttons lead to the grid of their value.
+  connect(controls, &LegendControls::intervalSetRequested, this,
+          [this] { tabs_->setCurrentWidget(intervalPage_); });
+  connect(controls, &LegendControls::bottomSetRequested, this, [this] { tabs_->setCurrentWidget(bottomPage_); });
+}
+
+// A division that is no whole number keeps the grids' layout; they show the
+// record's cells all the same.
+void MainWindow::refreshLegendGrids() {
+  if (!legend_->RebuildLegendGrids()) legend_->ShowSettingsCells();
 }
 
 void MainWindow::connectDrawingTab() {
@@ -90,7 +126,7 @@ void MainWindow::connectDrawingTab() {
   connect(b.save, &QPushButton::clicked, this, &MainWindow::saveSettings);
   connect(b.start, &QPushButton::clicked, this, [this] { startJob(); });
   connect(b.pickOnMap, &QPushButton::clicked, this, &MainWindow::openRangeWindow);
-  connect(b.gridpack, &QPushButton::clicked, this, [this] { startCompanion(kGridpackProgram, {}); });
+  connect(b.gridpack, &QPushButton::clicked, this, &MainWindow::startGridpack);
   connect(b.expand, &QPushButton::clicked, this, [this] {
     startCompanion(kExpandProgram, {QString::fromStdString(ExpandArgument(settings_.meshfolder))});
   });
@@ -104,8 +140,6 @@ void MainWindow::connectDrawingTab() {
     sourceFolderPressed(m, &JobSettings::meshfolder, ui_text::kMeshFolderLabel, ElevationListingMasks(settings_));
   });
   connect(b.fgdTab, &QPushButton::clicked, this, [this] { tabs_->setCurrentWidget(fgd_); });
-  connect(b.intervalSet, &QPushButton::clicked, this, [this] { tabs_->setCurrentWidget(intervalPage_); });
-  connect(b.bottomSet, &QPushButton::clicked, this, [this] { tabs_->setCurrentWidget(bottomPage_); });
   connect(b.background, &QPushButton::clicked, this, [this] { editLayerStyle(LayerRef::background()); });
   connect(drawing_->meshSwitch(), &ColourCheckBox::styleRequested, this,
           [this] { editLayerStyle(LayerRef::mesh()); });
@@ -213,6 +247,7 @@ bool MainWindow::loadSettingsFile(const QString& path) {
 }
 
 bool MainWindow::saveSettingsFile(const QString& path) {
+  refreshLegendGrids();
   std::string error;
   if (!WriteSettings(settings_, Path(path), &error)) {
     warn(U(ui_text::kCannotWrite) + path + "\n" + QString::fromStdString(error));
@@ -267,6 +302,9 @@ StartOutcome MainWindow::startJob() {
   // legend fills them in; the grids show the values the job used.
   settings_.legendInterval = job.settings.legendInterval;
   settings_.legendBottom = job.settings.legendBottom;
+  legend_->ShowSettingsCells();
+  // A raised memory budget lasts for one job.
+  if (result.outcome != StartOutcome::Refused) memory_->Reset();
   running_ = false;
   switch (result.outcome) {
     case StartOutcome::Aborted: statusBar()->showMessage(U(ui_text::kAborted)); break;
@@ -279,6 +317,7 @@ StartOutcome MainWindow::startJob() {
 }
 
 void MainWindow::openRangeWindow() {
+  if (running_) return;
   SilentHost quiet;
   JobContext job(settings_, quiet, cells_);
   job.programFolder = Path(programFolder_);
@@ -287,19 +326,32 @@ void MainWindow::openRangeWindow() {
     desktop_.ask(this, U(msg::kCheckSettingsTitle), QString::fromStdString(problems), Buttons::Ok);
     return;
   }
-  // The range selection window opens here with the validated job.
+  RangeWindow window(job, this);
+  window.setMessageSink([this](const char* title, const char* text) {
+    desktop_.ask(this, U(title), U(text), Buttons::Ok);
+  });
+  if (window.exec() != QDialog::Accepted) return;
+  // Written twice: the first writing lets the window recompute what follows
+  // from the fields (read-out, overlap control), the second makes sure the
+  // fields hold the choice itself.
+  showChosenRange(window.choice());
+  QApplication::processEvents();
+  showChosenRange(window.choice());
 }
 
-// Until the line style dialog is wired in, the colour chooser sets the colour
-// and keeps width and size.
+void MainWindow::showChosenRange(const RangeChoice& choice) {
+  ApplyRangeChoice(settings_, choice);
+  drawing_->showSettings();
+}
+
 void MainWindow::editLayerStyle(const LayerRef& layer) {
   if (!LayerRefValid(settings_, layer)) return;
-  LayerStyle style = StyleOf(settings_, layer);
-  const std::optional<QColor> colour =
-      desktop_.pickColour(this, StyleCaption(settings_, layer), ToQColor(style.colour));
-  if (!colour) return;
-  style.colour = FromQColor(*colour);
-  ApplyLayerStyle(settings_, layer, style);
+  const LayerStyle current = StyleOf(settings_, layer);
+  LineStyle style{static_cast<Colour>(current.colour) & 0xFFFFFF, current.widthIndex, current.sizeIndex};
+  if (!lineStyle_->edit(style, StyleCaption(settings_, layer))) return;
+  ApplyLayerStyle(settings_, layer,
+                  {static_cast<int32_t>(style.colour), static_cast<uint8_t>(style.widthIndex),
+                   static_cast<uint8_t>(style.sizeIndex)});
   fgd_->refreshNodes();
   kkj_->refreshNodes();
   ksj_->showSettings();
@@ -307,7 +359,9 @@ void MainWindow::editLayerStyle(const LayerRef& layer) {
 }
 
 void MainWindow::openMemoryBudget() {
-  // The memory budget dialog opens here; on OK it resizes cellBuffer().
+  if (running_) return;
+  // On OK the dialog re-sizes cellBuffer() itself.
+  memory_->exec();
 }
 
 void MainWindow::versionPressed(Qt::KeyboardModifiers m) {
@@ -355,15 +409,57 @@ void MainWindow::pickFolder(std::string JobSettings::*folder) {
   kkj_->folderEdit()->setText(QString::fromStdString(settings_.kkjfolder));
 }
 
-void MainWindow::startCompanion(const char* program, const QStringList& arguments) {
-  const QString path = programFolder_ + U(program);
-  const QFileInfo info(path);
-  if (!info.isFile() || !info.isExecutable()) {
-    warn(U(ui_text::kProgramMissingPrefix) + U(program) + U(ui_text::kProgramMissingMiddle) + programFolder_ +
-         U(ui_text::kProgramMissingSuffix));
+// "メッシュ変換": the mosaic of the elevation folder, written where the user
+// chooses (the elevation folder by default).
+void MainWindow::startGridpack() {
+  if (companionPath(kGridpackProgram).isEmpty()) return;
+  const QString folder = QString::fromStdString(ExpandArgument(settings_.meshfolder));
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    warn(U(ui_text::kMeshFolderMissing) + folder);
     return;
   }
-  if (!desktop_.startProgram(path, arguments)) warn(U(program) + U(ui_text::kProgramNotStarted));
+  const QString out = desktop_.saveFileName(this, U(ui_text::kGridpackSaveTitle), folder + "/mosaic.tif",
+                                            U(ui_text::kGridpackSaveFilter));
+  if (out.isEmpty()) return;
+  startCompanion(kGridpackProgram, {folder, out});
+}
+
+// The companion program's path, or empty after telling the user it is missing.
+QString MainWindow::companionPath(const char* program) {
+  const QString path = programFolder_ + U(program);
+  const QFileInfo info(path);
+  if (info.isFile() && info.isExecutable()) return path;
+  warn(U(ui_text::kProgramMissingPrefix) + U(program) + U(ui_text::kProgramMissingMiddle) + programFolder_ +
+       U(ui_text::kProgramMissingSuffix));
+  return {};
+}
+
+void MainWindow::startCompanion(const char* program, const QStringList& arguments) {
+  const QString path = companionPath(program);
+  if (path.isEmpty()) return;
+  const QString name = U(program);
+  QPointer<MainWindow> self(this);
+  const bool started = desktop_.startProgram(path, arguments, [self, name](const ProgramEnd& end) {
+    if (self) self->companionEnded(name, end);
+  });
+  if (!started) {
+    warn(name + U(ui_text::kProgramNotStarted));
+    return;
+  }
+  statusBar()->showMessage(name + U(ui_text::kProgramRunning));
+}
+
+// A companion program that stopped with an error shows why, in its own words.
+void MainWindow::companionEnded(const QString& program, const ProgramEnd& end) {
+  if (!end.crashed && end.exitCode == 0) {
+    statusBar()->showMessage(program + U(ui_text::kProgramDone));
+    return;
+  }
+  statusBar()->clearMessage();
+  const QString what = end.crashed ? program + U(ui_text::kProgramCrashed)
+                                   : program + U(ui_text::kProgramExitPrefix) + QString::number(end.exitCode) +
+                                         U(ui_text::kProgramExitSuffix);
+  desktop_.ask(this, program, end.output.isEmpty() ? what : what + "\r\n\r\n" + end.output, Buttons::Ok);
 }
 
 void MainWindow::openManual() {

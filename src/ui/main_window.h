@@ -12,6 +12,7 @@
 #include "job/job_settings.h"
 #include "run/start_action.h"
 #include "ui/layer_style.h"
+#include "ui/range_logic.h"
 #include "catalogue/catalogue_loader.h"
 
 class QTabWidget;
@@ -22,7 +23,11 @@ class Desktop;
 class DrawingSettingsTab;
 class KsjThemeTab;
 class LayerTreeTab;
+class LegendGrids;
+class LineStyleDialog;
+class MemoryBudgetDialog;
 class ProcessingWindow;
+struct ProgramEnd;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -54,7 +59,10 @@ class MainWindow : public QMainWindow {
   LayerTreeTab* kkjTab() const { return kkj_; }
   QWidget* legendIntervalPage() const { return intervalPage_; }
   QWidget* legendBottomPage() const { return bottomPage_; }
+  LegendGrids* legendGrids() const { return legend_; }
   ProcessingWindow* processingWindow() const { return processing_; }
+  LineStyleDialog* lineStyleDialog() const { return lineStyle_; }
+  MemoryBudgetDialog* memoryBudgetDialog() const { return memory_; }
   bool jobRunning() const { return running_; }
 
  public slots:
@@ -63,9 +71,11 @@ class MainWindow : public QMainWindow {
   // "処理開始": validation, start checks, the run in the processing window,
   // the report; returns how it ended.
   StartOutcome startJob();
-  // "地図で指定": validation, then the range selection window.
+  // "地図で指定": validation, then the range selection window; its choice
+  // goes into the area and division fields.
   void openRangeWindow();
-  // The line style dialog for a layer, a check box or the background colour.
+  // The line style dialog for a layer, a check box or the background colour;
+  // on OK the style goes into the record and every control showing it.
   void editLayerStyle(const velkaro::LayerRef& layer);
   // The memory budget dialog (version button with Ctrl + Alt).
   void openMemoryBudget();
@@ -82,6 +92,7 @@ class MainWindow : public QMainWindow {
   void buildTabs();
   void connectDrawingTab();
   void connectLayerTabs();
+  void connectLegend();
   void updateTitle();
   void showMessages(const std::vector<CatalogueMessage>& messages);
   void warn(const QString& text);
@@ -91,7 +102,12 @@ class MainWindow : public QMainWindow {
                            const char* label, const std::vector<std::string>& masks);
   void pickFolder(std::string JobSettings::*folder);
   void loadPreset(const char* fileName);
+  void refreshLegendGrids();
+  void showChosenRange(const RangeChoice& choice);
+  void startGridpack();
+  QString companionPath(const char* program);
   void startCompanion(const char* program, const QStringList& arguments);
+  void companionEnded(const QString& program, const ProgramEnd& end);
   void openManual();
   bool isPreset(const QString& fileName) const;
 
@@ -113,7 +129,10 @@ class MainWindow : public QMainWindow {
   LayerTreeTab* kkj_ = nullptr;
   QWidget* intervalPage_ = nullptr;
   QWidget* bottomPage_ = nullptr;
+  LegendGrids* legend_ = nullptr;
+  LineStyleDialog* lineStyle_ = nullptr;
   ProcessingWindow* processing_ = nullptr;
+  MemoryBudgetDialog* memory_ = nullptr;
 };
 
 }  // namespace velkaro

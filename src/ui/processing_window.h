@@ -25,6 +25,8 @@ class ProcessingWindow : public QDialog, public JobHost {
 
   // The job whose run flag the abort button clears.
   void attach(JobContext* job);
+  // The job now running, or null.
+  const JobContext* attachedJob() const { return job_; }
 
   void setLabel(LabelRole role, const std::string& text) override;
   void pump() override;

@@ -61,11 +61,6 @@ inline constexpr const char* kSlow = "遅";
 inline constexpr const char* kFast = "速";
 
 // Elevation.
-inline constexpr const char* kShadow = "陰影";
-inline constexpr const char* kShadowMode = "陰影の方式";
-inline constexpr const char* kShadowModes[] = {"平坦地", "山岳地"};
-inline constexpr const char* kShadowAmount = "影の量       多     ↓標準               少";
-inline constexpr const char* kShadowDirection = "影の方向　西     南 ↓ 東     北     西";
 inline constexpr const char* kLineWeight = "線の太さ";
 inline constexpr const char* kLineWeights[] = {"すべて細く",   "1m台を太く",   "5m台を太く",
                                                 "10m台を太く",  "50m台を太く",  "100m台を太く",
@@ -76,17 +71,9 @@ inline constexpr const char* kOmitShort = "短い線の省略";
 inline constexpr const char* kDrawAll = "すべて描画";
 inline constexpr const char* kOmitSuffix = "節未満省略";
 inline constexpr const char* kDatum = "基準面補正";
-inline constexpr const char* kLegendColour = "凡例色";
-inline constexpr const char* kLegendPreview = "凡例色の見本";
 inline constexpr const char* kLegendSteps = "凡例数";
 inline constexpr const char* kLegendStepNames[] = {"2段階",  "3段階",  "5段階",  "9段階",
                                                    "17段階", "33段階", "65段階", "129段階"};
-inline constexpr const char* kAutoLegend = "間隔・最下面自動設定";
-inline constexpr const char* kLegendInterval = "狭               ↓標準       広";
-inline constexpr const char* kLegendBottom = "低   ↓標準                   高";
-inline constexpr const char* kLegendIntervalName = "凡例間隔";
-inline constexpr const char* kLegendBottomName = "凡例最下面";
-inline constexpr const char* kSet = "設定";
 
 // Mesh overlay.
 inline constexpr const char* kMeshLevel = "メッシュ";
@@ -145,6 +132,14 @@ inline constexpr const char* kProgramMissingPrefix = "プログラム ";
 inline constexpr const char* kProgramMissingMiddle = " がプログラムフォルダ ";
 inline constexpr const char* kProgramMissingSuffix = " にありません。";
 inline constexpr const char* kProgramNotStarted = " を起動できませんでした。";
+inline constexpr const char* kProgramRunning = " を実行しています…";
+inline constexpr const char* kProgramDone = " が終わりました。";
+inline constexpr const char* kProgramCrashed = " が異常終了しました。";
+inline constexpr const char* kProgramExitPrefix = " は終了コード ";
+inline constexpr const char* kProgramExitSuffix = " で終わりました。";
+inline constexpr const char* kMeshFolderMissing = "標高データフォルダがありません: ";
+inline constexpr const char* kGridpackSaveTitle = "メッシュ変換の出力ファイル";
+inline constexpr const char* kGridpackSaveFilter = "GeoTIFF (*.tif *.tiff)";
 inline constexpr const char* kManualMissing = "説明書が見つかりません:\n";
 inline constexpr const char* kFolderMissing = "フォルダが見つかりません:\n";
 inline constexpr const char* kUninstallQuestion = "起動時設定ファイルを削除しますか";

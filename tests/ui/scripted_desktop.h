@@ -34,10 +34,10 @@ class ScriptedDesktop : public Desktop {
   };
   std::vector<AskedBox> asked;
   QString openFile, saveFile, folder;
-  std::optional<QColor> colour;
   QString lastSaveProposal;
   QStringList opened;
   std::vector<std::pair<QString, QStringList>> started;
+  std::vector<ProgramFinished> running;  // call one to end its program
   QString clipboardText;
   QImage clipboardImage;
 
@@ -51,10 +51,10 @@ class ScriptedDesktop : public Desktop {
     return saveFile;
   }
   QString pickFolder(QWidget*, const QString&, const QString&) override { return folder; }
-  std::optional<QColor> pickColour(QWidget*, const QString&, const QColor&) override { return colour; }
   void open(const QString& what) override { opened << what; }
-  bool startProgram(const QString& program, const QStringList& arguments) override {
+  bool startProgram(const QString& program, const QStringList& arguments, ProgramFinished finished) override {
     started.emplace_back(program, arguments);
+    running.push_back(std::move(finished));
     return true;
   }
   void setClipboardText(const QString& text) override { clipboardText = text; }

@@ -3,6 +3,7 @@
 // job file named at start-up.
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,8 @@ namespace velkaro {
 namespace {
 
 namespace fs = std::filesystem;
+
+QString Q(const char* s) { return QString::fromUtf8(s); }
 
 // A window whose program folder is a scratch copy of the build's, so that
 // companion programs can be present or missing.
@@ -58,19 +61,85 @@ TEST_F(ProgramFolderTest, MissingCompanionProgramIsReported) {
 
 TEST_F(ProgramFolderTest, CompanionProgramsStartWithTheirFolder) {
   addProgram(kExpandProgram);
-  addProgram(kGridpackProgram);
   window->settings().meshfolder = "/data/標高データ/";
   window->settings().readfolder = "/data/基盤地図情報/FG-GML-5339";
   window->drawingTab()->buttons().expand->click();
   window->fgdTab()->expandButton()->click();
-  window->drawingTab()->buttons().gridpack->click();
-  ASSERT_EQ(desktop.started.size(), 3u);
+  ASSERT_EQ(desktop.started.size(), 2u);
   EXPECT_EQ(desktop.started[0].first, folder + kExpandProgram);
   EXPECT_EQ(desktop.started[0].second, QStringList{QString::fromUtf8("/data/標高データ")});
   EXPECT_EQ(desktop.started[1].second, QStringList{QString::fromUtf8("/data/基盤地図情報")});
-  EXPECT_EQ(desktop.started[2].first, folder + kGridpackProgram);
-  EXPECT_TRUE(desktop.started[2].second.isEmpty());
   EXPECT_TRUE(desktop.asked.empty());
+  EXPECT_EQ(window->statusBar()->currentMessage(), QString(kExpandProgram) + Q(ui_text::kProgramRunning));
+}
+
+// The mesh conversion needs the elevation folder and the file to write: the
+// save dialog proposes "mosaic.tif" in the elevation folder.
+TEST_F(ProgramFolderTest, GridpackAsksForTheOutputFile) {
+  addProgram(kGridpackProgram);
+  const QString mesh = scratch.path() + QString::fromUtf8("/標高データ");
+  fs::create_directories(mesh.toStdString());
+  QPushButton* button = window->drawingTab()->buttons().gridpack;
+
+  window->settings().meshfolder = (mesh + "/nowhere").toStdString();
+  button->click();
+  ASSERT_EQ(desktop.asked.size(), 1u) << "a missing elevation folder is named";
+  EXPECT_TRUE(desktop.asked[0].text.contains(mesh + "/nowhere"));
+  EXPECT_TRUE(desktop.lastSaveProposal.isEmpty());
+
+  window->settings().meshfolder = (mesh + "/").toStdString();
+  desktop.saveFile.clear();  // the dialog cancelled
+  button->click();
+  EXPECT_EQ(desktop.lastSaveProposal, mesh + "/mosaic.tif");
+  EXPECT_TRUE(desktop.started.empty());
+
+  desktop.saveFile = scratch.path() + "/out.tif";
+  button->click();
+  ASSERT_EQ(desktop.started.size(), 1u);
+  EXPECT_EQ(desktop.started[0].first, folder + kGridpackProgram);
+  EXPECT_EQ(desktop.started[0].second, (QStringList{mesh, scratch.path() + "/out.tif"}));
+  EXPECT_EQ(desktop.asked.size(), 1u);
+}
+
+// How the started program ended: quietly on success, with its exit code and
+// its last words otherwise.
+TEST_F(ProgramFolderTest, FailuresOfTheStartedProgramAreReported) {
+  addProgram(kExpandProgram);
+  window->settings().meshfolder = "/data";
+  for (int i = 0; i < 3; ++i) window->drawingTab()->buttons().expand->click();
+  ASSERT_EQ(desktop.running.size(), 3u);
+
+  desktop.running[0]({false, 0, "1 archive(s): 3 file(s) written"});
+  EXPECT_TRUE(desktop.asked.empty());
+  EXPECT_EQ(window->statusBar()->currentMessage(), QString(kExpandProgram) + Q(ui_text::kProgramDone));
+
+  desktop.running[1]({false, 2, "velkaro-expand: not a folder: /data"});
+  ASSERT_EQ(desktop.asked.size(), 1u);
+  EXPECT_EQ(desktop.asked[0].title, QString(kExpandProgram));
+  EXPECT_TRUE(desktop.asked[0].text.contains(Q(ui_text::kProgramExitPrefix) + "2")) << desktop.asked[0].text.toStdString();
+  EXPECT_TRUE(desktop.asked[0].text.endsWith("not a folder: /data"));
+
+  desktop.running[2]({true, 0, {}});
+  ASSERT_EQ(desktop.asked.size(), 2u);
+  EXPECT_EQ(desktop.asked[1].text, QString(kExpandProgram) + Q(ui_text::kProgramCrashed));
+
+  // The window may be gone before its program ends.
+  window.reset();
+  desktop.running[0]({false, 1, "late"});
+  EXPECT_EQ(desktop.asked.size(), 2u);
+}
+
+// The real desktop starts the program and hears how it ended.
+TEST(QtDesktopTest, StartedProgramReportsItsExitCodeAndOutput) {
+  QtDesktop desktop;
+  std::optional<ProgramEnd> ended;
+  ASSERT_TRUE(desktop.startProgram("/bin/sh", {"-c", "echo first; echo usage >&2; exit 3"},
+                                   [&](const ProgramEnd& end) { ended = end; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ended.has_value(); }, 10000));
+  EXPECT_FALSE(ended->crashed);
+  EXPECT_EQ(ended->exitCode, 3);
+  EXPECT_EQ(ended->output, "first\nusage");
+  EXPECT_FALSE(desktop.startProgram("/nonexistent/program", {}, [](const ProgramEnd&) {}));
 }
 
 TEST(ExpandArgumentTest, CutsAfterTheFamilyFolder) {

@@ -1,7 +1,14 @@
 // Jobs started from the window: the tiles and LastDraw.pxj are written, the
 // tiles equal those of the command line for the saved file, and the abort
 // button stops the run keeping the tiles already written.
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QFile>
+#include <QImage>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTreeWidgetItem>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -14,8 +21,14 @@
 #include "job/messages.h"
 #include "platform/app_folders.h"
 #include "ui/drawing_settings_tab.h"
+#include "ui/layer_tree_tab.h"
+#include "ui/legend_controls.h"
+#include "ui/legend_grids.h"
+#include "ui/memory_budget_dialog.h"
+#include "ui/modifier_button.h"
 #include "ui/processing_window.h"
 #include "ui/ui_messages.h"
+#include "modal_dialog.h"
 #include "window_fixture.h"
 
 namespace velkaro {
@@ -77,7 +90,7 @@ TEST_F(WindowJobTest, JobFromTheWindowWritesTilesLikeTheCommandLine) {
   for (size_t g = 0; g < fgd.groups.size(); ++g)
     for (size_t c = 0; c < fgd.groups[g].children.size(); ++c)
       if (fgd.groups[g].children[c].entry.name == "BldA-1") {
-        desktop.colour = QColor(200, 30, 30);
+        testing::PickColourNext(MakeColour(200, 30, 30));
         window->editLayerStyle(LayerRef::node(LayerRef::Kind::FgdNode, static_cast<int>(g), static_cast<int>(c)));
       }
   desktop.saveFile = QString::fromStdString(scratchPath("saved.pxj"));
@@ -190,6 +203,103 @@ TEST_F(WindowJobTest, OneTileReportOffersTheMapAndCopiesTheFrame) {
   ASSERT_FALSE(desktop.asked.empty());
   EXPECT_EQ(desktop.asked.front().title, QString::fromUtf8(msg::kExistingFileTitle));
   EXPECT_EQ(desktop.asked.front().text, QString::fromUtf8("demo.bmp を上書きしますか。"));
+}
+
+// Blocks copied from a spreadsheet (TAB between fields, CR LF after every
+// row) pasted into the two grids are the legends the job draws each tile
+// with; a road recoloured with palette entry 5 by double click comes out
+// blue in the tiles; the grids then show what the job used.
+TEST_F(WindowJobTest, PastedLegendsAndAPickedColourReachTheJob) {
+  const std::string out = scratchPath("map");
+  ASSERT_TRUE(window->loadSettingsFile(QString::fromStdString(writeSampleJob(out))));
+  LegendGrids* grids = window->legendGrids();
+  EXPECT_EQ(grids->intervalTable()->rowCount(), 3);
+  EXPECT_EQ(grids->intervalTable()->columnCount(), 3);
+  EXPECT_EQ(grids->intervalTable()->item(0, 0)->text(), QString::fromUtf8("間隔(m)"));
+
+  window->drawingTab()->legendControls()->automaticBox()->click();  // manual legends
+  window->tabs()->setCurrentWidget(window->legendIntervalPage());
+  const std::pair<LegendTable*, const char*> pastes[] = {
+      {grids->intervalTable(), "20\t50\r\n10\t5\r\n"},
+      {grids->bottomTable(), "0\t-5\r\n100\t7.5\r\n"},
+  };
+  for (const auto& [table, text] : pastes) {
+    QApplication::clipboard()->setText(QString::fromUtf8(text));
+    table->setCurrentCell(1, 1);
+    QTest::keyClick(table, Qt::Key_V, Qt::ControlModifier);
+  }
+  EXPECT_EQ(grids->bottomTable()->item(2, 2)->text(), "7.5");
+  EXPECT_FALSE(window->settings().jido);
+
+  const auto& fgd = window->settings().layers.fgd;
+  for (size_t g = 0; g < fgd.groups.size(); ++g)
+    for (size_t c = 0; c < fgd.groups[g].children.size(); ++c)
+      if (fgd.groups[g].children[c].entry.name == "RdEdg-1") {
+        testing::PickPaletteEntryNext(5);
+        window->editLayerStyle(LayerRef::node(LayerRef::Kind::FgdNode, static_cast<int>(g), static_cast<int>(c)));
+        EXPECT_EQ(fgd.groups[g].children[c].entry.colour, MakeColour(0, 0, 255));
+        EXPECT_EQ(window->fgdTab()->itemOf(static_cast<int>(g), static_cast<int>(c))->foreground(0).color(),
+                  QColor(0, 0, 255));
+      }
+
+  // The legends of every tile as the driver loaded them, in metres.
+  std::vector<double> intervals, bottoms;
+  const QMetaObject::Connection watch =
+      QObject::connect(window->processingWindow(), &ProcessingWindow::labelChanged, [&] {
+        if (const JobContext* job = window->processingWindow()->attachedJob()) {
+          intervals = job->legendIntervalM;
+          bottoms = job->legendBottomM;
+        }
+      });
+  EXPECT_EQ(window->startJob(), StartOutcome::Finished);
+  QObject::disconnect(watch);
+  EXPECT_EQ(intervals, (std::vector<double>{20, 50, 10, 5}));
+  EXPECT_EQ(bottoms, (std::vector<double>{0, -5, 100, 7.5}));
+  EXPECT_EQ(grids->intervalTable()->item(1, 2)->text(), "50");
+
+  int blue = 0;  // not every tile has a road
+  for (const char* tile : kTiles) {
+    const QImage image(QString::fromStdString(out + "/" + tile));
+    ASSERT_FALSE(image.isNull()) << tile;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) blue += image.pixel(x, y) == qRgb(0, 0, 255);
+  }
+  EXPECT_GT(blue, 100) << "no road in the picked colour";
+}
+
+// A budget raised with Ctrl + Alt on the version button lasts for one job:
+// a refused start keeps it, a job that ran puts the pool and the dialog back.
+TEST_F(WindowJobTest, RaisedMemoryBudgetLastsForOneJob) {
+  const std::string out = scratchPath("map");
+  ASSERT_TRUE(window->loadSettingsFile(QString::fromStdString(writeSampleJob(out))));
+  MemoryBudgetDialog* dialog = window->memoryBudgetDialog();
+  auto raise = [&] {
+    testing::WhenModal<MemoryBudgetDialog>([](MemoryBudgetDialog* d) {
+      d->stepsField()->setValue(2);
+      d->shareSlider()->setValue(5);
+      QTest::keyClick(d, Qt::Key_Return);
+    });
+    QTest::mouseClick(window->drawingTab()->buttons().version, Qt::LeftButton,
+                      Qt::ControlModifier | Qt::AltModifier);
+  };
+  raise();
+  EXPECT_EQ(window->cellBuffer().budget(), 2 * 2097152);
+  EXPECT_EQ(window->cellBuffer().meshShare(), 5);
+
+  window->drawingTab()->mapName()->clear();
+  QTest::keyClicks(window->drawingTab()->mapName(), "a/b");
+  EXPECT_EQ(window->startJob(), StartOutcome::Refused);
+  EXPECT_EQ(window->cellBuffer().budget(), 2 * 2097152);
+  EXPECT_EQ(dialog->stepsField()->value(), 2);
+
+  window->drawingTab()->mapName()->clear();
+  QTest::keyClicks(window->drawingTab()->mapName(), "demo");
+  EXPECT_EQ(window->startJob(), StartOutcome::Finished);
+  EXPECT_EQ(window->cellBuffer().budget(), 2097152);
+  EXPECT_EQ(window->cellBuffer().meshShare(), 8);
+  EXPECT_EQ(dialog->stepsField()->value(), 1);
+  EXPECT_EQ(dialog->shareSlider()->value(), 8);
+  EXPECT_EQ(desktop.asked.front().title, QString::fromUtf8(msg::kCheckSettingsTitle));
 }
 
 }  // namespace

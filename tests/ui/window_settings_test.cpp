@@ -17,8 +17,10 @@
 #include "ui/drawing_settings_tab.h"
 #include "ui/ksj_theme_tab.h"
 #include "ui/layer_tree_tab.h"
+#include "ui/legend_controls.h"
 #include "ui/modifier_button.h"
 #include "ui/ui_messages.h"
+#include "modal_dialog.h"
 #include "window_fixture.h"
 
 namespace velkaro {
@@ -71,10 +73,11 @@ TEST_F(WindowTest, ControlsShowTheLoadedFile) {
     EXPECT_EQ(t->meshClass(k)->isChecked(), k == 1) << k;
     EXPECT_EQ(t->contourClass(k)->isChecked(), k == 1) << k;
   }
-  EXPECT_TRUE(t->shadowBox()->isChecked());
-  EXPECT_FALSE(t->shadowControls()->isHidden());
-  EXPECT_FALSE(t->autoLegendBox()->isChecked());
-  EXPECT_FALSE(t->buttons().intervalSet->isHidden());
+  LegendControls* legend = t->legendControls();
+  EXPECT_TRUE(legend->hillshadeBox()->isChecked());
+  EXPECT_FALSE(legend->shadingModeList()->isHidden());
+  EXPECT_FALSE(legend->automaticBox()->isChecked());
+  EXPECT_FALSE(legend->intervalSetButton()->isHidden());
   EXPECT_TRUE(t->meshSwitch()->isChecked());
   EXPECT_EQ(t->meshSwitch()->layerColour(), 0xFF0000);
   EXPECT_EQ(t->buttons().start->toolTip(), Q(ui_text::kHintAvi));
@@ -112,10 +115,10 @@ TEST_F(WindowTest, EditsReachTheSavedFile) {
 
   const auto [g, c] = FindLayer(window->settings().layers.fgd, "WA-1");
   window->fgdTab()->itemOf(g, c)->setCheckState(0, Qt::Checked);
-  desktop.colour = QColor(0x12, 0x34, 0x56);
+  testing::PickColourNext(MakeColour(0x12, 0x34, 0x56));
   window->editLayerStyle(LayerRef::node(LayerRef::Kind::FgdNode, g, c));
   window->ksjTab()->themeBoxes().at(1)->click();
-  desktop.colour = QColor(0, 0, 255);
+  testing::PickPaletteEntryNext(5);
   window->editLayerStyle(LayerRef::theme(1));
 
   EXPECT_EQ(window->settings().namae, "coast");
@@ -173,11 +176,14 @@ TEST_F(WindowTest, DependentControlsFollowEdits) {
   for (int k = 0; k < kElevationClasses; ++k) EXPECT_EQ(window->settings().alti[k], k == 2) << k;
   EXPECT_FALSE(t->meshClass(0)->isChecked());
 
-  t->autoLegendBox()->click();
+  LegendControls* legend = t->legendControls();
+  legend->automaticBox()->click();
   EXPECT_FALSE(window->settings().jido);
-  EXPECT_FALSE(t->buttons().intervalSet->isHidden());
-  t->buttons().bottomSet->click();
+  EXPECT_FALSE(legend->intervalSetButton()->isHidden());
+  legend->bottomSetButton()->click();
   EXPECT_EQ(window->tabs()->currentWidget(), window->legendBottomPage());
+  legend->intervalSetButton()->click();
+  EXPECT_EQ(window->tabs()->currentWidget(), window->legendIntervalPage());
 
   t->edge(1)->clear();
   QTest::keyClicks(t->edge(1), "1");  // south above north

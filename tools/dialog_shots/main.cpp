@@ -1,5 +1,6 @@
 // velkaro-dialog-shots OUTDIR [SAMPLE_DIR]: grabs every dialog of the desktop
-// program into PNG files, for looking at them without running the whole
+// program, and the main window with its drawing-settings and legend pages,
+// into PNG files, for looking at them without running the whole
 // program. SAMPLE_DIR is a folder written by velkaro-sample (its FGD layers
 // give the range window its boundaries).
 
@@ -16,8 +17,10 @@
 #include "job/coordinates.h"
 #include "job/job_context.h"
 #include "job/job_host.h"
+#include "ui/desktop.h"
 #include "ui/legend_controls.h"
 #include "ui/legend_grids.h"
+#include "ui/main_window.h"
 #include "ui/line_style_dialog.h"
 #include "ui/memory_budget_dialog.h"
 #include "ui/range_map_view.h"
@@ -41,6 +44,29 @@ int main(int argc, char** argv) {
     return 3;
   }
   const QString out = QString::fromLocal8Bit(argv[1]) + "/";
+
+  // The main window as the program shows it, in manual legend mode with a
+  // 4 x 2 tile grid and a block pasted into each grid.
+  QtDesktop desktop;
+  MainWindow window(QCoreApplication::applicationDirPath() + "/", desktop);
+  window.startUp();
+  window.settings().tatediv = "4";
+  window.settings().yokodiv = "2";
+  window.settings().jido = false;
+  window.settings().shadow = true;
+  window.showSettings();
+  window.resize(1400, 960);
+  window.show();
+  Save(window, out + "main_window.png");
+  window.tabs()->setCurrentWidget(window.legendIntervalPage());
+  window.legendGrids()->intervalTable()->setCurrentCell(1, 1);
+  window.legendGrids()->intervalTable()->pasteText("20\t50\r\n10\t5\r\n");
+  Save(window, out + "main_legend_interval.png");
+  window.tabs()->setCurrentWidget(window.legendBottomPage());
+  window.legendGrids()->bottomTable()->setCurrentCell(1, 1);
+  window.legendGrids()->bottomTable()->pasteText("0\t-5\r\n100\t7.5\r\n");
+  Save(window, out + "main_legend_bottom.png");
+  window.hide();
 
   JobSettings settings;
   settings.tatediv = "4";
