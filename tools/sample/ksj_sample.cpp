@@ -131,8 +131,8 @@ struct DepthArea {
 
 // The published class texts, from the deepest down.
 const char* DepthClassOf(double elevation) {
-  if (elevation < 2.0) return "3m 以上 5m 未満";
-  if (elevation < 3.5) return "0.5m 以上 3m 未満";
+  if (elevation < 2.0) return "1m 以上 3m 未満";
+  if (elevation < 3.5) return "0.5m 以上 1m 未満";
   return "0.3m 未満";
 }
 
