@@ -12,6 +12,8 @@ inline constexpr const char* kBottomCornerFirst = "最下面";
 inline constexpr const char* kIntervalCorner = "間隔(";   // + unit + ")"
 inline constexpr const char* kBottomCorner = "下面(";
 inline constexpr const char* kAutomaticMode = "間隔・最下面自動設定";
+// With automatic legends: one legend from the whole drawing area for every tile.
+inline constexpr const char* kJobWideLegend = "全図葉で同じ凡例";
 inline constexpr const char* kIntervalSlider = "狭               ↓標準       広";
 inline constexpr const char* kBottomSlider = "低   ↓標準                   高";
 inline constexpr const char* kSetButton = "設定";

@@ -119,7 +119,7 @@ QGroupBox* DrawingSettingsTab::buildBasicGroup() {
   auto* typeRow = new QVBoxLayout(typeBox);
   type_ = new QButtonGroup(this);
   int id = 0;
-  for (const char* caption : {ui_text::kTypeBmp, ui_text::kTypeAvi, ui_text::kTypeTiff}) {
+  for (const char* caption : {ui_text::kTypeBmp, ui_text::kTypeAvi, ui_text::kTypeTiff, ui_text::kTypePng}) {
     auto* radio = new QRadioButton(U(caption));
     type_->addButton(radio, id++);
     typeRow->addWidget(radio);
@@ -242,6 +242,9 @@ QGroupBox* DrawingSettingsTab::buildMovieGroup() {
   speed->addWidget(new QLabel(U(ui_text::kFast)));
   grid->addLayout(speed, 1, 1, 1, 3);
   bind_.value(fps, SettingsBinder::field(&JobSettings::fps));
+  auto* mp4 = new QCheckBox(U(ui_text::kMovieMp4));
+  grid->addWidget(mp4, 2, 0, 1, 4);
+  bind_.check(mp4, SettingsBinder::field(&JobSettings::movieFormat));
   return movieGroup_;
 }
 
@@ -414,6 +417,7 @@ void DrawingSettingsTab::refreshDependents() {
   movieGroup_->setVisible(s_.type == 1);
   const char* hint = s_.type == 1 ? ui_text::kHintAvi
                      : s_.type == 2 ? ui_text::kHintTiff
+                     : s_.type == 3 ? ui_text::kHintPng
                      : hintAfterRead_ ? ui_text::kHintBmpAfterRead
                                       : ui_text::kHintBmp;
   buttons_.start->setToolTip(U(hint));

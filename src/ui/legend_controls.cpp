@@ -30,6 +30,7 @@ LegendControls::LegendControls(JobSettings& settings, QWidget* parent)
     : QWidget(parent),
       settings_(settings),
       automatic_(new QCheckBox(dialog_msg::kAutomaticMode, this)),
+      jobWide_(new QCheckBox(dialog_msg::kJobWideLegend, this)),
       intervalSlider_(MakeSlider(0, 10, 1, this)),
       bottomSlider_(MakeSlider(0, 10, 1, this)),
       intervalLabel_(new QLabel(dialog_msg::kIntervalSlider, this)),
@@ -79,7 +80,8 @@ void LegendControls::nameForScreenReaders() {
 void LegendControls::buildLayout() {
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(0, 0, 0, 0);
-  grid->addWidget(automatic_, 0, 0, 1, 2);
+  grid->addWidget(automatic_, 0, 0);
+  grid->addWidget(jobWide_, 0, 1);
   grid->addWidget(intervalLabel_, 1, 0);
   grid->addWidget(intervalSlider_, 2, 0);
   grid->addWidget(intervalSet_, 2, 1);
@@ -101,6 +103,9 @@ void LegendControls::connectControls() {
   connect(automatic_, &QCheckBox::toggled, this, [this](bool on) {
     if (!loading_) settings_.jido = on;
     showAutomaticMode(on);
+  });
+  connect(jobWide_, &QCheckBox::toggled, this, [this](bool on) {
+    if (!loading_) settings_.zentai = on;
   });
   connect(intervalSlider_, &QSlider::valueChanged, this, [this](int v) {
     if (!loading_) settings_.kankaku = v;
@@ -132,6 +137,7 @@ void LegendControls::connectControls() {
 void LegendControls::ShowSettings() {
   loading_ = true;
   automatic_->setChecked(settings_.jido);
+  jobWide_->setChecked(settings_.zentai);
   intervalSlider_->setValue(settings_.kankaku);
   bottomSlider_->setValue(settings_.kamen);
   scheme_->setValue(settings_.iro);

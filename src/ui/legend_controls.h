@@ -54,6 +54,7 @@ class LegendControls : public QWidget {
   JobSettings& settings_;
   bool loading_ = false;
   QCheckBox* automatic_;
+  QCheckBox* jobWide_;
   QSlider* intervalSlider_;
   QSlider* bottomSlider_;
   QLabel* intervalLabel_;

@@ -34,6 +34,9 @@ inline constexpr const char* kType = "形式";
 inline constexpr const char* kTypeBmp = "静止画(BMP形式)";
 inline constexpr const char* kTypeAvi = "動画   (AVI形式)";
 inline constexpr const char* kTypeTiff = "静止画(GeoTIFF)";
+inline constexpr const char* kTypePng = "静止画(PNG形式)";
+// Flood animations also as H.264 MP4, which browsers and players take.
+inline constexpr const char* kMovieMp4 = "MP4形式(H.264)で書く";
 inline constexpr const char* kSize = "解像度";
 inline constexpr const char* kUnit = "単位";
 inline constexpr const char* kUnits[] = {"mm", "cm", "m"};
@@ -107,6 +110,7 @@ inline constexpr const char* kHintBmp = "静止画(BMP)";
 inline constexpr const char* kHintBmpAfterRead = "静止画（BMP)";
 inline constexpr const char* kHintAvi = "動画";
 inline constexpr const char* kHintTiff = "静止画(GeoTIFF)";
+inline constexpr const char* kHintPng = "静止画(PNG)";
 
 // Layer tabs.
 inline constexpr const char* kFgdFolder = "基盤地図情報フォルダ";
