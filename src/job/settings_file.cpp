@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <type_traits>
+#include <variant>
 
 #include "job/tile_grid.h"
 #include "platform/text_scan.h"
@@ -51,6 +53,87 @@ std::string HexColour(int32_t colour) {
 
 int ReadIntField(const IniFile& ini, const char* section, const char* key, int current) {
   return static_cast<int>(ini.ReadInt(section, key, current));
+}
+
+// A setting kept in one INI key: its place and its field. The tables list
+// them in the order the writer writes them; reading and writing both go
+// through them, so a key is named once.
+struct SettingKey {
+  const char* section;
+  const char* key;
+  std::variant<std::string JobSettings::*, int JobSettings::*, bool JobSettings::*> field;
+};
+
+const SettingKey kKihonKeys[] = {
+    {"kihon", "readfolder", &JobSettings::readfolder},   {"kihon", "meshfolder", &JobSettings::meshfolder},
+    {"kihon", "kkjfolder", &JobSettings::kkjfolder},     {"kihon", "syoufolder", &JobSettings::syoufolder},
+    {"kihon", "writefolder", &JobSettings::writefolder}, {"kihon", "subfolder", &JobSettings::subfolder},
+    {"kihon", "type", &JobSettings::type},               {"kihon", "size", &JobSettings::size},
+    {"kihon", "tanni", &JobSettings::tanni},
+};
+
+const SettingKey kAreaAndMovieKeys[] = {
+    {"area", "namae", &JobSettings::namae},       {"area", "zahyokei", &JobSettings::zahyokei},
+    {"area", "kita", &JobSettings::kita},         {"area", "minami", &JobSettings::minami},
+    {"area", "nisi", &JobSettings::nisi},         {"area", "higasi", &JobSettings::higasi},
+    {"area", "yokodiv", &JobSettings::yokodiv},   {"area", "tatediv", &JobSettings::tatediv},
+    {"area", "kasane", &JobSettings::kasane},     {"area", "haikei", &JobSettings::haikei},
+    {"movie", "top", &JobSettings::movieTop},     {"movie", "btm", &JobSettings::movieBtm},
+    {"movie", "fps", &JobSettings::fps},          {"movie", "format", &JobSettings::movieFormat},
+};
+
+// The elevation switches (alti5 … cont1500) come before these.
+const SettingKey kAltiKeys[] = {
+    {"alti", "shadow", &JobSettings::shadow},         {"alti", "shadowmd", &JobSettings::shadowmd},
+    {"alti", "height", &JobSettings::height},         {"alti", "houi", &JobSettings::houi},
+    {"alti", "lineweight", &JobSettings::lineweight}, {"alti", "taisyo", &JobSettings::taisyo},
+    {"alti", "syoryaku", &JobSettings::syoryaku},     {"alti", "hose", &JobSettings::hose},
+    {"alti", "iro", &JobSettings::iro},               {"alti", "hanreisu", &JobSettings::hanreisu},
+    {"alti", "jido", &JobSettings::jido},             {"alti", "zentai", &JobSettings::zentai},
+    {"alti", "kankaku", &JobSettings::kankaku},       {"alti", "kamen", &JobSettings::kamen},
+};
+
+const SettingKey kRankKeys[] = {
+    {"KKJ-Rank", "objsize", &JobSettings::objsize},
+    {"KKJ-Rank", "czoom", &JobSettings::czoom},
+    {"KKJ-Rank", "road", &JobSettings::road},
+    {"KKJ-Rank", "bld", &JobSettings::bld},
+};
+
+template <size_t N>
+void ReadKeys(const SettingKey (&keys)[N], JobSettings& s, const IniFile& ini) {
+  for (const SettingKey& k : keys) {
+    std::visit(
+        [&](auto member) {
+          auto& value = s.*member;
+          using T = std::decay_t<decltype(value)>;
+          if constexpr (std::is_same_v<T, std::string>)
+            value = ini.ReadString(k.section, k.key, value);
+          else if constexpr (std::is_same_v<T, bool>)
+            value = ini.ReadBool(k.section, k.key, value);
+          else
+            value = ReadIntField(ini, k.section, k.key, value);
+        },
+        k.field);
+  }
+}
+
+template <size_t N>
+void WriteKeys(const SettingKey (&keys)[N], const JobSettings& s, IniFile& ini) {
+  for (const SettingKey& k : keys) {
+    std::visit(
+        [&](auto member) {
+          const auto& value = s.*member;
+          using T = std::decay_t<decltype(value)>;
+          if constexpr (std::is_same_v<T, std::string>)
+            ini.Write(k.section, k.key, value);
+          else if constexpr (std::is_same_v<T, bool>)
+            ini.Write(k.section, k.key, Flag(value));
+          else
+            ini.Write(k.section, k.key, Decimal(value));
+        },
+        k.field);
+  }
 }
 
 // A tile count of the division fields, or `current` when the text is not a
@@ -192,12 +275,7 @@ void ReadFgdLayers(LayerTree& tree, const IniFile& ini, int ver, bool pxk) {
   RefreshTree(tree);
 }
 
-void ReadKkjRank(JobSettings& s, const IniFile& ini) {
-  s.objsize = ReadIntField(ini, "KKJ-Rank", "objsize", s.objsize);
-  s.czoom = ini.ReadString("KKJ-Rank", "czoom", s.czoom);
-  s.road = ini.ReadString("KKJ-Rank", "road", s.road);
-  s.bld = ReadIntField(ini, "KKJ-Rank", "bld", s.bld);
-}
+void ReadKkjRank(JobSettings& s, const IniFile& ini) { ReadKeys(kRankKeys, s, ini); }
 
 void ReadKkjLayers(JobSettings& s, const IniFile& ini, int ver, bool pxk) {
   LayerTree& tree = s.layers.kkj;
@@ -294,15 +372,7 @@ void ReadMeshSwitch(MeshSwitch& mesh, const IniFile& ini, int ver, bool pxk) {
 // ------------------------------------------------------- record sections
 
 void ReadKihon(JobSettings& s, const IniFile& ini, int ver) {
-  s.readfolder = ini.ReadString("kihon", "readfolder", s.readfolder);
-  s.meshfolder = ini.ReadString("kihon", "meshfolder", s.meshfolder);
-  s.kkjfolder = ini.ReadString("kihon", "kkjfolder", s.kkjfolder);
-  s.syoufolder = ini.ReadString("kihon", "syoufolder", s.syoufolder);
-  s.writefolder = ini.ReadString("kihon", "writefolder", s.writefolder);
-  s.subfolder = ini.ReadBool("kihon", "subfolder", s.subfolder);
-  s.type = ReadIntField(ini, "kihon", "type", s.type);
-  s.size = ReadIntField(ini, "kihon", "size", s.size);
-  s.tanni = ReadIntField(ini, "kihon", "tanni", s.tanni);
+  ReadKeys(kKihonKeys, s, ini);
   if (ver == 1) {
     // Layout 1 lacked the presets 3 "縦長 2172*3072" and 8 "横長 3072*2172".
     if (s.size > 2) ++s.size;
@@ -310,22 +380,7 @@ void ReadKihon(JobSettings& s, const IniFile& ini, int ver) {
   }
 }
 
-void ReadAreaAndMovie(JobSettings& s, const IniFile& ini) {
-  s.namae = ini.ReadString("area", "namae", s.namae);
-  s.zahyokei = ReadIntField(ini, "area", "zahyokei", s.zahyokei);
-  s.kita = ini.ReadString("area", "kita", s.kita);
-  s.minami = ini.ReadString("area", "minami", s.minami);
-  s.nisi = ini.ReadString("area", "nisi", s.nisi);
-  s.higasi = ini.ReadString("area", "higasi", s.higasi);
-  s.yokodiv = ini.ReadString("area", "yokodiv", s.yokodiv);
-  s.tatediv = ini.ReadString("area", "tatediv", s.tatediv);
-  s.kasane = ReadIntField(ini, "area", "kasane", s.kasane);
-  s.haikei = ReadIntField(ini, "area", "haikei", s.haikei);
-  s.movieTop = ini.ReadString("movie", "top", s.movieTop);
-  s.movieBtm = ini.ReadString("movie", "btm", s.movieBtm);
-  s.fps = ReadIntField(ini, "movie", "fps", s.fps);
-  s.movieFormat = ReadIntField(ini, "movie", "format", s.movieFormat);
-}
+void ReadAreaAndMovie(JobSettings& s, const IniFile& ini) { ReadKeys(kAreaAndMovieKeys, s, ini); }
 
 void ReadElevationToggles(JobSettings& s, const IniFile& ini, int ver) {
   if (ver > 7) {
@@ -345,22 +400,7 @@ void ReadElevationToggles(JobSettings& s, const IniFile& ini, int ver) {
   s.cont[4] = ver == 7 && ini.ReadBool("alti", "cb25", false);
 }
 
-void ReadAlti(JobSettings& s, const IniFile& ini) {
-  s.shadow = ini.ReadBool("alti", "shadow", s.shadow);
-  s.shadowmd = ReadIntField(ini, "alti", "shadowmd", s.shadowmd);
-  s.height = ReadIntField(ini, "alti", "height", s.height);
-  s.houi = ReadIntField(ini, "alti", "houi", s.houi);
-  s.lineweight = ReadIntField(ini, "alti", "lineweight", s.lineweight);
-  s.taisyo = ReadIntField(ini, "alti", "taisyo", s.taisyo);
-  s.syoryaku = ReadIntField(ini, "alti", "syoryaku", s.syoryaku);
-  s.hose = ini.ReadString("alti", "hose", s.hose);
-  s.iro = ReadIntField(ini, "alti", "iro", s.iro);
-  s.hanreisu = ReadIntField(ini, "alti", "hanreisu", s.hanreisu);
-  s.jido = ini.ReadBool("alti", "jido", s.jido);
-  s.zentai = ini.ReadBool("alti", "zentai", s.zentai);
-  s.kankaku = ReadIntField(ini, "alti", "kankaku", s.kankaku);
-  s.kamen = ReadIntField(ini, "alti", "kamen", s.kamen);
-}
+void ReadAlti(JobSettings& s, const IniFile& ini) { ReadKeys(kAltiKeys, s, ini); }
 
 void ReadLegendGrids(JobSettings& s, const IniFile& ini) {
   ResizeLegendGrids(s.legendInterval, s.legendBottom, s);
@@ -445,57 +485,17 @@ bool ReadSettings(JobSettings& s, const std::string& path) {
 
 void WriteSettings(const JobSettings& s, IniFile& ini) {
   ini.Write("kihon", "ver", Decimal(kSettingsVersion));
-  ini.Write("kihon", "readfolder", s.readfolder);
-  ini.Write("kihon", "meshfolder", s.meshfolder);
-  ini.Write("kihon", "kkjfolder", s.kkjfolder);
-  ini.Write("kihon", "syoufolder", s.syoufolder);
-  ini.Write("kihon", "writefolder", s.writefolder);
-  ini.Write("kihon", "subfolder", Flag(s.subfolder));
-  ini.Write("kihon", "type", Decimal(s.type));
-  ini.Write("kihon", "size", Decimal(s.size));
-  ini.Write("kihon", "tanni", Decimal(s.tanni));
-
-  ini.Write("area", "namae", s.namae);
-  ini.Write("area", "zahyokei", Decimal(s.zahyokei));
-  ini.Write("area", "kita", s.kita);
-  ini.Write("area", "minami", s.minami);
-  ini.Write("area", "nisi", s.nisi);
-  ini.Write("area", "higasi", s.higasi);
-  ini.Write("area", "yokodiv", s.yokodiv);
-  ini.Write("area", "tatediv", s.tatediv);
-  ini.Write("area", "kasane", Decimal(s.kasane));
-  ini.Write("area", "haikei", Decimal(s.haikei));
-
-  ini.Write("movie", "top", s.movieTop);
-  ini.Write("movie", "btm", s.movieBtm);
-  ini.Write("movie", "fps", Decimal(s.fps));
-  ini.Write("movie", "format", Decimal(s.movieFormat));
-
+  WriteKeys(kKihonKeys, s, ini);
+  WriteKeys(kAreaAndMovieKeys, s, ini);
   for (int k = 0; k < kElevationClasses; ++k) ini.Write("alti", kMeshKeys[k], Flag(s.alti[k]));
   for (int k = 0; k < kElevationClasses; ++k) ini.Write("alti", kContourKeys[k], Flag(s.cont[k]));
-  ini.Write("alti", "shadow", Flag(s.shadow));
-  ini.Write("alti", "shadowmd", Decimal(s.shadowmd));
-  ini.Write("alti", "height", Decimal(s.height));
-  ini.Write("alti", "houi", Decimal(s.houi));
-  ini.Write("alti", "lineweight", Decimal(s.lineweight));
-  ini.Write("alti", "taisyo", Decimal(s.taisyo));
-  ini.Write("alti", "syoryaku", Decimal(s.syoryaku));
-  ini.Write("alti", "hose", s.hose);
-  ini.Write("alti", "iro", Decimal(s.iro));
-  ini.Write("alti", "hanreisu", Decimal(s.hanreisu));
-  ini.Write("alti", "jido", Flag(s.jido));
-  ini.Write("alti", "zentai", Flag(s.zentai));
-  ini.Write("alti", "kankaku", Decimal(s.kankaku));
-  ini.Write("alti", "kamen", Decimal(s.kamen));
+  WriteKeys(kAltiKeys, s, ini);
 
   WriteTree(s.layers.fgd, kFgdSections, ini);
   WriteKsjThemes(s.layers.ksj, ini);
   WriteTree(s.layers.kkj, kKkjSections, ini);
 
-  ini.Write("KKJ-Rank", "objsize", Decimal(s.objsize));
-  ini.Write("KKJ-Rank", "czoom", s.czoom);
-  ini.Write("KKJ-Rank", "road", s.road);
-  ini.Write("KKJ-Rank", "bld", Decimal(s.bld));
+  WriteKeys(kRankKeys, s, ini);
 
   ini.Write("tiikimesh", "cb", Flag(s.tiikimesh.on));
   ini.Write("tiikimesh", "color", HexColour(s.tiikimesh.colour));
