@@ -22,6 +22,7 @@ std::string_view FolderOf(std::string_view path) {
 
 std::string JoinPath(std::string_view folder, std::string_view rest) {
   std::string out(folder);
+  if (rest.empty()) return out;  // a zip at the top of the one above it
   if (!out.empty()) out += '/';
   out += rest;
   return out;

@@ -135,10 +135,11 @@ class AirportReader {
 
 }  // namespace
 
-void KsjAirports(const KsjRun& run, const std::string& path) {
+void KsjAirports(const KsjRun& run, const SourceFile& file) {
+  const std::string& path = file.name();
   if (!run.req.runFlag) return;
   KsjSource source;
-  if (!LoadSource(run, path, source)) return;
+  if (!LoadSource(run, file, source)) return;
   if (!EighthLineIsKsj(source.text())) return;
   run.stepLabel();
   AirportReader(run, path, source.text()).read();

@@ -262,18 +262,20 @@ double AttributeCursor::valueOf(long featureNumber, std::string_view line) {
   return -number * run_.req.coords.unitScale;
 }
 
-void KsjAreas(const KsjRun& run, const std::string& path) {
+void KsjAreas(const KsjRun& run, const SourceFile& file) {
+  const std::string& path = file.name();
   if (!run.req.runFlag || !ReadsThisFile(run, path)) return;
   KsjSource source;
-  if (!LoadSource(run, path, source)) return;
+  if (!LoadSource(run, file, source)) return;
   run.stepLabel();
   FeatureWalk(run, path, source.text(), nullptr).walk();
 }
 
-void KsjCodedAreas(const KsjRun& run, const std::string& path) {
+void KsjCodedAreas(const KsjRun& run, const SourceFile& file) {
+  const std::string& path = file.name();
   if (!run.req.runFlag || !ReadsThisFile(run, path)) return;
   KsjSource source;
-  if (!LoadSource(run, path, source)) return;
+  if (!LoadSource(run, file, source)) return;
   AttributeCursor attributes(run, source.text());
   if (!attributes.findAttributePart()) return;
   run.stepLabel(ksj_msg::kStep2);

@@ -14,10 +14,11 @@ constexpr std::string_view kPosListClose = "</gml:posList>";
 
 }  // namespace
 
-void KsjCurves(const KsjRun& run, const std::string& path) {
+void KsjCurves(const KsjRun& run, const SourceFile& file) {
+  const std::string& path = file.name();
   if (!run.req.runFlag) return;
   KsjSource source;
-  if (!LoadSource(run, path, source)) return;
+  if (!LoadSource(run, file, source)) return;
   run.stepLabel();
   long features = 0;
   auto failure = [&] { run.fail(ksj_msg::Failure(path + std::to_string(features))); };

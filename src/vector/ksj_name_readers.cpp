@@ -232,17 +232,19 @@ class AreaNameReader {
 
 }  // namespace
 
-void KsjPointNames(const KsjRun& run, const std::string& path) {
+void KsjPointNames(const KsjRun& run, const SourceFile& file) {
+  const std::string& path = file.name();
   if (!run.req.runFlag) return;
   KsjSource source;
-  if (!LoadSource(run, path, source)) return;
+  if (!LoadSource(run, file, source)) return;
   PointNameReader(run, path, source.text()).read();
 }
 
-void KsjAreaNames(const KsjRun& run, const std::string& path) {
+void KsjAreaNames(const KsjRun& run, const SourceFile& file) {
+  const std::string& path = file.name();
   if (!run.req.runFlag) return;
   KsjSource source;
-  if (!LoadSource(run, path, source)) return;
+  if (!LoadSource(run, file, source)) return;
   AreaNameReader(run, path, source.text()).read();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The KSJ readers. Each reads one source file of the theme the scan is
+// The KSJ readers. Each reads one source file (a plain file, or a zip member
+// in memory) of the theme the scan is
 // visiting and appends records to the theme's scratch file; a fault in the
 // file ends that reader call with a message in the job's error text, never
 // more. Reader texts 1-4 of the theme give the fragments each reader looks
@@ -11,25 +12,25 @@
 
 namespace velkaro::ksj {
 
-using KsjReader = void (*)(const KsjRun& run, const std::string& path);
+using KsjReader = void (*)(const KsjRun& run, const SourceFile& file);
 
 // Plain areas: polygon records with the name line "0" (reader bit 0x40).
-void KsjAreas(const KsjRun& run, const std::string& path);
+void KsjAreas(const KsjRun& run, const SourceFile& file);
 // Areas whose name line carries a value from the attribute part, such as a
 // flood depth class as a negative height in job units (0x20).
-void KsjCodedAreas(const KsjRun& run, const std::string& path);
+void KsjCodedAreas(const KsjRun& run, const SourceFile& file);
 // The areas of one zoning class, the class taken from the theme code (0x10).
-void KsjZoningAreas(const KsjRun& run, const std::string& path);
+void KsjZoningAreas(const KsjRun& run, const SourceFile& file);
 // Tornado tracks: Fujita scale text, start and end pixel (0x08).
-void KsjTornadoTracks(const KsjRun& run, const std::string& path);
+void KsjTornadoTracks(const KsjRun& run, const SourceFile& file);
 // Every position list as a polyline (0x04).
-void KsjCurves(const KsjRun& run, const std::string& path);
+void KsjCurves(const KsjRun& run, const SourceFile& file);
 // Airport names at their reference points (0x02).
-void KsjAirports(const KsjRun& run, const std::string& path);
+void KsjAirports(const KsjRun& run, const SourceFile& file);
 // Names of point features (0x01).
-void KsjPointNames(const KsjRun& run, const std::string& path);
+void KsjPointNames(const KsjRun& run, const SourceFile& file);
 // Names at the centre of the first part of area features (0x80).
-void KsjAreaNames(const KsjRun& run, const std::string& path);
+void KsjAreaNames(const KsjRun& run, const SourceFile& file);
 
 // The value KsjCodedAreas writes for a feature: read from the attribute part
 // through a cursor that moves forward with the features.

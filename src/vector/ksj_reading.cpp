@@ -87,9 +87,13 @@ bool DeclaresShiftJis(std::string_view firstLine) {
   return false;
 }
 
-bool KsjSource::load(const std::string& path) {
-  if (!ReadWholeFile(path, bytes_)) return false;
-  std::string_view text = StripUtf8Bom(bytes_);
+bool KsjSource::load(const SourceFile& file) {
+  std::string_view bytes = file.bytes();
+  if (!file.inMemory()) {
+    if (!ReadWholeFile(file.path(), bytes_)) return false;
+    bytes = bytes_;
+  }
+  std::string_view text = StripUtf8Bom(bytes);
   const size_t nl = text.find('\n');
   shiftJis_ = DeclaresShiftJis(text.substr(0, nl == std::string_view::npos ? text.size() : nl));
   if (shiftJis_) {
@@ -130,8 +134,9 @@ bool KsjSource::complete() const {
   return last.size() >= close.size() && last.substr(last.size() - close.size()) == close;
 }
 
-bool LoadSource(const KsjRun& run, const std::string& path, KsjSource& source) {
-  if (!source.load(path)) {
+bool LoadSource(const KsjRun& run, const SourceFile& file, KsjSource& source) {
+  const std::string& path = file.name();
+  if (!source.load(file)) {
     run.fail(ksj_msg::Failure(path));
     return false;
   }

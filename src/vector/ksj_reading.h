@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "archive/source_file.h"
 #include "catalogue/layer_catalogue.h"
 #include "scratch/scratch_file.h"
 #include "vector/gml_reading.h"
@@ -22,13 +23,15 @@ using gml::PlanePoint;
 
 // ---- source text -------------------------------------------------------------
 
-// One KSJ source file, read whole. A leading byte order mark is skipped. When
+// One KSJ source file, read whole: a plain file from disk in one read, a zip
+// member from the bytes already in memory (no copy). A leading byte order
+// mark is skipped. When
 // the first line declares Shift_JIS (any letter case: real files write both
 // "shift_jis" and "Shift_JIS"), the whole text is converted to UTF-8 once, so
 // every reader matches the same UTF-8 reader texts in either encoding.
 class KsjSource {
  public:
-  bool load(const std::string& path);
+  bool load(const SourceFile& file);
   std::string_view text() const { return text_; }
   bool wasShiftJis() const { return shiftJis_; }
   // The text ends with the closing tag of its root element; a file cut
@@ -166,8 +169,9 @@ struct KsjRun {
 };
 
 // Loads a reader's source file. An unreadable file or one cut short is that
-// reader's failure: the "mlitjpgis(" message names it and nothing is read.
-bool LoadSource(const KsjRun& run, const std::string& path, KsjSource& source);
+// reader's failure: the "mlitjpgis(" message names it (a zip member as
+// "folder/a.zip/b.xml") and nothing is read.
+bool LoadSource(const KsjRun& run, const SourceFile& file, KsjSource& source);
 
 // ---- area features ---------------------------------------------------------------
 

@@ -3,6 +3,11 @@
 // theme list from the last to the first, lists each theme's files in the KSJ
 // folder and runs the theme's readers that the pass selects on them, into
 // the theme's scratch file. In counting mode it only adds up the files.
+// Files inside the folder's zips (and zips inside those) count as files of
+// the folder: they are found by the same name pattern and read from memory,
+// in the order the expanded folder would give. A zip named after a theme
+// that the pass does not read is left closed; a damaged zip is named in the
+// job's error text and the rest is read.
 
 #include <string>
 #include <string_view>

@@ -144,10 +144,11 @@ class TrackReader {
 
 }  // namespace
 
-void KsjTornadoTracks(const KsjRun& run, const std::string& path) {
+void KsjTornadoTracks(const KsjRun& run, const SourceFile& file) {
+  const std::string& path = file.name();
   if (!run.req.runFlag) return;
   KsjSource source;
-  if (!LoadSource(run, path, source)) return;
+  if (!LoadSource(run, file, source)) return;
   run.stepLabel();
   TrackReader(run, path, source.text()).read();
 }

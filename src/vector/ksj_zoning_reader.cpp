@@ -160,10 +160,11 @@ int ZoningClassOf(std::string_view code) {
   return 0;
 }
 
-void KsjZoningAreas(const KsjRun& run, const std::string& path) {
+void KsjZoningAreas(const KsjRun& run, const SourceFile& file) {
+  const std::string& path = file.name();
   if (!run.req.runFlag) return;
   KsjSource source;
-  if (!LoadSource(run, path, source)) return;
+  if (!LoadSource(run, file, source)) return;
   ClassTable table(run.req.cells);
   if (!ReadClassTable(run, path, source.text(), table)) return;
   run.stepLabel();

@@ -83,6 +83,19 @@ TEST(FindSources, PlainFilesThenZipMembersInsideZipsExpandedCopiesReadOnce) {
             std::vector<std::string>{dir.file("plain-RdEdg-1.xml")});
 }
 
+TEST(FindSources, ZipAtTheTopOfABundleExpandsIntoTheBundlesFolder) {
+  TempDir dir;
+  dir.write("a-RdEdg-1.xml", "expanded\n");
+  dir.write("bundle.zip", ZipBytes({{"inner.zip", ZipBytes({{"a-RdEdg-1.xml", "expanded\n"},
+                                                             {"b-RdEdg-2.xml", "zipped\n"}})}}));
+  SourceQuery query;
+  query.pattern = "*RdEdg*.xml";
+  const SourceList list = FindSources(dir.path(), query);
+  ASSERT_EQ(list.files.size(), 2u);  // the expanded copy is read, not the member
+  EXPECT_EQ(list.files[0].display(), dir.file("a-RdEdg-1.xml"));
+  EXPECT_EQ(list.files[1].expandedPath(), dir.file("b-RdEdg-2.xml"));
+}
+
 TEST(FindSources, ArchivesTurnedDownByNameStayClosedDamagedOnesAreNamed) {
   TempDir dir;
   dir.write("FG-GML-523945-ALL-20230101.zip", "no zip at all");

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 
+#include "../archive/zip_builder.h"
 #include "ksj_test_support.h"
 #include "platform/text_encoding.h"
 #include "render/render_surface.h"
@@ -83,6 +84,47 @@ TEST(KsjScan, LastThemeFirstSubfoldersOnRequestAndOneScratchFilePerTheme) {
   ASSERT_NE(w05, order.end());
   ASSERT_NE(p13, order.end());
   EXPECT_LT(w05 - order.begin(), p13 - order.begin());
+}
+
+// Zip members are files of the folder: counted and read by the theme's
+// pattern, in the place they take once expanded; a zip named after a theme
+// the pass does not read stays closed; a member cut short is named inside
+// its zip.
+TEST(KsjScan, ZipMembersAreReadAsFilesOfTheFolder) {
+  TempFolder source, out;
+  TestJob t(out.str());
+  WriteText(source.file("P13-11_13.xml"), ParkFile("甲公園", {35.705, 139.75}));
+  WriteText(source.file("a.zip"), ZipBytes({{"P13-11_12.xml", ParkFile("乙公園", {35.71, 139.76})},
+                                            {"W05-08_13.xml", KsjGml().curve("c-1", {{35.705, 139.75}, {35.71, 139.76}}).text()},
+                                            {"inner.zip", ZipBytes({{"P13-11_14.xml", ParkFile("丙公園", {35.70, 139.74})}})}}));
+  WriteText(source.file("W05-08_14_GML.zip"), "not a zip");  // its theme is switched off
+  std::vector<KsjTheme>& themes = t->settings.layers.ksj;
+  themes = {ParkTheme(), Theme("W05-", 4)};
+  themes[1].on = false;
+
+  t->fileCount = 0;
+  ScanKsj(*t, source.str(), KsjScanMode::Count, 0x7fffffff);
+  EXPECT_EQ(t->fileCount, 3);
+  ScanKsj(*t, source.str(), KsjScanMode::Read, 1);
+  EXPECT_EQ(t->errorText, "");
+  const auto names = ScratchLines(ScratchPath(out.str(), themes[0].caption));
+  ASSERT_EQ(names.size(), 9u);
+  EXPECT_EQ(names[2], "・乙公園");  // a.zip expands to P13-11_12.xml, before P13-11_13.xml
+  EXPECT_EQ(names[5], "・甲公園");
+  EXPECT_EQ(names[8], "・丙公園");
+
+  // The switched-on theme opens its zip: the damage is named.
+  themes[1].on = true;
+  ScanKsj(*t, source.str(), KsjScanMode::Read, 62);
+  EXPECT_EQ(t->errorText, "書庫(" + source.file("W05-08_14_GML.zip") + ")で異常\r\n");
+
+  // A member cut short costs only itself, named by its place in the zip.
+  const std::string park = ParkFile("丁公園", {35.705, 139.75});
+  WriteText(source.file("a.zip"), ZipBytes({{"P13-11_12.xml", park.substr(0, park.size() / 2)}}));
+  t->errorText.clear();
+  ScanKsj(*t, source.str(), KsjScanMode::Read, 1);
+  EXPECT_EQ(t->errorText.rfind("mlitjpgis(" + source.file("a.zip") + "/P13-11_12.xml", 0), 0u) << t->errorText;
+  EXPECT_EQ(ScratchLines(ScratchPath(out.str(), themes[0].caption)).back(), "・甲公園");
 }
 
 TEST(KsjScan, AbortDeletesTheScratchFileOfTheThemeBeingRead) {
