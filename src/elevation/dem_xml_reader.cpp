@@ -13,6 +13,7 @@
 #include "job/job_context.h"
 #include "platform/text_encoding.h"
 #include "platform/text_scan.h"
+#include "platform/whole_file.h"
 
 namespace velkaro {
 
@@ -202,18 +203,6 @@ bool ReadTuples(std::string_view textAll, const DemXmlHeader& h, DemXmlTarget& t
   g.elevMax = elevMax;
   g.elevMin = elevMin;
   return ok;
-}
-
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  bytes.resize(static_cast<size_t>(size));
-  in.seekg(0);
-  in.read(bytes.data(), size);
-  return static_cast<bool>(in) || size == 0;
 }
 
 bool DeclaresShiftJis(std::string_view bytes) {

@@ -11,6 +11,7 @@
 #include "gridpack/messages.h"
 #include "platform/file_search.h"
 #include "platform/text_encoding.h"
+#include "platform/whole_file.h"
 
 namespace velkaro {
 
@@ -20,26 +21,6 @@ namespace text = gridpack_text;
 
 // The header of a DEM file ends well before this; its tuples follow.
 constexpr size_t kHeaderBytes = 32768;
-
-bool ReadFilePrefix(const std::string& path, size_t limit, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.resize(limit);
-  in.read(bytes.data(), static_cast<std::streamsize>(limit));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return !in.bad();
-}
-
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  bytes.resize(static_cast<size_t>(size));
-  in.seekg(0);
-  in.read(bytes.data(), size);
-  return static_cast<bool>(in) || size == 0;
-}
 
 bool DeclaresShiftJis(std::string_view bytes) {
   std::string first(bytes.substr(0, std::min(bytes.find('\n'), size_t{200})));

@@ -7,23 +7,13 @@
 
 #include "gridpack/dem_inputs.h"
 #include "gridpack/messages.h"
+#include "platform/whole_file.h"
 
 namespace velkaro {
 
 namespace {
 
 namespace text = gridpack_text;
-
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  bytes.resize(static_cast<size_t>(size));
-  in.seekg(0);
-  in.read(bytes.data(), size);
-  return static_cast<bool>(in) || size == 0;
-}
 
 // Reads one DEM text into a mesh raster and writes it into the mosaic.
 class MeshPlacer {

@@ -11,6 +11,7 @@
 #include "platform/text_scan.h"
 #include "scratch/scratch_records.h"
 #include "vector/ksj_messages.h"
+#include "platform/whole_file.h"
 
 namespace velkaro::ksj {
 
@@ -48,28 +49,6 @@ inline bool FastDecimal(const char*& p, const char* end, double& out) {
   out = negative ? -v : v;
   p = q;
   return true;
-}
-
-// Reads a whole file into bytes with one read where the size is known;
-// false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  bytes.clear();
-  long size = -1;
-  if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-  std::rewind(f);
-  if (size > 0) {
-    bytes.resize(static_cast<size_t>(size));
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
-  }
-  // Whatever the size said, read on to the real end.
-  char chunk[1 << 16];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, got);
-  const bool ok = std::ferror(f) == 0;
-  std::fclose(f);
-  return ok;
 }
 
 }  // namespace
