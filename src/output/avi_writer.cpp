@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 namespace velkaro {
 namespace {
@@ -53,12 +54,15 @@ bool AviWriter::open(const std::string& path, int* errorCode) {
     if (errorCode) *errorCode = EBUSY;
     return false;
   }
+  // The frames go to a temporary name; close() renames the finished file
+  // into place, so a killed job never leaves a broken file under the name.
+  auto pending = std::make_unique<PendingFile>(path);
   errno = 0;
-  file_ = std::fopen(path.c_str(), "w+b");
-  if (!file_) {
+  if (!pending->created(nullptr) || !(file_ = std::fopen(pending->temporaryPath().c_str(), "w+b"))) {
     if (errorCode) *errorCode = LastError();
     return false;
   }
+  pending_ = std::move(pending);
   hasStream_ = false;
   index_.clear();
   largestSample_ = 0;
@@ -135,6 +139,9 @@ bool AviWriter::close(int* errorCode) {
   if (std::fclose(file_) != 0 && ok) ok = false, code = LastError();
   file_ = nullptr;
   hasStream_ = false;
+  // A complete file replaces the previous one; a failed one is dropped.
+  if (ok && !pending_->commit(nullptr)) ok = false, code = LastError();
+  pending_.reset();
   if (!ok && errorCode) *errorCode = code;
   return ok;
 }

@@ -7,10 +7,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "output/frame_capture.h"
+#include "platform/atomic_file.h"
 
 namespace velkaro {
 
@@ -37,7 +39,8 @@ class AviWriter {
   AviWriter& operator=(const AviWriter&) = delete;
 
   // Each returns false with an errno-style code in *errorCode.
-  // Creates (or truncates) the file.
+  // Starts the file under a temporary name in path's folder; close() renames
+  // it to path once complete (an existing file stays until then).
   bool open(const std::string& path, int* errorCode);
   // The one video stream; only after open(), only once.
   bool createVideoStream(const AviVideoStream& stream, int* errorCode);
@@ -46,7 +49,8 @@ class AviWriter {
   // Appends one sample at the next frame position. Refused (EFBIG) when the
   // file would outgrow the 32-bit sizes, leaving the file as it was.
   bool writeFrame(const uint8_t* bits, uint32_t size, int* errorCode);
-  // Writes the index and the final sizes; the file is complete afterwards.
+  // Writes the index and the final sizes and renames the complete file into
+  // place. On failure the temporary is removed and path keeps its old file.
   bool close(int* errorCode);
 
   bool isOpen() const { return file_ != nullptr; }
@@ -65,6 +69,7 @@ class AviWriter {
   std::vector<uint8_t> streamHeader() const;
 
   std::FILE* file_ = nullptr;
+  std::unique_ptr<PendingFile> pending_;
   bool hasStream_ = false;
   AviVideoStream stream_;
   BitmapInfoHeader format_;

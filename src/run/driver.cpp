@@ -115,8 +115,20 @@ bool RunDriver(JobContext& job, const DriverCalls& calls) {
   const int rows = job.grid.rows, cols = job.grid.cols;
   job.legendIntervalM.assign(static_cast<size_t>(rows) * cols, 1.0);
   job.legendBottomM.assign(static_cast<size_t>(rows) * cols, 0.0);
+  // A caller that brought no surface gets one for this run only; the job must
+  // not keep pointing at it once it is gone.
   std::unique_ptr<RenderSurface> ownSurface;
   if (!job.surface) ownSurface = CreateRenderSurface(job);
+  struct ForgetOwnSurface {
+    JobContext& job;
+    const RenderSurface* own;
+    ~ForgetOwnSurface() {
+      if (own && job.surface == own) {
+        job.surface = nullptr;
+        job.surfaceImage = nullptr;
+      }
+    }
+  } forget{job, ownSurface.get()};
   job.host.showImage(job.surface->frame());
 
   job.host.setLabel(LabelRole::Caption,
@@ -137,7 +149,11 @@ bool RunDriver(JobContext& job, const DriverCalls& calls) {
       SetCurrentTile(job, r, c);
       ListMeshCodes(job, 6, false);
       RunReadingPasses(job, calls);
-      if (!job.runFlag) return false;
+      if (!job.runFlag) {
+        // The readers open a file per layer; an abort must not leave them.
+        DeleteScratch(job, calls);
+        return false;
+      }
 
       if (ElevationClassOn(s)) {
         if (calls.prepareElevationGrid) calls.prepareElevationGrid(job);
