@@ -64,6 +64,7 @@ bool AviWriter::open(const std::string& path, int* errorCode) {
   }
   pending_ = std::move(pending);
   hasStream_ = false;
+  writeErrno_ = 0;
   index_.clear();
   largestSample_ = 0;
   moviEnd_ = kFirstSample;
@@ -105,8 +106,10 @@ bool AviWriter::writeFrame(const uint8_t* bits, uint32_t size, int* errorCode) {
                        (size == 0 || std::fwrite(bits, 1, size, file_) == size) &&
                        ((size & 1) == 0 || std::fputc(0, file_) != EOF);
   if (!written) {
-    // The sample is not indexed; close() cuts the file back before it.
-    if (errorCode) *errorCode = LastError();
+    // A file that lost a frame to the disk must not pass for a whole one:
+    // close() drops it and the previous file stays.
+    writeErrno_ = LastError();
+    if (errorCode) *errorCode = writeErrno_;
     return false;
   }
   index_.push_back({static_cast<uint32_t>(moviEnd_ - kMoviFourCc), size});
@@ -139,9 +142,11 @@ bool AviWriter::close(int* errorCode) {
   if (std::fclose(file_) != 0 && ok) ok = false, code = LastError();
   file_ = nullptr;
   hasStream_ = false;
+  if (ok && writeErrno_ != 0) ok = false, code = writeErrno_;
   // A complete file replaces the previous one; a failed one is dropped.
   if (ok && !pending_->commit(nullptr)) ok = false, code = LastError();
   pending_.reset();
+  writeErrno_ = 0;
   if (!ok && errorCode) *errorCode = code;
   return ok;
 }

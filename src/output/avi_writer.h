@@ -47,7 +47,8 @@ class AviWriter {
   // The stream format: the information header of the frames that follow.
   void setFormat(const BitmapInfoHeader& format) { format_ = format; }
   // Appends one sample at the next frame position. Refused (EFBIG) when the
-  // file would outgrow the 32-bit sizes, leaving the file as it was.
+  // file would outgrow the 32-bit sizes, leaving the file as it was. A write
+  // the system refuses (a full disk) condemns the file: close() drops it.
   bool writeFrame(const uint8_t* bits, uint32_t size, int* errorCode);
   // Writes the index and the final sizes and renames the complete file into
   // place. On failure the temporary is removed and path keeps its old file.
@@ -76,6 +77,7 @@ class AviWriter {
   std::vector<IndexEntry> index_;
   uint32_t largestSample_ = 0;
   uint64_t moviEnd_ = 0;  // file position after the last sample
+  int writeErrno_ = 0;    // a sample write failed: the file is dropped on close
   uint64_t maxFileBytes_ = kMaxFileBytes;
 };
 

@@ -93,6 +93,7 @@ PendingFile::~PendingFile() { discard(); }
 bool PendingFile::created(std::string* error) const {
   if (createErrno_ == 0) return true;
   if (error) *error = SystemReason(finalPath_, createErrno_);
+  errno = createErrno_;
   return false;
 }
 

@@ -40,7 +40,8 @@ class PendingFile {
   const std::string& finalPath() const { return finalPath_; }
   const std::string& temporaryPath() const { return temporaryPath_; }
   // False when the temporary could not be created (a read-only or missing
-  // folder); *error then holds "<final path>: <system's reason>".
+  // folder); *error then holds "<final path>: <system's reason>" and errno
+  // the code.
   bool created(std::string* error) const;
 
   // Flushes the temporary to the disk, gives it the permissions of the file

@@ -52,8 +52,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
   std::size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
   const bool failed = std::ferror(f);
+  const int readErrno = errno;
   std::fclose(f);
-  if (failed && error) *error = "cannot read " + path;
+  errno = readErrno;
+  if (failed && error) *error = ErrnoText("cannot read", path);
   return !failed;
 }
 
