@@ -11,7 +11,7 @@
 namespace velkaro {
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;  // set by the SIGINT handler only
+volatile std::sig_atomic_t g_interrupted = 0;  // set by the SIGINT/SIGTERM handler only
 
 extern "C" void OnInterrupt(int) { g_interrupted = 1; }
 
@@ -39,10 +39,16 @@ std::string Lines(const std::string& text) {
 }  // namespace
 
 CliHost::CliHost(bool yes, bool quiet) : yes_(yes), quiet_(quiet), terminal_(isatty(STDERR_FILENO)) {
+  // Ctrl-C and a polite kill (SIGTERM) both press the abort button: the job
+  // stops between files, keeps its finished tiles and cleans up after itself.
   struct sigaction sa {};
   sa.sa_handler = OnInterrupt;
   sigemptyset(&sa.sa_mask);
   sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  // A file-size limit (ulimit -f) makes the write fail with EFBIG, reported
+  // like a full disk, instead of killing the program half-way.
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 CliHost::~CliHost() { endProgressLine(); }

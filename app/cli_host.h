@@ -1,6 +1,6 @@
 #pragma once
 // The command line's job host: a progress line on stderr (redrawn in place on
-// a terminal, plain lines otherwise), Ctrl-C as the abort button, questions
+// a terminal, plain lines otherwise), Ctrl-C and SIGTERM as the abort button, questions
 // answered by --yes or at the terminal, message boxes as "title: text".
 
 #include <map>
@@ -21,7 +21,7 @@ class CliHost : public JobHost {
   void pump() override;
   Answer ask(const std::string& title, const std::string& text, Buttons buttons) override;
 
-  // True once SIGINT arrived.
+  // True once SIGINT or SIGTERM arrived.
   static bool interrupted();
 
  private:

@@ -19,6 +19,15 @@ namespace velkaro {
 
 namespace {
 
+// Bounds of a believable header: the largest published DEM mesh has 1125 x
+// 750 cells; anything far beyond is a damaged file, refused before any grid
+// of that size is indexed or allocated.
+constexpr double kMaxGridSide = 16384;
+constexpr double kMaxGridCells = 16.0 * 1024 * 1024;
+
+// A corner must lie on the globe (longitudes may run once round it).
+bool OnTheGlobe(double lat, double lon) { return std::fabs(lat) <= 90 && std::fabs(lon) <= 360; }
+
 // A tuple the DEM file marks as having no height ("type,-9999.").
 constexpr std::string_view kMissingValueMark = ",-9999";
 
@@ -118,24 +127,29 @@ bool ReadHeader(std::string_view textAll, DemXmlHeader& h) {
     }
     if ((at = line.find(kLower)) != std::string_view::npos) {
       if (!ParsePairAfter(line, at, kLower.size(), h.lowerLat, h.lowerLon)) return false;
+      if (!OnTheGlobe(h.lowerLat, h.lowerLon)) return false;
       h.found |= DemXmlHeader::kLower;
     } else if ((at = line.find(kUpper)) != std::string_view::npos) {
       if (!ParsePairAfter(line, at, kUpper.size(), h.upperLat, h.upperLon)) return false;
+      if (!OnTheGlobe(h.upperLat, h.upperLon)) return false;
       h.found |= DemXmlHeader::kUpper;
     } else if ((at = line.find(kHigh)) != std::string_view::npos) {
       double cols, rows;
       if (!ParsePairAfter(line, at, kHigh.size(), cols, rows)) return false;
       // A grid of no columns cannot be indexed.
-      if (cols < 0 || cols > 1e7 || cols != std::floor(cols)) return false;
+      if (cols < 0 || cols >= kMaxGridSide || cols != std::floor(cols)) return false;
       h.width = static_cast<long>(cols) + 1;
-      if (rows >= 0 && rows <= 1e7 && rows == std::floor(rows)) {
+      if (rows >= 0 && rows < kMaxGridSide && rows == std::floor(rows)) {
+        if ((cols + 1) * (rows + 1) > kMaxGridCells) return false;
         h.height = static_cast<long>(rows) + 1;
         h.found |= DemXmlHeader::kHigh;
+      } else if (rows >= kMaxGridSide) {
+        return false;
       }
     } else if ((at = line.find(kStart)) != std::string_view::npos) {
       double x, y;
       if (!ParsePairAfter(line, at, kStart.size(), x, y)) return false;
-      if (x < 0 || y < 0 || x > 1e7 || y > 1e7) return false;
+      if (x < 0 || y < 0 || x >= kMaxGridSide || y >= kMaxGridSide) return false;
       h.startX = static_cast<long>(x);
       h.startY = static_cast<long>(y);
       h.found |= DemXmlHeader::kStart;

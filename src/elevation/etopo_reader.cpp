@@ -1,6 +1,8 @@
 // ETOPO one-arc-minute grids: headerless little-endian 32-bit floats, read
 // one grid row per seek so only the grid's window of the file is touched.
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -17,6 +19,8 @@
 namespace velkaro {
 
 namespace {
+
+constexpr long long kEtopoFileBytes = 4LL * kEtopoCols * kEtopoRows;
 
 float FromLittleEndian(const unsigned char* p) {
   const uint32_t bits = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -55,6 +59,10 @@ bool ReadEtopoGrid(JobContext& ctx, const std::string& path, const GeoBox& exten
   };
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) return fail();
+  // The layout has no header: a file of another size is another grid (or a
+  // broken download) and would be read as nonsense.
+  struct stat st {};
+  if (::fstat(fileno(file.get()), &st) != 0 || st.st_size != kEtopoFileBytes) return fail();
 
   const long row0 = static_cast<long>(std::floor((90 - extent.latN) * 60 + 1e-12));
   long col0 = static_cast<long>(std::floor((extent.lonW + 180) * 60 + 1e-12));

@@ -2,17 +2,25 @@
 // Every text the flood animation writer shows the user. The "水位" title of
 // the processing window is shared with the driver (job/run_messages.h).
 
+#include <cstring>
 #include <string>
 
 namespace velkaro::animation_messages {
 
 inline constexpr const char* kOpenFileErrorTitle = "AviOprnFile Error";
+// The code's number first, then the file and the system's reason in words.
+inline std::string SystemReasonLine(const std::string& path, int code) {
+  return "\r\n" + path + ": " + std::strerror(code);
+}
 inline std::string OpenFileErrorText(const std::string& path, int code) {
-  return path + "ErrNo." + std::to_string(code);
+  return path + "ErrNo." + std::to_string(code) + SystemReasonLine(path, code);
 }
 
 inline constexpr const char* kStreamErrorTitle = "AviStream Error";
 inline std::string StreamErrorText(int code) { return "Err No." + std::to_string(code); }
+inline std::string StreamErrorText(const std::string& path, int code) {
+  return StreamErrorText(code) + SystemReasonLine(path, code);
+}
 
 // Refusals before anything is written.
 inline constexpr const char* kRefusedTitle = "動画作成エラー";

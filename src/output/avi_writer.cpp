@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 namespace velkaro {
 namespace {
@@ -53,13 +54,17 @@ bool AviWriter::open(const std::string& path, int* errorCode) {
     if (errorCode) *errorCode = EBUSY;
     return false;
   }
+  // The frames go to a temporary name; close() renames the finished file
+  // into place, so a killed job never leaves a broken file under the name.
+  auto pending = std::make_unique<PendingFile>(path);
   errno = 0;
-  file_ = std::fopen(path.c_str(), "w+b");
-  if (!file_) {
+  if (!pending->created(nullptr) || !(file_ = std::fopen(pending->temporaryPath().c_str(), "w+b"))) {
     if (errorCode) *errorCode = LastError();
     return false;
   }
+  pending_ = std::move(pending);
   hasStream_ = false;
+  writeErrno_ = 0;
   index_.clear();
   largestSample_ = 0;
   moviEnd_ = kFirstSample;
@@ -101,8 +106,10 @@ bool AviWriter::writeFrame(const uint8_t* bits, uint32_t size, int* errorCode) {
                        (size == 0 || std::fwrite(bits, 1, size, file_) == size) &&
                        ((size & 1) == 0 || std::fputc(0, file_) != EOF);
   if (!written) {
-    // The sample is not indexed; close() cuts the file back before it.
-    if (errorCode) *errorCode = LastError();
+    // A file that lost a frame to the disk must not pass for a whole one:
+    // close() drops it and the previous file stays.
+    writeErrno_ = LastError();
+    if (errorCode) *errorCode = writeErrno_;
     return false;
   }
   index_.push_back({static_cast<uint32_t>(moviEnd_ - kMoviFourCc), size});
@@ -135,6 +142,11 @@ bool AviWriter::close(int* errorCode) {
   if (std::fclose(file_) != 0 && ok) ok = false, code = LastError();
   file_ = nullptr;
   hasStream_ = false;
+  if (ok && writeErrno_ != 0) ok = false, code = writeErrno_;
+  // A complete file replaces the previous one; a failed one is dropped.
+  if (ok && !pending_->commit(nullptr)) ok = false, code = LastError();
+  pending_.reset();
+  writeErrno_ = 0;
   if (!ok && errorCode) *errorCode = code;
   return ok;
 }

@@ -7,10 +7,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "output/frame_capture.h"
+#include "platform/atomic_file.h"
 
 namespace velkaro {
 
@@ -37,16 +39,19 @@ class AviWriter {
   AviWriter& operator=(const AviWriter&) = delete;
 
   // Each returns false with an errno-style code in *errorCode.
-  // Creates (or truncates) the file.
+  // Starts the file under a temporary name in path's folder; close() renames
+  // it to path once complete (an existing file stays until then).
   bool open(const std::string& path, int* errorCode);
   // The one video stream; only after open(), only once.
   bool createVideoStream(const AviVideoStream& stream, int* errorCode);
   // The stream format: the information header of the frames that follow.
   void setFormat(const BitmapInfoHeader& format) { format_ = format; }
   // Appends one sample at the next frame position. Refused (EFBIG) when the
-  // file would outgrow the 32-bit sizes, leaving the file as it was.
+  // file would outgrow the 32-bit sizes, leaving the file as it was. A write
+  // the system refuses (a full disk) condemns the file: close() drops it.
   bool writeFrame(const uint8_t* bits, uint32_t size, int* errorCode);
-  // Writes the index and the final sizes; the file is complete afterwards.
+  // Writes the index and the final sizes and renames the complete file into
+  // place. On failure the temporary is removed and path keeps its old file.
   bool close(int* errorCode);
 
   bool isOpen() const { return file_ != nullptr; }
@@ -65,12 +70,14 @@ class AviWriter {
   std::vector<uint8_t> streamHeader() const;
 
   std::FILE* file_ = nullptr;
+  std::unique_ptr<PendingFile> pending_;
   bool hasStream_ = false;
   AviVideoStream stream_;
   BitmapInfoHeader format_;
   std::vector<IndexEntry> index_;
   uint32_t largestSample_ = 0;
   uint64_t moviEnd_ = 0;  // file position after the last sample
+  int writeErrno_ = 0;    // a sample write failed: the file is dropped on close
   uint64_t maxFileBytes_ = kMaxFileBytes;
 };
 

@@ -1,12 +1,11 @@
 #include "output/bmp_file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+#include <string_view>
 #include <vector>
 
 #include "output/frame_capture.h"
+#include "platform/atomic_file.h"
 
 namespace velkaro {
 namespace {
@@ -33,13 +32,8 @@ bool WriteBmpFile(const QImage& frame, const std::string& path, std::string* err
   const auto header = info.header.bytes();
   std::memcpy(&file[kFileHeaderBytes], header.data(), header.size());
 
-  std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(path.c_str(), "wb"), &std::fclose);
-  if (!out || std::fwrite(file.data(), 1, file.size(), out.get()) != file.size() ||
-      std::fflush(out.get()) != 0) {
-    if (error) *error = path + ": " + std::strerror(errno);
-    return false;
-  }
-  return true;
+  return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(file.data()), file.size()),
+                             error);
 }
 
 }  // namespace velkaro

@@ -13,12 +13,12 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "job/job_context.h"
 #include "output/geotiff_messages.h"
+#include "platform/atomic_file.h"
 #include "render/gl_view.h"
 #include "render/render_surface.h"
 
@@ -29,14 +29,21 @@ namespace {
 constexpr int kAngularDegree = 9102;
 constexpr int kLinearMetre = 9001;
 
-// libtiff reports through a callback; the first error of one file is kept.
+// libtiff reports through a callback; the first error of one file is kept,
+// with the system's reason of the failed call that led to it.
+struct TiffErrors {
+  std::string text;
+  int systemError = 0;
+};
+
 // Returning 1 tells libtiff the message was handled (nothing on stderr).
 int KeepFirstError(TIFF*, void* userData, const char*, const char* format, va_list args) {
-  auto* error = static_cast<std::string*>(userData);
-  if (error->empty()) {
+  auto* errors = static_cast<TiffErrors*>(userData);
+  if (errors->text.empty()) {
+    errors->systemError = errno;
     char text[512];
     std::vsnprintf(text, sizeof text, format, args);
-    *error = text;
+    errors->text = text;
   }
   return 1;
 }
@@ -50,7 +57,7 @@ using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
 // Opens path for writing a little-endian TIFF with the GeoTIFF tags known to
 // libtiff; errors go to *libError instead of stderr.
-TiffHandle OpenForWriting(const std::string& path, std::string* libError) {
+TiffHandle OpenForWriting(const std::string& path, TiffErrors* libError) {
   XTIFFInitialize();
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
   TIFFOpenOptionsSetErrorHandlerExtR(options, KeepFirstError, libError);
@@ -141,25 +148,46 @@ QRect GeoTiffCropRect(const JobContext& job, int surfaceWidth, int surfaceHeight
   return QRect(left, top, width, height).intersected(QRect(0, 0, surfaceWidth, surfaceHeight));
 }
 
+namespace {
+
+// The reason a TIFF write failed: the system's reason when a system call
+// failed (a full disk), libtiff's own text otherwise.
+std::string TiffFailureReason(const TiffErrors& errors) {
+  if (errors.systemError != 0)
+    return std::strerror(errors.systemError) + (errors.text.empty() ? "" : " (" + errors.text + ")");
+  return errors.text.empty() ? "TIFF write failed" : errors.text;
+}
+
+}  // namespace
+
 bool WriteGeoTiffFile(const QImage& frame, const QRect& crop, const GeoTiffGeoreference& geo,
                       const std::string& path, std::string* error) {
-  auto fail = [&](std::string reason) {
-    if (error) *error = path + ": " + (reason.empty() ? "TIFF write failed" : reason);
+  if (crop.isEmpty() || !frame.rect().contains(crop)) {
+    if (error) *error = path + ": the map lies outside the image";
     return false;
-  };
-  if (crop.isEmpty() || !frame.rect().contains(crop)) return fail("the map lies outside the image");
-
-  std::string libError;
-  errno = 0;
-  TiffHandle tif = OpenForWriting(path, &libError);
-  if (!tif) return fail(errno != 0 ? std::strerror(errno) : libError);
-  const bool written = SetImageTags(tif.get(), crop) && SetGeoTags(tif.get(), geo) &&
-                       WritePixels(tif.get(), frame, crop);
-  tif.reset();
-  if (written && libError.empty()) return true;
-  std::error_code ignored;
-  std::filesystem::remove(path, ignored);  // no half-written tile stays behind
-  return fail(libError);
+  }
+  // No half-written tile ever carries the final name.
+  return WriteFileAtomically(
+      path,
+      [&](const std::string& temporaryPath, std::string& reason) {
+        TiffErrors errors;
+        errno = 0;
+        TiffHandle tif = OpenForWriting(temporaryPath, &errors);
+        if (!tif) {
+          if (errors.systemError == 0) errors.systemError = errno;
+          reason = TiffFailureReason(errors);
+          return false;
+        }
+        const bool written = SetImageTags(tif.get(), crop) && SetGeoTags(tif.get(), geo) &&
+                             WritePixels(tif.get(), frame, crop);
+        const int writeErrno = errno;
+        tif.reset();  // closing writes the last strip and the directory
+        if (written && errors.text.empty()) return true;
+        if (errors.systemError == 0) errors.systemError = writeErrno;
+        reason = TiffFailureReason(errors);
+        return false;
+      },
+      error);
 }
 
 void WriteGeoTiff(JobContext& job, const std::string& outputName) {

@@ -16,6 +16,7 @@
 #include "output/bmp_file.h"
 #include "output/bmp_messages.h"
 #include "output/index_messages.h"
+#include "platform/atomic_file.h"
 #include "platform/file_search.h"
 #include "platform/text_encoding.h"
 #include "render/render_surface.h"
@@ -270,10 +271,12 @@ bool WriteImage(JobContext& job, const QImage& frame) {
 
 void WritePage(JobContext& job, const std::string& page) {
   const std::string path = JoinFolder(job.settings.writefolder, "indexmap.htm");
-  std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(path.c_str(), "wb"), &std::fclose);
-  const bool written = out && std::fwrite(page.data(), 1, page.size(), out.get()) == page.size() &&
-                       std::fflush(out.get()) == 0;
-  if (!written) job.host.ask(index_messages::kWarningTitle, index_messages::kPageNotOpened, Buttons::Ok);
+  std::string error;
+  if (WriteFileAtomically(path, page, &error)) return;
+  // The page is the job's last file: the job ends with the failure.
+  const std::string text = std::string(index_messages::kPageNotOpened) + "\r\n" + error;
+  job.host.ask(index_messages::kWarningTitle, text, Buttons::Ok);
+  job.errorText = text;
 }
 
 }  // namespace

@@ -1,9 +1,5 @@
 #include "platform/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -12,12 +8,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/atomic_file.h"
 #include "platform/text_encoding.h"
 #include "platform/text_scan.h"
 
 namespace velkaro {
 namespace {
-
 
 std::string Lower(std::string_view s) {
   std::string out(s);
@@ -56,29 +52,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
   std::size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
   const bool failed = std::ferror(f);
+  const int readErrno = errno;
   std::fclose(f);
-  if (failed && error) *error = "cannot read " + path;
+  errno = readErrno;
+  if (failed && error) *error = ErrnoText("cannot read", path);
   return !failed;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-// The file a save replaces: the target of a symbolic link, so the link stays.
-std::string SaveTarget(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_symlink(path, ec)) return path;
-  const auto target = std::filesystem::weakly_canonical(path, ec);
-  return ec ? path : target.string();
 }
 
 }  // namespace
@@ -238,31 +216,7 @@ std::string IniFile::Text() const {
 }
 
 bool IniFile::Save(const std::string& path, std::string* error) const {
-  const std::string target = SaveTarget(path);
-  const std::string temp = target + "." + std::to_string(::getpid()) + ".tmp";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    if (error) *error = ErrnoText("cannot create", temp);
-    return false;
-  }
-  // The replacement keeps the permissions of the file it replaces.
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
-  const bool written = WriteAll(fd, Text()) && ::fsync(fd) == 0;
-  const int savedErrno = errno;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed) {
-    errno = written ? errno : savedErrno;
-    if (error) *error = ErrnoText("cannot write", temp);
-    ::unlink(temp.c_str());
-    return false;
-  }
-  if (std::rename(temp.c_str(), target.c_str()) != 0) {
-    if (error) *error = ErrnoText("cannot replace", target);
-    ::unlink(temp.c_str());
-    return false;
-  }
-  return true;
+  return WriteFileAtomically(path, Text(), error);
 }
 
 }  // namespace velkaro

@@ -129,7 +129,11 @@ bool DrawOneTile(JobContext& job, const DriverCalls& calls, int r, int c,
   SetCurrentTile(job, r, c);
   ListMeshCodes(job, 6, false);
   RunReadingPasses(job, calls);
-  if (!job.runFlag) return false;
+  if (!job.runFlag) {
+    // The readers open a file per layer; an abort must not leave them.
+    DeleteScratch(job, calls);
+    return false;
+  }
 
   if (ElevationClassOn(s)) {
     if (calls.prepareElevationGrid) calls.prepareElevationGrid(job);
@@ -184,8 +188,20 @@ bool RunDriverOn(JobContext& job, const DriverCalls& calls, const NextTile& next
   job.legendIntervalM.assign(static_cast<size_t>(rows) * cols, 1.0);
   job.legendBottomM.assign(static_cast<size_t>(rows) * cols, 0.0);
   job.tilesWithoutElevation.clear();
+  // A caller that brought no surface gets one for this run only; the job must
+  // not keep pointing at it once it is gone.
   std::unique_ptr<RenderSurface> ownSurface;
   if (!job.surface) ownSurface = CreateRenderSurface(job);
+  struct ForgetOwnSurface {
+    JobContext& job;
+    const RenderSurface* own;
+    ~ForgetOwnSurface() {
+      if (own && job.surface == own) {
+        job.surface = nullptr;
+        job.surfaceImage = nullptr;
+      }
+    }
+  } forget{job, ownSurface.get()};
   job.host.showImage(job.surface->frame());
 
   job.host.setLabel(LabelRole::Caption,

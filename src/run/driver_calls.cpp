@@ -5,6 +5,7 @@
 #include "elevation/dem_sources.h"
 #include "elevation/elevation_grid.h"
 #include "run/driver.h"
+#include "run/run_messages.h"
 #include "run/tile_sequence.h"
 #include "run/flood_animation.h"
 #include "output/index_map.h"
@@ -14,6 +15,17 @@
 #include "scratch/scratch_file.h"
 
 namespace velkaro {
+namespace {
+
+// Scratch files that could not be kept are named in the job's error text, so
+// the run ends with the failure shown instead of passing as clean.
+void KeepTileScratchFiles(JobContext& job) {
+  const std::string problems = KeepScratchFiles(job);
+  if (problems.empty()) return;
+  job.errorText += std::string(msg::kScratchNotKept) + "\r\n" + problems;
+}
+
+}  // namespace
 
 DriverCalls DefaultDriverCalls() {
   DriverCalls calls;
@@ -35,7 +47,7 @@ DriverCalls DefaultDriverCalls() {
   calls.writeAnimation = [](JobContext& job, const std::string& path) { WriteFloodAnimation(job, path); };
   calls.writeIndexMap = [](JobContext& job) { WriteIndexMap(job); };
   calls.deleteScratchFiles = [](JobContext& job) { DeleteScratchFiles(job); };
-  calls.keepScratchFiles = [](JobContext& job) { KeepScratchFiles(job); };
+  calls.keepScratchFiles = [](JobContext& job) { KeepTileScratchFiles(job); };
   return calls;
 }
 

@@ -79,13 +79,14 @@ class AnimationRun {
       return false;
     }
     int code = 0;
+    path_ = path;
     if (!avi_.open(path, &code)) {
       StopJob(job_, m::kOpenFileErrorTitle, m::OpenFileErrorText(path, code));
       return false;
     }
     if (!avi_.createVideoStream(stream, &code)) {
       avi_.close(nullptr);
-      StopJob(job_, m::kStreamErrorTitle, m::StreamErrorText(code));
+      StopJob(job_, m::kStreamErrorTitle, m::StreamErrorText(path, code));
       return false;
     }
     int headerSize = 0, imageSize = 0;
@@ -125,7 +126,7 @@ class AnimationRun {
     }
     int code = 0;
     if (!avi_.close(&code) && job_.runFlag)
-      StopJob(job_, animation_messages::kStreamErrorTitle, animation_messages::StreamErrorText(code));
+      StopJob(job_, animation_messages::kStreamErrorTitle, animation_messages::StreamErrorText(path_, code));
   }
 
  private:
@@ -144,7 +145,7 @@ class AnimationRun {
     avi_.setFormat(info_.header);
     int code = 0;
     if (!avi_.writeFrame(bits_.data(), static_cast<uint32_t>(bits_.size()), &code))
-      StopJob(job_, animation_messages::kStreamErrorTitle, animation_messages::StreamErrorText(code));
+      StopJob(job_, animation_messages::kStreamErrorTitle, animation_messages::StreamErrorText(path_, code));
   }
 
   JobContext& job_;
@@ -152,6 +153,7 @@ class AnimationRun {
   const bool mp4_;
   AviWriter avi_;
   Mp4Writer mp4Writer_;
+  std::string path_;
   BitmapInfo info_;
   std::vector<uint8_t> bits_;
 };

@@ -13,6 +13,10 @@ inline constexpr const char* kFileInProgress = "処理中のファイル";
 inline constexpr const char* kPreparing = "処理準備中";
 inline constexpr const char* kAbortButton = "中　断";
 
+// --keep-scratch: the tile's scratch files could not be moved aside; the
+// lines that follow name each file and the reason.
+inline constexpr const char* kScratchNotKept = "作業ファイルを保存できませんでした";
+
 // Start checks.
 inline constexpr const char* kMeshLimitTitle = "標高メッシュ限度";
 inline constexpr const char* kMeshLimit = "範囲が広すぎ標高メッシュが描けません";
@@ -53,5 +57,8 @@ inline constexpr const char* kOpenIndexPage = "目次ファイル(indexmap.htm)�
 inline constexpr const char* kJobLegendProgress = "全体の凡例を計算中 ";
 // Followed by the tiles whose elevation grid held no data.
 inline constexpr const char* kTilesWithoutElevation = "標高データのない図葉(凡例なし): ";
+// LastDraw.pxj could not be saved after a clean run; the text names the file
+// and the system's reason.
+inline constexpr const char* kLastDrawNotSavedTitle = "設定ファイル保存エラー";
 
 }  // namespace velkaro::msg

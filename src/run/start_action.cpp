@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 
 #include "job/cell_buffer.h"
 #include "job/coordinates.h"
@@ -72,15 +71,11 @@ bool BuildingWarningAccepted(JobContext& job) {
   return job.host.ask(msg::kWarningTitle, msg::kBuildingsMayBeLost, Buttons::OkCancel) == Answer::Ok;
 }
 
-bool TruncateFile(const std::string& path) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  return static_cast<bool>(out);
-}
-
-// Deletes a still image or empties an animation; false on failure.
-bool ClearOutput(const std::string& path, bool animation) {
+// Deletes an existing output; false on failure. An animation is removed too
+// rather than emptied, so no empty file stands under its name while the new
+// one is written under a temporary name.
+bool ClearOutput(const std::string& path) {
   std::error_code ec;
-  if (animation) return TruncateFile(path);
   fs::remove(path, ec);
   return !ec;
 }
@@ -94,7 +89,7 @@ bool ExistingOutputsCleared(JobContext& job, const std::vector<TilePick>& chosen
     if (!fs::exists(path, ec)) return true;
     const std::string question = s.namae + OutputExtension(s) + msg::kOverwriteSuffix;
     if (job.host.ask(msg::kExistingFileTitle, question, Buttons::YesNo) != Answer::Yes) return false;
-    if (!ClearOutput(path, animation)) {
+    if (!ClearOutput(path)) {
       if (animation) return Refuse(job, msg::kErrorTitle, msg::kFileHeldOpen);
       job.host.ask(msg::kDeleteErrorTitle, msg::kFileHeldOpen, Buttons::Ok);
     }
@@ -109,7 +104,7 @@ bool ExistingOutputsCleared(JobContext& job, const std::vector<TilePick>& chosen
     if (job.host.ask(msg::kExistingFileTitle, msg::kOverwriteTiles, Buttons::YesNo) != Answer::Yes)
       return false;
     for (const std::string& path : existing)
-      if (!ClearOutput(path, animation)) return Refuse(job, msg::kDeleteErrorTitle, msg::kFileHeldOpen);
+      if (!ClearOutput(path)) return Refuse(job, msg::kDeleteErrorTitle, msg::kFileHeldOpen);
   }
   // A run of chosen tiles leaves the index to the run that writes it.
   const fs::path index = fs::path(s.writefolder) / "index.bmp";
@@ -218,8 +213,13 @@ StartResult StartJob(JobContext& job, const DriverCalls& calls, const std::strin
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count());
   result.text = BuildReport(job, seconds);
   OfferResult(job, result.text);
-  if (!lastDrawPath.empty()) WriteSettings(job.settings, lastDrawPath, nullptr);
   result.outcome = StartOutcome::Finished;
+  std::string saveError;
+  if (!lastDrawPath.empty() && !WriteSettings(job.settings, lastDrawPath, &saveError)) {
+    job.host.ask(msg::kLastDrawNotSavedTitle, saveError, Buttons::Ok);
+    result.outcome = StartOutcome::Failed;
+    result.text = saveError;
+  }
   return result;
 }
 

@@ -25,6 +25,7 @@ bool FirstLineSaysUtf8(std::string_view text) {
 }
 
 constexpr size_t kChunkBytes = 1 << 22;
+constexpr size_t kMaxLineBytes = 1 << 26;
 
 inline bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
@@ -114,7 +115,12 @@ bool SourceText::fill() {
     end_ -= begin_;
     begin_ = 0;
   }
-  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // a very long line
+  if (end_ == buffer_.size()) {
+    // A very long line; one beyond any real GML line is a damaged file (or
+    // not text at all) and is refused rather than held whole in memory.
+    if (buffer_.size() >= kMaxLineBytes) return false;
+    buffer_.resize(buffer_.size() * 2);
+  }
   const size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
   end_ += got;
   if (got == 0 || end_ < buffer_.size()) {
@@ -171,6 +177,14 @@ int RankLevelOf(std::string_view value) {
   return r.ec == std::errc() ? level : 0;
 }
 
+namespace {
+
+// A vertex must lie on the globe: a damaged number such as 1e308 would only
+// turn into an infinite plane coordinate further on.
+bool OnTheGlobe(double lat, double lon) { return std::fabs(lat) <= 90 && std::fabs(lon) <= 360; }
+
+}  // namespace
+
 bool ParseVertexLine(std::string_view line, bool allLeadingBlanks, double& lat, double& lon) {
   if (allLeadingBlanks) {
     while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
@@ -180,7 +194,7 @@ bool ParseVertexLine(std::string_view line, bool allLeadingBlanks, double& lat, 
   const size_t blank = line.find(' ');
   if (blank == std::string_view::npos) return false;
   if (!ParseFiniteDecimal(line.substr(0, blank), lat, " ")) return false;
-  return ParseFiniteDecimal(line.substr(blank + 1, 99), lon, " ");
+  return ParseFiniteDecimal(line.substr(blank + 1, 99), lon, " ") && OnTheGlobe(lat, lon);
 }
 
 const char* FastVertexLine(const char* p, const char* end, bool allLeadingBlanks, double& lat,
@@ -193,7 +207,7 @@ const char* FastVertexLine(const char* p, const char* end, bool allLeadingBlanks
   if (!FastDecimal(p, end, lat)) return nullptr;
   if (p >= end || *p != ' ') return nullptr;
   ++p;
-  if (!FastDecimal(p, end, lon)) return nullptr;
+  if (!FastDecimal(p, end, lon) || !OnTheGlobe(lat, lon)) return nullptr;
   while (p < end && *p == ' ') ++p;
   if (p < end && *p == '\r') ++p;
   if (p == end) return p;

@@ -293,7 +293,8 @@ TEST(FloodAnimation, UnopenableFileIsReportedWithItsPathAndCode) {
   EXPECT_FALSE(a.job.runFlag);
   ASSERT_EQ(a.host.asks.size(), 1u);
   EXPECT_EQ(a.host.asks[0].first, "AviOprnFile Error");
-  EXPECT_EQ(a.host.asks[0].second, path + "ErrNo." + std::to_string(ENOENT));
+  EXPECT_EQ(a.host.asks[0].second,
+            path + "ErrNo." + std::to_string(ENOENT) + "\r\n" + path + ": " + std::strerror(ENOENT));
 }
 
 TEST(FloodAnimation, FramesDrawnByTheTileRendererAreCaptured) {

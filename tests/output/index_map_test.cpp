@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <unistd.h>
 
 #include <QGuiApplication>
@@ -225,7 +228,10 @@ TEST_F(IndexMapTest, PageThatCannotBeCreatedIsReportedAfterTheImage) {
   WriteIndexMap(*job, kSquareScreen);
   EXPECT_TRUE(fs::is_regular_file(dir_ / "index.bmp"));
   ASSERT_EQ(host_.asks.size(), 1u);
-  EXPECT_EQ(host_.asks[0], std::string(index_messages::kWarningTitle) + ": " + index_messages::kPageNotOpened);
+  const std::string page = (dir_ / "indexmap.htm").string();
+  const std::string text = std::string(index_messages::kPageNotOpened) + "\r\n" + page + ": " + std::strerror(EISDIR);
+  EXPECT_EQ(host_.asks[0], std::string(index_messages::kWarningTitle) + ": " + text);
+  EXPECT_EQ(job->errorText, text) << "the job ends with the failure, naming the page and the reason";
   EXPECT_TRUE(job->runFlag);
 }
 

@@ -13,6 +13,7 @@
 #include "run/start_action.h"
 #include "job/validation.h"
 #include "elevation/auto_legend.h"
+#include "render/render_surface.h"
 
 namespace velkaro {
 namespace {
@@ -136,7 +137,59 @@ TEST_F(DriverTest, AbortDuringTheSecondTileKeepsTheFirstAndWritesNoIndex) {
   int renders = 0;
   for (const std::string& c : log.calls) renders += c.rfind("render", 0) == 0;
   EXPECT_EQ(renders, 1);
-  EXPECT_EQ(log.calls.back().rfind("fgd", 0), 0u) << "stops right after the reading passes";
+  ASSERT_GE(log.calls.size(), 2u);
+  EXPECT_EQ(log.calls[log.calls.size() - 2].rfind("fgd", 0), 0u) << "stops right after the reading passes";
+  EXPECT_EQ(log.calls.back(), "delete") << "the scratch files the readers opened are removed";
+}
+
+TEST_F(DriverTest, AbortDuringTheReadingPassesLeavesNoScratchFiles) {
+  JobContext job(s_, host_, pool_);
+  ASSERT_EQ(ValidateJob(job), "");
+  job.runFlag = true;
+  DriverCalls calls;
+  // The readers open a scratch file per layer, even for layers with no data.
+  calls.scanTree = [this](JobContext& j, LayerTree&, const std::string&, int flag, int) {
+    if (flag != 1) return;
+    for (int i = 0; i < 100; ++i) std::ofstream(dir_ / ("layer" + std::to_string(i) + ".txt"));
+    j.runFlag = false;
+  };
+  calls.deleteScratchFiles = [this](JobContext&) {
+    for (int i = 0; i < 100; ++i) fs::remove(dir_ / ("layer" + std::to_string(i) + ".txt"));
+  };
+  EXPECT_FALSE(RunDriver(job, calls));
+  EXPECT_TRUE(fs::is_empty(dir_));
+}
+
+TEST_F(DriverTest, ASurfaceTheDriverMadeForItselfIsForgottenOnReturn) {
+  for (bool abort : {false, true}) {
+    JobContext job(s_, host_, pool_);
+    ASSERT_EQ(ValidateJob(job), "");
+    job.runFlag = true;
+    ASSERT_EQ(job.surface, nullptr);
+    DriverCalls calls;
+    const RenderSurface* seen = nullptr;
+    calls.renderTile = [&](JobContext& j, const std::string&) {
+      seen = j.surface;
+      if (abort) j.runFlag = false;
+    };
+    RunDriver(job, calls);
+    EXPECT_NE(seen, nullptr) << "the tile was drawn on the driver's own surface";
+    EXPECT_EQ(job.surface, nullptr) << "no pointer to the destroyed surface stays in the job";
+    EXPECT_EQ(job.surfaceImage, nullptr);
+  }
+}
+
+TEST_F(DriverTest, ScratchFilesThatCannotBeKeptEndTheRunWithTheirMessage) {
+  std::ofstream(dir_ / "scratch") << "a file where the scratch folder belongs";
+  JobContext job(s_, host_, pool_);
+  ASSERT_EQ(ValidateJob(job), "");
+  job.runFlag = true;
+  job.keepScratch = true;
+  DriverCalls calls;
+  calls.keepScratchFiles = DefaultDriverCalls().keepScratchFiles;
+  EXPECT_TRUE(RunDriver(job, calls));
+  EXPECT_EQ(job.errorText.rfind("作業ファイルを保存できませんでした\r\n", 0), 0u) << job.errorText;
+  EXPECT_NE(job.errorText.find((dir_ / "scratch").string()), std::string::npos) << job.errorText;
 }
 
 TEST_F(DriverTest, DrawingConstants) {

@@ -1,0 +1,180 @@
+#include "platform/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace velkaro {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kTemporaryMark = ".tmp";
+
+// The file a save replaces: the target of a symbolic link, so the link stays.
+std::string ReplacedFile(const std::string& path) {
+  std::error_code ec;
+  if (!fs::is_symlink(path, ec)) return path;
+  const fs::path target = fs::weakly_canonical(path, ec);
+  return ec ? path : target.string();
+}
+
+std::string SystemReason(const std::string& path, int code) {
+  return path + ": " + std::strerror(code != 0 ? code : EIO);
+}
+
+// The folder of path, "." for a bare file name.
+std::string FolderOf(const std::string& path) {
+  const fs::path folder = fs::path(path).parent_path();
+  return folder.empty() ? std::string(".") : folder.string();
+}
+
+// Makes the rename itself durable; a folder that cannot be opened or synced
+// (some network file systems) is no reason to fail a save that took place.
+void SyncFolder(const std::string& path) {
+  const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+bool IsDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char ch : text)
+    if (ch < '0' || ch > '9') return false;
+  return true;
+}
+
+}  // namespace
+
+std::string TemporaryNameFor(const std::string& path) {
+  // One sequence per process: names stay unique across jobs and threads.
+  static std::atomic<unsigned> sequence{0};
+  const fs::path p(path);
+  const std::string tag =
+      std::string(kTemporaryMark) + std::to_string(::getpid()) + "-" + std::to_string(sequence++);
+  return (p.parent_path() / (p.stem().string() + tag + p.extension().string())).string();
+}
+
+bool IsTemporaryName(std::string_view fileName) {
+  // <stem>.tmp<pid>-<n><extension>
+  const size_t mark = fileName.rfind(kTemporaryMark);
+  if (mark == std::string_view::npos) return false;
+  std::string_view rest = fileName.substr(mark + kTemporaryMark.size());
+  const size_t dash = rest.find('-');
+  if (dash == std::string_view::npos || !IsDigits(rest.substr(0, dash))) return false;
+  rest.remove_prefix(dash + 1);
+  const size_t dot = rest.find('.');
+  return IsDigits(rest.substr(0, dot));
+}
+
+PendingFile::PendingFile(std::string finalPath) : finalPath_(ReplacedFile(finalPath)) {
+  // Reserve a fresh name; a leftover of another process is never overwritten.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporaryPath_ = TemporaryNameFor(finalPath_);
+    const int fd = ::open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      ::close(fd);
+      return;
+    }
+    if (errno != EEXIST) break;
+  }
+  createErrno_ = errno != 0 ? errno : EEXIST;
+  done_ = true;  // nothing to remove
+}
+
+PendingFile::~PendingFile() { discard(); }
+
+bool PendingFile::created(std::string* error) const {
+  if (createErrno_ == 0) return true;
+  if (error) *error = SystemReason(finalPath_, createErrno_);
+  errno = createErrno_;
+  return false;
+}
+
+void PendingFile::discard() {
+  if (done_) return;
+  ::unlink(temporaryPath_.c_str());
+  done_ = true;
+}
+
+bool PendingFile::commit(std::string* error) {
+  if (!created(error)) {
+    errno = createErrno_;
+    return false;
+  }
+  if (done_) {
+    if (error) *error = SystemReason(finalPath_, ENOENT);
+    return false;
+  }
+  const auto fail = [&](int code) {
+    if (error) *error = SystemReason(finalPath_, code);
+    discard();
+    errno = code;  // for callers that report errno codes
+    return false;
+  };
+  const int fd = ::open(temporaryPath_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return fail(errno);
+  // The replacement keeps the permissions of the file it replaces.
+  struct stat old {};
+  if (::stat(finalPath_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
+  const bool synced = ::fsync(fd) == 0;
+  const int syncErrno = errno;
+  ::close(fd);
+  if (!synced) return fail(syncErrno);
+  if (std::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0) return fail(errno);
+  done_ = true;
+  SyncFolder(finalPath_);
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const FileFiller& fill, std::string* error) {
+  PendingFile file(path);
+  if (!file.created(error)) return false;
+  std::string reason;
+  errno = 0;
+  if (!fill(file.temporaryPath(), reason)) {
+    if (reason.empty()) reason = std::strerror(errno != 0 ? errno : EIO);
+    if (error) *error = file.finalPath() + ": " + reason;
+    return false;
+  }
+  return file.commit(error);
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+  return WriteFileAtomically(
+      path,
+      [bytes](const std::string& temporaryPath, std::string&) {
+        const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (fd < 0) return false;
+        const bool written = WriteAllBytes(fd, bytes);
+        const int writeErrno = errno;
+        const bool closed = ::close(fd) == 0;
+        if (!written) errno = writeErrno;
+        return written && closed;
+      },
+      error);
+}
+
+bool WriteAllBytes(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = EIO;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace velkaro

@@ -1,0 +1,78 @@
+#pragma once
+// Files replaced whole or not at all. The content is written under a
+// temporary name in the final file's folder, flushed to the disk and then
+// renamed over the final name, so a crash, a kill or a full disk never leaves
+// a truncated file under the final name and never destroys the previous one.
+//
+// A writer that produces the whole file in one go adopts this in one line:
+//
+//   return WriteFileAtomically(path, [&](const std::string& temp, std::string& reason) {
+//     return WriteMyFormat(image, temp, reason);   // writes the complete file at temp
+//   }, error);
+//
+// A writer that keeps its file open over a long time (an animation) holds a
+// PendingFile, writes to temporaryPath() and calls commit() at the end.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace velkaro {
+
+// The temporary name a file at path is written under: in the same folder,
+// with the same extension (tools that choose the format by the extension
+// still work), told apart by the process id and a counter:
+// "/out/tokyo_A0.bmp" -> "/out/tokyo_A0.tmp4711-0.bmp".
+std::string TemporaryNameFor(const std::string& path);
+// True for a name TemporaryNameFor can produce (the file name only).
+bool IsTemporaryName(std::string_view fileName);
+
+// A file being written under its temporary name. The destructor removes the
+// temporary unless commit() succeeded, so every return path and every
+// exception cleans up after itself.
+class PendingFile {
+ public:
+  explicit PendingFile(std::string finalPath);
+  ~PendingFile();
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+
+  const std::string& finalPath() const { return finalPath_; }
+  const std::string& temporaryPath() const { return temporaryPath_; }
+  // False when the temporary could not be created (a read-only or missing
+  // folder); *error then holds "<final path>: <system's reason>" and errno
+  // the code.
+  bool created(std::string* error) const;
+
+  // Flushes the temporary to the disk, gives it the permissions of the file
+  // it replaces and renames it into place. On failure returns false with
+  // "<final path>: <system's reason>" in *error (errno set to the code) and
+  // removes the temporary.
+  bool commit(std::string* error);
+  // Removes the temporary (the final name is left as it was).
+  void discard();
+
+ private:
+  std::string finalPath_;      // a symbolic link's target, so the link stays
+  std::string temporaryPath_;
+  int createErrno_ = 0;         // why the temporary could not be created
+  bool done_ = false;
+};
+
+// Writes the complete file at the temporary path given; on failure returns
+// false and may put the reason into `reason` (left empty, the system's reason
+// for the last failed call, strerror(errno), is used).
+using FileFiller = std::function<bool(const std::string& temporaryPath, std::string& reason)>;
+
+// Runs fill on a temporary name and renames the result into place. On any
+// failure the final name keeps its previous file (or stays absent), the
+// temporary is removed and *error holds "<path>: <reason>".
+bool WriteFileAtomically(const std::string& path, const FileFiller& fill, std::string* error);
+// The same for bytes already in memory.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
+
+// Writes all bytes to an open descriptor, retrying short writes and EINTR.
+// False with errno set on failure.
+bool WriteAllBytes(int fd, std::string_view bytes);
+
+}  // namespace velkaro

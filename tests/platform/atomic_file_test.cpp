@@ -1,0 +1,155 @@
+#include "platform/atomic_file.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "temp_dir.h"
+#include "write_failures.h"
+
+namespace velkaro {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ChildWrite;
+using testing::RunWriteInChild;
+using testing::TempDir;
+using testing::WriteCondition;
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(AtomicFile, TemporaryNamesKeepFolderAndExtensionAndAreRecognised) {
+  const std::string temp = TemporaryNameFor("/out/tokyo_A0.bmp");
+  EXPECT_EQ(fs::path(temp).parent_path(), "/out");
+  EXPECT_EQ(fs::path(temp).extension(), ".bmp");
+  EXPECT_NE(temp, TemporaryNameFor("/out/tokyo_A0.bmp"));
+  EXPECT_TRUE(IsTemporaryName(fs::path(temp).filename().string()));
+  EXPECT_TRUE(IsTemporaryName(fs::path(TemporaryNameFor("LastDraw")).filename().string()));
+  for (const char* name : {"tokyo_A0.bmp", "a.tmp.bmp", "a.tmp12.bmp", "a.tmp-3.bmp", "a.tmpx-3.bmp"})
+    EXPECT_FALSE(IsTemporaryName(name)) << name;
+}
+
+TEST(AtomicFile, ReplacesTheFileWholeKeepsItsPermissionsAndLeavesNoTemporary) {
+  TempDir dir;
+  const std::string path = dir.write("job.pxj", "old");
+  ::chmod(path.c_str(), 0640);
+  std::string error;
+  ASSERT_TRUE(WriteFileAtomically(path, "new contents", &error)) << error;
+  EXPECT_EQ(TempDir::read(path), "new contents");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"job.pxj"});
+}
+
+TEST(AtomicFile, SavingThroughASymbolicLinkReplacesItsTarget) {
+  TempDir dir;
+  const std::string target = dir.write("real.pxj", "old");
+  const std::string link = dir.file("link.pxj");
+  fs::create_symlink(target, link);
+  ASSERT_TRUE(WriteFileAtomically(link, "new", nullptr));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(TempDir::read(target), "new");
+}
+
+TEST(AtomicFile, AFailingWriterLeavesThePreviousFileAndNoTemporary) {
+  TempDir dir;
+  const std::string path = dir.write("tile.bmp", "previous");
+  struct Case {
+    const char* what;
+    FileFiller fill;
+    std::string reason;
+  };
+  const std::vector<Case> cases = {
+      {"errno reason", [](const std::string&, std::string&) { errno = ENOSPC; return false; },
+       std::strerror(ENOSPC)},
+      {"own reason", [](const std::string&, std::string& r) { r = "bad strip"; return false; }, "bad strip"},
+      {"partial then fail",
+       [](const std::string& temp, std::string&) {
+         std::ofstream(temp) << "half";
+         errno = EIO;
+         return false;
+       },
+       std::strerror(EIO)},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(path, c.fill, &error)) << c.what;
+    EXPECT_EQ(error, path + ": " + c.reason) << c.what;
+    EXPECT_EQ(TempDir::read(path), "previous") << c.what;
+    EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"tile.bmp"}) << c.what;
+  }
+  // An exception from the writer unwinds through the pending file, which
+  // removes its temporary.
+  EXPECT_THROW(WriteFileAtomically(
+                   path, [](const std::string&, std::string&) -> bool { throw std::runtime_error("x"); }, nullptr),
+               std::runtime_error);
+  EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"tile.bmp"});
+}
+
+TEST(AtomicFile, FailuresOfTheFolderNameTheFileAndTheSystemsReason) {
+  TempDir dir;
+  fs::create_directories(dir.file("tile.bmp"));  // a folder under the file's name
+  struct Case {
+    std::string path;
+    int code;
+  };
+  const std::vector<Case> cases = {
+      {dir.file("tile.bmp"), EISDIR},
+      {dir.file("missing/tile.bmp"), ENOENT},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(c.path, "bytes", &error)) << c.path;
+    EXPECT_EQ(error, c.path + ": " + std::strerror(c.code));
+  }
+  EXPECT_TRUE(fs::is_directory(dir.file("tile.bmp")));
+  EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"tile.bmp"});
+}
+
+TEST(AtomicFile, AReadOnlyFolderRefusesTheWriteWithTheSystemsReason) {
+  TempDir dir;
+  const std::string folder = dir.file("readonly");
+  fs::create_directories(folder);
+  const std::string path = dir.write("readonly/job.pxj", "previous");
+  ::chmod(folder.c_str(), 0555);
+  const ChildWrite child = RunWriteInChild(WriteCondition::Unprivileged, 0, [&](std::string* error) {
+    return WriteFileAtomically(path, "new", error);
+  });
+  ::chmod(folder.c_str(), 0755);
+  ASSERT_TRUE(child.ran);
+  EXPECT_FALSE(child.succeeded);
+  EXPECT_EQ(child.message, path + ": " + std::strerror(EACCES));
+  EXPECT_EQ(TempDir::read(path), "previous");
+}
+
+TEST(AtomicFile, AFullDiskLeavesThePreviousFileByteIdentical) {
+  TempDir dir;
+  const std::string previous(3000, 'p');
+  const std::string path = dir.write("index.bmp", previous);
+  const ChildWrite child = RunWriteInChild(WriteCondition::FileSizeLimit, 4096, [&](std::string* error) {
+    return WriteFileAtomically(path, std::string(100000, 'n'), error);
+  });
+  ASSERT_TRUE(child.ran);
+  EXPECT_FALSE(child.succeeded);
+  EXPECT_EQ(child.message, path + ": " + std::strerror(EFBIG));
+  EXPECT_EQ(TempDir::read(path), previous);
+  EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"index.bmp"});
+}
+
+}  // namespace
+}  // namespace velkaro
