@@ -11,6 +11,7 @@
 
 #include "job/job_context.h"
 #include "render/gl_view.h"
+#include "platform/atomic_file.h"
 
 namespace velkaro {
 
@@ -34,15 +35,7 @@ std::string SeventeenDigits(double value) {
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text, std::string* error) {
-  errno = 0;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (out) out << text;
-  if (out.good()) {
-    out.close();
-    if (out.good()) return true;
-  }
-  if (error) *error = path + ": " + (errno != 0 ? std::strerror(errno) : "write failed");
-  return false;
+  return WriteFileAtomically(path, text, error);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "output/mp4_writer.h"
+#include "platform/atomic_file.h"
 
 #include <QImage>
 
@@ -37,6 +38,9 @@ struct Mp4Writer::State {
   AVPacket* packet = nullptr;
   SwsContext* scaler = nullptr;
   std::string path;
+  // Written under a temporary name and renamed into place by close(), so a
+  // failed or killed run never leaves a half file under the final name.
+  std::unique_ptr<PendingFile> pending;
   int width = 0, height = 0;  // even output size
   long frames = 0;
   bool headerWritten = false;
@@ -93,7 +97,14 @@ bool Mp4Writer::open(const std::string& path, int width, int height, int fps, st
 
   const AVCodec* encoder = FindH264Encoder();
   if (!encoder) return s.fail(error, "this FFmpeg has no H.264 encoder (libx264)", 0);
-  int code = avformat_alloc_output_context2(&s.format, nullptr, "mp4", path.c_str());
+  s.pending = std::make_unique<PendingFile>(path);
+  std::string createError;
+  if (!s.pending->created(&createError)) {
+    if (error) *error = createError;
+    return false;
+  }
+  const std::string& temporary = s.pending->temporaryPath();
+  int code = avformat_alloc_output_context2(&s.format, nullptr, "mp4", temporary.c_str());
   if (code < 0 || !s.format) return s.fail(error, "cannot create an MP4 file", code);
   s.stream = avformat_new_stream(s.format, nullptr);
   s.codec = avcodec_alloc_context3(encoder);
@@ -129,7 +140,7 @@ bool Mp4Writer::open(const std::string& path, int width, int height, int fps, st
                             SWS_BICUBIC, nullptr, nullptr, nullptr);
   if (!s.scaler) return s.fail(error, "cannot convert frames to yuv420p", 0);
 
-  code = avio_open(&s.format->pb, path.c_str(), AVIO_FLAG_WRITE);
+  code = avio_open(&s.format->pb, temporary.c_str(), AVIO_FLAG_WRITE);
   if (code < 0) return s.fail(error, "cannot open the file", code);
   // The index at the front, so that a browser starts playing while loading.
   AVDictionary* options = nullptr;
@@ -167,6 +178,8 @@ bool Mp4Writer::close(std::string* error) {
     ok = state_->encode(nullptr, error);
     const int code = av_write_trailer(state_->format);
     if (ok && code < 0) ok = state_->fail(error, "cannot finish the MP4 file", code);
+    if (state_->format->pb) avio_closep(&state_->format->pb);
+    if (ok && state_->pending) ok = state_->pending->commit(error);
   }
   state_.reset();
   return ok;

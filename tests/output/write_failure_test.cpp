@@ -19,6 +19,7 @@
 #include "output/avi_writer.h"
 #include "output/bmp_file.h"
 #include "output/geotiff_writer.h"
+#include "output/png_file.h"
 
 namespace velkaro {
 namespace {
@@ -71,6 +72,7 @@ const std::vector<Writer>& Writers() {
          return WriteGeoTiffFile(frame, frame.rect(), geo, path, error);
        }},
       {"tile.avi", WriteAvi},
+      {"tile.png", WritePngFile},
   };
   return writers;
 }
