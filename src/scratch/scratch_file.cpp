@@ -33,9 +33,80 @@ void ForEachScratchName(const LayerCatalogue& catalogue, Fn&& fn) {
 
 }  // namespace
 
+namespace {
+
+// The 15 significant digits of a positive value, correctly rounded (ties to
+// even, as the general formatting does) and its decimal exponent, computed
+// exactly in 128-bit integers: value = m * 2^k with a 53-bit m, so
+// value * 10^s = m * 5^s * 2^(k + s), and m * 5^s fits for s <= 32. False
+// outside the exponents this covers (-18 .. 14), which the general
+// formatting then handles.
+bool PlaneDigits(double magnitude, uint64_t& digits, int& exponent) {
+  if (!(magnitude >= 1e-18 && magnitude < 1e15)) return false;
+  int binary = 0;
+  const double fraction = std::frexp(magnitude, &binary);
+  const auto m = static_cast<unsigned __int128>(std::ldexp(fraction, 53));
+  const int k = binary - 53;
+  int e = static_cast<int>(std::floor(std::log10(magnitude)));
+  constexpr uint64_t kLow = 100000000000000, kHigh = 1000000000000000;   // 10^14, 10^15
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int s = 14 - e;
+    if (s < 0 || s > 32) return false;
+    unsigned __int128 scaled = m;
+    for (int i = 0; i < s; ++i) scaled *= 5;
+    const int shift = -(k + s);
+    unsigned __int128 n = 0;
+    if (shift <= 0) {
+      if (shift < -12) return false;
+      n = scaled << -shift;
+    } else {
+      if (shift > 120) return false;
+      n = scaled >> shift;
+      const unsigned __int128 rest = scaled - (n << shift);
+      const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+      if (rest > half || (rest == half && (n & 1) != 0)) ++n;
+    }
+    if (n < kLow) {
+      --e;
+    } else if (n >= kHigh) {
+      ++e;
+    } else {
+      digits = static_cast<uint64_t>(n);
+      exponent = e;
+      return true;
+    }
+  }
+  return false;
+}
+
+void WritePlaneForm(bool negative, uint64_t digits, int exponent, char out[kPlaneValueWidth]) {
+  out[0] = negative ? '-' : ' ';
+  for (int i = 16; i >= 3; --i) {
+    out[i] = static_cast<char>('0' + digits % 10);
+    digits /= 10;
+  }
+  out[2] = '.';
+  out[1] = static_cast<char>('0' + digits);
+  out[17] = 'E';
+  out[18] = exponent < 0 ? '-' : '+';
+  int e = exponent < 0 ? -exponent : exponent;
+  for (int i = 22; i >= 19; --i) {
+    out[i] = static_cast<char>('0' + e % 10);
+    e /= 10;
+  }
+}
+
+}  // namespace
+
 bool FormatPlaneValue(double v, char out[kPlaneValueWidth]) {
   if (!std::isfinite(v)) return false;
   if (v == 0.0) v = 0.0;  // no "-0"
+  uint64_t fast = 0;
+  int fastExponent = 0;
+  if (PlaneDigits(std::fabs(v), fast, fastExponent)) {
+    WritePlaneForm(v < 0, fast, fastExponent, out);
+    return true;
+  }
   // to_chars gives "[-]d.ddddddddddddddde[+-]dd[d]", correctly rounded.
   char digits[40];
   const double magnitude = std::fabs(v);
