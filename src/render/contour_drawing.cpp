@@ -15,6 +15,7 @@
 #include "render/colours.h"
 #include "render/primitives.h"
 #include "render/render_surface.h"
+#include "render/vertex_batch.h"
 
 namespace velkaro {
 
@@ -23,11 +24,13 @@ namespace text = elevation_text;
 namespace {
 
 // Draws the lines of one level; `fill` is the tessellator for filled
-// depressions, or null.
+// depressions, or null. The outlines go to GL in batches; a fill is drawn
+// after the outlines before it, as each line's fill precedes its outline.
 void DrawStoredLines(const GridProjector& projector, const ContourStore& store, double level, Colour levelColour,
-                     Tessellator* fill, Colour outline, std::vector<TessVertex>& ring) {
+                     Tessellator* fill, Colour outline, std::vector<TessVertex>& ring, LineStripBatch& lines) {
   const CellPair* entry = store.base();
   const CellPair* end = store.base() + store.end();
+  gcolor(outline);
   while (entry < end) {
     const int64_t h = static_cast<int64_t>(entry[0].x);
     const bool closed = entry[0].y != kOpenLine;
@@ -38,20 +41,22 @@ void DrawStoredLines(const GridProjector& projector, const ContourStore& store, 
       ring[static_cast<size_t>(i)] = TessVertex{xy.y, xy.x, level};
     }
     if (fill && h >= 3) {
+      lines.flush();
       gcolor(levelColour);
       fill->beginPolygon();
       fill->beginContour();
       for (TessVertex& vertex : ring) fill->vertex(&vertex);
       fill->endContour();
       fill->endPolygon();
+      gcolor(outline);
     }
-    gcolor(outline);
-    glBegin(GL_LINE_STRIP);
-    for (const TessVertex& vertex : ring) glVertex3d(vertex.x, vertex.y, vertex.z);
-    if (closed && h > 0) glVertex3d(ring[0].x, ring[0].y, ring[0].z);
-    glEnd();
+    const float z = static_cast<float>(level);
+    for (const TessVertex& vertex : ring) lines.vertex(static_cast<float>(vertex.x), static_cast<float>(vertex.y), z);
+    if (closed && h > 0) lines.vertex(static_cast<float>(ring[0].x), static_cast<float>(ring[0].y), z);
+    lines.endStrip();
     entry += h + 1;
   }
+  lines.flush();
 }
 
 }  // namespace
@@ -83,6 +88,7 @@ void DrawContours(JobContext& ctx) {
   if (fill) tessellator.emplace(NewPolygonTessellator());
   const Colour black = 0;
   std::vector<TessVertex> ring;
+  LineStripBatch lines;
   const GridProjector projector(ctx);
   auto afterTrace = [&ctx] {
     ctx.host.pump();
@@ -107,7 +113,7 @@ void DrawContours(JobContext& ctx) {
     if (!ctx.runFlag) break;
     const Colour levelColour = elevcl(ctx.legendSteps, 1.0f, legend.interval, legend.bottom, level, s.iro);
     const Colour outline = s.anyMeshClass() || fill ? black : levelColour;
-    DrawStoredLines(projector, store, level, levelColour, tessellator ? &*tessellator : nullptr, outline, ring);
+    DrawStoredLines(projector, store, level, levelColour, tessellator ? &*tessellator : nullptr, outline, ring, lines);
     level = level - legend.interval + 1e-9;
   }
   glLineWidth(1);

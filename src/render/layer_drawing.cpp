@@ -11,6 +11,7 @@
 #include "render/point_drawing.h"
 #include "render/render_messages.h"
 #include "render/render_surface.h"
+#include "render/vertex_batch.h"
 #include "scratch/scratch_reader.h"
 #include "scratch/scratch_records.h"
 
@@ -129,18 +130,27 @@ void DrawLineRecords(JobContext& job, ScratchReader& file, Colour colour, int ba
   scratch::ScratchRecords records(file);
   BeginGL(job);
   gcolor(colour);
-  glLineWidth(static_cast<float>(baseWidth));
+  // The lines go to GL in batches; a record with its own width ends the batch
+  // before it when the width changes.
+  float width = static_cast<float>(baseWidth);
+  glLineWidth(width);
+  LineStripBatch lines;
   scratch::PolylineRecord line;
   while (records.nextPolyline(line)) {
-    if (honourWidths && line.hasWidth)
-      glLineWidth(static_cast<float>(line.width >= baseWidth ? line.width : baseWidth));
-    glBegin(GL_LINE_STRIP);
-    for (const scratch::PlaneVertex& v : line.vertices)
-      glVertex2f(static_cast<float>(v.x), static_cast<float>(v.y));
-    glEnd();
+    if (honourWidths && line.hasWidth) {
+      const float own = static_cast<float>(line.width >= baseWidth ? line.width : baseWidth);
+      if (own != width) {
+        lines.flush();
+        width = own;
+        glLineWidth(width);
+      }
+    }
+    for (const scratch::PlaneVertex& v : line.vertices) lines.vertex(static_cast<float>(v.x), static_cast<float>(v.y));
+    lines.endStrip();
     if (onVertices)
       for (size_t k = 1; k < line.vertices.size(); ++k) onVertices(1);
   }
+  lines.flush();
 }
 
 namespace {

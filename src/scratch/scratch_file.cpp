@@ -1,5 +1,7 @@
 #include "scratch/scratch_file.h"
 
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -33,9 +35,97 @@ void ForEachScratchName(const LayerCatalogue& catalogue, Fn&& fn) {
 
 }  // namespace
 
+namespace {
+
+// The 15 significant digits of a positive value, correctly rounded (ties to
+// even, as the general formatting does) and its decimal exponent, computed
+// exactly in 128-bit integers: value = m * 2^k with a 53-bit m, so
+// value * 10^s = m * 5^s * 2^(k + s), and m * 5^s fits for s <= 32. False
+// outside the exponents this covers (-18 .. 14), which the general
+// formatting then handles.
+constexpr std::array<unsigned __int128, 33> PowersOfFive() {
+  std::array<unsigned __int128, 33> p{};
+  p[0] = 1;
+  for (size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 5;
+  return p;
+}
+constexpr std::array<unsigned __int128, 33> kPowersOfFive = PowersOfFive();
+
+bool PlaneDigits(double magnitude, uint64_t& digits, int& exponent) {
+  if (!(magnitude >= 1e-18 && magnitude < 1e15)) return false;
+  // The value's own bits: a normal double in this range is (2^52 + fraction) * 2^(biased - 1075).
+  const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
+  const int biased = static_cast<int>(bits >> 52);
+  const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+  const int k = biased - 1075;
+  // log10(2) = 0.30103: the estimate is at most one off, which the loop mends.
+  int e = static_cast<int>(std::floor((k + 52) * 0.30102999566398120));
+  constexpr uint64_t kLow = 100000000000000, kHigh = 1000000000000000;   // 10^14, 10^15
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int s = 14 - e;
+    if (s < 0 || s > 32) return false;
+    const unsigned __int128 scaled = static_cast<unsigned __int128>(m) * kPowersOfFive[static_cast<size_t>(s)];
+    const int shift = -(k + s);
+    unsigned __int128 n = 0;
+    if (shift <= 0) {
+      if (shift < -12) return false;
+      n = scaled << -shift;
+    } else {
+      if (shift > 120) return false;
+      n = scaled >> shift;
+      const unsigned __int128 rest = scaled - (n << shift);
+      const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+      if (rest > half || (rest == half && (n & 1) != 0)) ++n;
+    }
+    if (n < kLow) {
+      --e;
+    } else if (n >= kHigh) {
+      ++e;
+    } else {
+      digits = static_cast<uint64_t>(n);
+      exponent = e;
+      return true;
+    }
+  }
+  return false;
+}
+
+void WritePlaneForm(bool negative, uint64_t digits, int exponent, char out[kPlaneValueWidth]) {
+  out[0] = negative ? '-' : ' ';
+  // The last 14 digits as two runs of 7 in 32-bit arithmetic.
+  uint32_t low = static_cast<uint32_t>(digits % 10000000);
+  uint32_t mid = static_cast<uint32_t>(digits / 10000000 % 10000000);
+  for (int i = 16; i >= 10; --i) {
+    out[i] = static_cast<char>('0' + low % 10);
+    low /= 10;
+  }
+  for (int i = 9; i >= 3; --i) {
+    out[i] = static_cast<char>('0' + mid % 10);
+    mid /= 10;
+  }
+  digits /= 100000000000000;
+  out[2] = '.';
+  out[1] = static_cast<char>('0' + digits);
+  out[17] = 'E';
+  out[18] = exponent < 0 ? '-' : '+';
+  int e = exponent < 0 ? -exponent : exponent;
+  for (int i = 22; i >= 19; --i) {
+    out[i] = static_cast<char>('0' + e % 10);
+    e /= 10;
+  }
+}
+
+}  // namespace
+
 bool FormatPlaneValue(double v, char out[kPlaneValueWidth]) {
   if (!std::isfinite(v)) return false;
   if (v == 0.0) v = 0.0;  // no "-0"
+  uint64_t fast = 0;
+  int fastExponent = 0;
+  if (PlaneDigits(std::fabs(v), fast, fastExponent)) {
+    WritePlaneForm(v < 0, fast, fastExponent, out);
+    return true;
+  }
   // to_chars gives "[-]d.ddddddddddddddde[+-]dd[d]", correctly rounded.
   char digits[40];
   const double magnitude = std::fabs(v);

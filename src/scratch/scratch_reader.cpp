@@ -2,6 +2,7 @@
 #include "platform/text_scan.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -10,10 +11,17 @@
 namespace velkaro {
 
 bool ScratchReader::open(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return false;
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // One read of the whole file; a file that grows or shrinks meanwhile is
+  // taken as far as it goes.
+  const std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  std::string text(static_cast<size_t>(size), '\0');
+  in.seekg(0);
+  in.read(text.data(), size);
   if (in.bad()) return false;
+  text.resize(static_cast<size_t>(in.gcount()));
   openText(std::move(text));
   return true;
 }
@@ -39,7 +47,47 @@ std::string_view ScratchReader::nextLine() {
   return {begin, len};
 }
 
-bool ParseDouble(std::string_view text, double& value) { return ParseFiniteDecimal(text, value, " \t\r"); }
+namespace {
+
+// Powers of ten that are exact in a double.
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The plane coordinate form the scratch files are written in: a sign or a
+// blank, one digit, a point, 14 digits, 'E', a sign and four digits. Its 15
+// digits are an exact integer and the scale an exact power of ten, so one
+// multiplication or division gives the correctly rounded value, the same as
+// from_chars. False for any other text (and for scales beyond the exact
+// powers), which then takes the general parse.
+bool ParsePlaneForm(std::string_view text, double& value) {
+  if (text.size() != 23 || (text[0] != ' ' && text[0] != '-') || text[2] != '.' || text[17] != 'E' ||
+      (text[18] != '+' && text[18] != '-'))
+    return false;
+  auto digit = [&](size_t i) { return static_cast<unsigned>(text[i] - '0'); };
+  if (digit(1) > 9) return false;
+  uint64_t mantissa = digit(1);
+  for (size_t i = 3; i < 17; ++i) {
+    if (digit(i) > 9) return false;
+    mantissa = mantissa * 10 + digit(i);
+  }
+  int exponent = 0;
+  for (size_t i = 19; i < 23; ++i) {
+    if (digit(i) > 9) return false;
+    exponent = exponent * 10 + static_cast<int>(digit(i));
+  }
+  const int scale = (text[18] == '-' ? -exponent : exponent) - 14;
+  if (scale < -22 || scale > 22) return false;
+  const double m = static_cast<double>(mantissa);
+  const double v = scale < 0 ? m / kExactPowers[-scale] : m * kExactPowers[scale];
+  value = text[0] == '-' ? -v : v;
+  return true;
+}
+
+}  // namespace
+
+bool ParseDouble(std::string_view text, double& value) {
+  return ParsePlaneForm(text, value) || ParseFiniteDecimal(text, value, " \t\r");
+}
 
 
 double ScratchReader::nextDouble() {

@@ -4,7 +4,11 @@
 
 #include <cmath>
 #include <filesystem>
+#include <cstdio>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "../vector/gml_test_support.h"
 
@@ -35,6 +39,33 @@ TEST(ScratchValue, FixedExponentialForm) {
     EXPECT_EQ(text.size(), 23u) << row.value;
     EXPECT_DOUBLE_EQ(std::stod(text), row.value == 0 ? 0.0 : std::stod(row.text));
   }
+}
+
+// The form's digits are the correctly rounded ones (as printf's "%.14E"
+// gives them) for every magnitude, including the halfway cases of values with
+// a sixteenth digit 5 and values next to a power of ten.
+TEST(ScratchValue, DigitsAreCorrectlyRoundedAtEveryMagnitude) {
+  auto expected = [](double v) {
+    char printed[48];
+    std::snprintf(printed, sizeof printed, "%.14E", std::fabs(v));
+    std::string text = printed;   // d.ddddddddddddddE+dd[d]
+    const size_t e = text.find('E');
+    std::string exponent = text.substr(e + 2);
+    while (exponent.size() < 4) exponent.insert(0, "0");
+    return std::string(v < 0 ? "-" : " ") + text.substr(0, e + 2) + exponent;
+  };
+  std::vector<double> values = {123456789012345.5, 123456789012344.5, 0.5, 1e14, 1e15 - 0.5, 999999999999999.5,
+                                9.999999999999995, 9.999999999999994, 1e-18, 1e-19, 2.5e-17, 100000000000000.25};
+  std::mt19937_64 random(29);
+  std::uniform_real_distribution<double> mantissa(-10, 10);
+  std::uniform_int_distribution<int> power(-20, 16);
+  for (int i = 0; i < 300000; ++i) values.push_back(mantissa(random) * std::pow(10.0, power(random)));
+  // Halves at the sixteenth digit, and neighbours of powers of ten.
+  for (int i = 0; i < 2000; ++i) values.push_back(static_cast<double>(random() % 1000000000000000) + 0.5);
+  for (int p = -19; p <= 15; ++p)
+    for (double d : {std::pow(10.0, p), std::nextafter(std::pow(10.0, p), 0.0), std::nextafter(std::pow(10.0, p), 1e300)})
+      values.push_back(d);
+  for (double v : values) ASSERT_EQ(PlaneValueText(v), expected(v)) << std::hexfloat << v;
 }
 
 TEST(ScratchValue, RefusesValuesNoReaderCouldParse) {

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <random>
+#include <string>
+
+#include "scratch/scratch_file.h"
 #include "scratch/scratch_reader.h"
 
 namespace velkaro {
@@ -31,6 +37,50 @@ TEST(ScratchReader, ParsesEveryDecimalFormTheWritersUse) {
     if (r.ok) {
       EXPECT_DOUBLE_EQ(v, r.value) << r.text;
     }
+  }
+}
+
+// Plane values read back bit for bit as the general decimal parse reads them,
+// over the magnitudes coordinates take (millimetres to thousands of km, and
+// degrees), so a drawing from the scratch file does not move by a rounding.
+TEST(ScratchReader, PlaneValuesReadBackExactlyAsTheGeneralParse) {
+  std::mt19937_64 random(17);
+  std::uniform_real_distribution<double> mantissa(-10, 10);
+  std::uniform_int_distribution<int> power(-12, 8);
+  for (int i = 0; i < 200000; ++i) {
+    const double written = mantissa(random) * std::pow(10.0, power(random));
+    const std::string text = PlaneValueText(written);
+    double general = 0, read = 0;
+    ASSERT_EQ(std::from_chars(text.data() + (text[0] == ' '), text.data() + text.size(), general).ec, std::errc())
+        << text;
+    ASSERT_TRUE(ParseDouble(text, read)) << text;
+    ASSERT_EQ(read, general) << text;
+    ASSERT_EQ(std::signbit(read), std::signbit(general)) << text;
+  }
+}
+
+// Texts that look like the plane form but are not numbers, or are numbers in
+// a neighbouring form, are judged as any other decimal text.
+TEST(ScratchReader, NearPlaneFormsAreParsedOrRefusedLikeOtherText) {
+  struct Row {
+    const char* text;
+    bool ok;
+    double value;
+  };
+  const Row rows[] = {
+      {" 1.2345678901234xE+0004", false, 0},
+      {" 1.23456789012345E+00a4", false, 0},
+      {" 1.23456789012345X+0004", false, 0},
+      {"+1.23456789012345E+0004", true, 12345.6789012345},
+      {" 1.23456789012345E+0030", true, 1.23456789012345e30},
+      {" 1.23456789012345E-0030", true, 1.23456789012345e-30},
+      {"-0.00000000000000E+0000", true, 0},
+      {" 1.23456789012345E+004 ", true, 12345.6789012345},
+  };
+  for (const Row& r : rows) {
+    double v = 0;
+    EXPECT_EQ(ParseDouble(r.text, v), r.ok) << '"' << r.text << '"';
+    if (r.ok) EXPECT_DOUBLE_EQ(v, r.value) << r.text;
   }
 }
 
