@@ -80,7 +80,9 @@ TEST(ScratchReader, NearPlaneFormsAreParsedOrRefusedLikeOtherText) {
   for (const Row& r : rows) {
     double v = 0;
     EXPECT_EQ(ParseDouble(r.text, v), r.ok) << '"' << r.text << '"';
-    if (r.ok) EXPECT_DOUBLE_EQ(v, r.value) << r.text;
+    if (r.ok) {
+      EXPECT_DOUBLE_EQ(v, r.value) << r.text;
+    }
   }
 }
 
