@@ -74,6 +74,11 @@ QFont PainterDrawer::qfont() const {
   QFont f(QString::fromStdString(family));
   f.setPixelSize(EmPixels(font_, font_.sizeKind == FontSizeKind::CellHeight ? cellPerEm(family) : 1.0));
   f.setBold(font_.bold);
+  // Fully hinted glyphs sit on whole pixels. Without hinting, Qt places
+  // them between pixels in a way that depends on the text this process drew
+  // before, so a tile would come out differently drawn alone, after other
+  // tiles or in another worker.
+  f.setHintingPreference(QFont::PreferFullHinting);
   return f;
 }
 

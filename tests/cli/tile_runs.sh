@@ -50,6 +50,21 @@ expect_eq "$(cd "$work/shares" && ls | tr '\n' ' ')" "tA0.bmp tA1.bmp tB0.bmp tB
 "$cli" index - "${job[@]}" --set "kihon/writefolder=$work/shares" > /dev/null 2>&1; expect_eq "$?" "0" "index"
 same_files "$work/serial" "$work/shares" "shares + index"
 
+# A tile's text does not depend on the text a process drew before it: the
+# mesh codes and titles of large tiles, drawn after the other tiles and alone.
+big=(--set "kihon/readfolder=$work/sample/基盤地図情報" --set "kihon/meshfolder=$work/sample/標高データ"
+     --set "kihon/syoufolder=$work/sample/国土数値情報" --set "kihon/kkjfolder=$work/sample/国土基本情報"
+     --set kihon/size=7 --set kihon/tanni=2 --set area/namae=m --set area/zahyokei=33
+     --set area/kita=-28000 --set area/minami=-45000 --set area/nisi=-18500 --set area/higasi=3500
+     --set area/yokodiv=2 --set area/tatediv=2 --set area/kasane=5
+     --set tiikimesh/cb=1 --set tiikimesh/keta=1 --set KKJ-Rank/czoom=2.5)
+for spec in A1,B1 B1; do
+  mkdir -p "$work/big_${spec//,/}"
+  "$cli" run - "${big[@]}" --set "kihon/writefolder=$work/big_${spec//,/}" --yes --quiet --jobs 1 \
+    --tiles "$spec" > /dev/null 2>&1 < /dev/null
+done
+cmp -s "$work/big_A1B1/mB1.bmp" "$work/big_B1/mB1.bmp" || fail "a tile drawn after others differs from it drawn alone"
+
 # Chosen tiles, also spread over workers; scratch folders do not stay behind.
 run "$work/chosen" --tiles B1,A0 --jobs 2; expect_eq "$?" "0" "--tiles run"
 expect_eq "$(cd "$work/chosen" && ls -A | tr '\n' ' ')" "tA0.bmp tB1.bmp " "--tiles B1,A0 files"
