@@ -13,7 +13,7 @@
 
 namespace velkaro {
 
-class LayerTree;
+struct LayerTree;
 
 // The subsystem calls of the driver. Each may be empty while its subsystem is
 // absent; the driver then skips that call. Tests replace them to watch the

@@ -19,8 +19,6 @@ namespace fs = std::filesystem;
 namespace velkaro {
 namespace {
 
-constexpr int kDefaultCellBudget = CellBuffer::kStep;
-
 bool Refuse(JobContext& job, const char* title, const std::string& text) {
   job.host.ask(title, text, Buttons::Ok);
   return false;
