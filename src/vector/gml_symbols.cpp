@@ -8,6 +8,7 @@
 #include "scratch/symbol_names.h"
 #include "vector/gml_point_reading.h"
 #include "vector/gml_readers.h"
+#include "vector/vector_messages.h"
 #include "vector/gml_symbol_types.h"
 
 namespace velkaro::gml {
@@ -16,8 +17,11 @@ namespace {
 
 // Appends an unknown type to the error text, once: a source with thousands
 // of features of one such type would otherwise fill the report with copies.
-void ReportUnknownType(std::string& errorText, std::string_view type) {
+// The first unknown type of a file is preceded by the file's name.
+void ReportUnknownType(std::string& errorText, std::string_view type, std::string_view path, bool& pathNamed) {
   if (type.empty() || errorText.find(type) != std::string::npos) return;
+  if (!pathNamed) errorText.append(vector_msg::UnknownSymbolTypes(path));
+  pathNamed = true;
   errorText.append(type);
 }
 
@@ -30,6 +34,7 @@ void GML16Symbol(const ReaderRequest& req, const SourceFile& source, ScanContext
   const std::string_view elementType = SymbolTypeOfElement(scan.elementName);
   std::string type, routeNumber;   // carry over between features
   int rank = 0;                    // 25000 after every completed feature
+  bool pathNamed = false;          // the error text names this file already
 
   auto complete = [&]() -> bool {
     ScratchFile* out = run.output(0);
@@ -39,7 +44,7 @@ void GML16Symbol(const ReaderRequest& req, const SourceFile& source, ScanContext
     if (id > 0 && !shield) {
       scratch::WriteSymbolRecord(*out, id, run.point().east, run.point().north, "");
     } else if (!IsQuietSymbolType(type)) {
-      ReportUnknownType(req.errorText, type);
+      ReportUnknownType(req.errorText, type, source.name(), pathNamed);
     }
     if (shield) scratch::WriteSymbolRecord(*out, id, run.point().east, run.point().north, routeNumber);
     return run.written(0);

@@ -23,4 +23,12 @@ inline std::string ReaderFailure(std::string_view reader, std::string_view path)
 // read; the archive is named as "folder/a.zip" or "folder/a.zip/inner.zip/b.xml".
 inline std::string ArchiveFailure(std::string_view archive) { return ReaderFailure("書庫", archive); }
 
+// Heads the unknown symbol types of one source file in the error text, so the
+// report says where they come from; the types follow it.
+inline std::string UnknownSymbolTypes(std::string_view path) {
+  std::string text("GML16Symbol(");
+  text.append(path).append(")の不明な記号: ");
+  return text;
+}
+
 }  // namespace velkaro::vector_msg

@@ -238,8 +238,8 @@ TEST(GML16Symbol, TypesElementsShieldsAndUnknownTypes) {
   Point(g, "SymbolPt", kOutside, level, {{"type", "神社"}});
   WriteText(symbolPath, g.file());
   ScanContext scan = MakeScan(dir.str(), "SymbolPt-1", {""});
-  EXPECT_EQ(RunReader(gml::GML16Symbol, t, scan, symbolPath), "前の報告滝")
-      << "an unknown type is appended once; quiet types are not";
+  EXPECT_EQ(RunReader(gml::GML16Symbol, t, scan, symbolPath), "前の報告GML16Symbol(" + symbolPath + ")の不明な記号: 滝")
+      << "an unknown type is appended once, after the file's name; quiet types are not";
   std::vector<std::string> lines = ScratchLines(ScratchPath(dir.str(), "1out"));
   ASSERT_EQ(lines.size(), 12u);
   EXPECT_EQ(lines[0], std::to_string(SymbolEntryOf("小学校")));
