@@ -57,6 +57,26 @@ class GmlReaderJob {
     reader(ReaderRequestOf(*job_), path, scan);
   }
 
+  // Runs one reader over the bytes as a file of a catalogue group, every
+  // child of the group switched on (as many as a scan keeps).
+  void readGroup(gml::GmlReader reader, std::string_view bytes, const LayerGroup& group) {
+    const std::string path =
+        WriteFile("FG-GML-533946-" + group.node.entry.elementName() + "-20161001-0001.xml", bytes);
+    ScanContext scan;
+    scan.setGroup(group.node.entry.name, group.node.text);
+    for (const LayerNode& child : group.children) {
+      if (scan.outputs.size() == kMaxScanOutputs) break;
+      scan.childTexts.push_back(std::to_string(scan.outputs.size() + 1) + "out");
+      scan.typeKeys.push_back(child.entry.typeKey);
+      scan.subKeys.push_back(child.entry.subKey);
+      scan.outputs.emplace_back();
+      scan.outputs.back().create(ScratchPath(WorkFolder(), scan.childTexts.back()));
+    }
+    job_->runFlag = true;
+    job_->errorText.clear();
+    reader(ReaderRequestOf(*job_), path, scan);
+  }
+
  private:
   JobSettings settings_;
   SilentHost host_;
