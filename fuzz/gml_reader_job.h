@@ -25,14 +25,7 @@ class GmlReaderJob {
   GmlReaderJob() {
     settings_.writefolder = WorkFolder();
     job_ = std::make_unique<JobContext>(settings_, host_, cells_);
-    SetZoneNumber(job_->coords, 9, 1.0);
-    const PlaneXY sw = bltoxy(job_->coords, 139.74, 35.70);
-    const PlaneXY ne = bltoxy(job_->coords, 139.78, 35.72);
-    job_->tile.west = sw.y;
-    job_->tile.south = sw.x;
-    job_->tile.east = ne.y;
-    job_->tile.north = ne.x;
-    job_->image.unitsPerPixel = 1.0;
+    fuzz::PlaceOnTestTile(*job_);
     job_->meshCodes = {"533946"};
   }
 
