@@ -182,7 +182,7 @@ bool WalkTuples(std::string_view textAll, long firstIndex, Place&& place, Missin
       const size_t comma = line.find(',');
       double value;
       if (comma == std::string_view::npos || line.size() - comma - 1 > 99 ||
-          !ParseDouble(line.substr(comma + 1), value))
+          !ParseDouble(line.substr(comma + 1), value) || std::fabs(value) > kMostElevation)
         return false;
       place(index, value);
     } else {

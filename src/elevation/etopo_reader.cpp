@@ -80,13 +80,15 @@ bool ReadEtopoGrid(JobContext& ctx, const std::string& path, const GeoBox& exten
     CellPair* out = cells + static_cast<int64_t>(i) * g.gridCols;
     for (int j = 0; j < cols; ++j) {
       const float v = FromLittleEndian(&row[static_cast<size_t>(j) * 4]);
-      if (v > -5.0f) {
+      // Sea deeper than 5 m stays blank; a damaged value (NaN, beyond any
+      // height on Earth) counts as no data.
+      if (v > -5.0f && v < kMostElevation) {
         const double e = v + ctx.datumOffset;
         out[j].x = e;
         if (e > g.elevMax) g.elevMax = e;
         if (e < g.elevMin) g.elevMin = e;
       } else {
-        out[j].x = noData;   // sea deeper than 5 m stays blank
+        out[j].x = noData;
       }
     }
   }

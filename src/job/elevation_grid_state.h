@@ -16,6 +16,10 @@ inline constexpr double kNoElevation = -9999;
 // The water level of a still image, before the datum correction: above the
 // no-data value and below every real height, so every cell with data is dry.
 inline constexpr double kDryWaterLevel = -9998;
+// No height on or under the Earth's surface comes near this many metres
+// either way; a source value beyond it is damage, not terrain (and would
+// stretch the legend and the contour levels without end).
+inline constexpr double kMostElevation = 20000;
 
 // Geometry and statistics of the current tile's grid. Angles are degrees.
 struct ElevationGrid {

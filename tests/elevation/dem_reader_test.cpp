@@ -197,7 +197,10 @@ TEST(ReadDemXml, ABadNumberCostsThatFileOnlyAndIsNamed) {
   header.replace(header.find("<gml:high>3 2"), 13, "<gml:high>three 2");
   DemText notANumber;
   notANumber.tuples = Values({"1.0", "nan"});
-  for (const std::string& text : {badTuple.str(), header, notANumber.str()}) {
+  // A finite number no terrain has would stretch legend and contours without end.
+  DemText absurd;
+  absurd.tuples = Values({"1.0", "1e308"});
+  for (const std::string& text : {badTuple.str(), header, notANumber.str(), absurd.str()}) {
     ReaderJob job;
     const std::string path = folder.write("broken.xml", text);
     EXPECT_FALSE(ReadDemXml(job.job(), path, job.extent()));
