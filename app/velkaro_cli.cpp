@@ -47,7 +47,7 @@ const char* kUsageText =
     "\n"
     "Commands:\n"
     "  run JOB.pxj [--set S/K=V]... [--yes] [--keep-scratch] [--quiet] [--jobs N]\n"
-    "      [--tiles SPEC | --tile-index I --tile-count N]\n"
+    "      [--tiles LIST | --tile-index I --tile-count N]\n"
     "        validate, confirm overwrites, draw every tile with a progress line on\n"
     "        stderr, print the report; saves LastDraw.pxj after a clean run.\n"
     "        Ctrl-C aborts (tiles already written are kept).\n"
@@ -59,7 +59,7 @@ const char* kUsageText =
     "                       pool (32 MB per memory step of the job) and one tile's\n"
     "                       elevation grid: about 270 MB in all for 2048 x 1448\n"
     "                       tiles at one memory step. Plan for N times that.\n"
-    "        --tiles SPEC   draw only the named tiles: labels as in the file names,\n"
+    "        --tiles LIST   draw only the named tiles: labels as in the file names,\n"
     "                       comma-separated; a rectangle by its corners: A0,B3 or\n"
     "                       A0-C5 (rows A to C, columns 0 to 5).\n"
     "        --tile-index I --tile-count N\n"
@@ -369,7 +369,7 @@ bool ChosenTiles(const Options& o, JobContext& ctx, std::vector<TilePick>& tiles
   if (share && (o.tileIndex < 0 || o.tileCount < 1))
     return problem = "--tile-index and --tile-count go together", false;
   if (ValidateJob(ctx).empty()) {
-    if (!o.tiles.empty()) return ParseTileSpec(o.tiles, ctx.grid, tiles, problem);
+    if (!o.tiles.empty()) return ParseTileList(o.tiles, ctx.grid, tiles, problem);
     if (share) return TileShare(ctx.grid, o.tileIndex, o.tileCount, tiles, problem);
   }
   return true;  // an invalid job is refused by the start itself

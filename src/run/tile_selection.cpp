@@ -65,14 +65,14 @@ std::string TileLabel(const TileGrid& grid, int row, int col) {
   return rowst(row, "", grid.rows) + colst(col, grid.cols);
 }
 
-bool ParseTileSpec(std::string_view spec, const TileGrid& grid, std::vector<TilePick>& tiles,
+bool ParseTileList(std::string_view list, const TileGrid& grid, std::vector<TilePick>& tiles,
                    std::string& problem) {
   std::vector<char> chosen(static_cast<size_t>(std::max(grid.count(), 0)), 0);
-  if (Trim(spec).empty()) return problem = "no tiles named", false;
-  while (!spec.empty()) {
-    const size_t comma = spec.find(',');
-    const std::string_view item = Trim(spec.substr(0, comma));
-    spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
+  if (Trim(list).empty()) return problem = "no tiles named", false;
+  while (!list.empty()) {
+    const size_t comma = list.find(',');
+    const std::string_view item = Trim(list.substr(0, comma));
+    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
     const size_t dash = item.find('-');
     TilePick a, b;
     const bool ok = dash == std::string_view::npos

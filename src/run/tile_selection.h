@@ -32,7 +32,7 @@ std::string TileLabel(const TileGrid& grid, int row, int col);
 // rectangle spans the rows and columns between its corners). Tiles come back
 // in reading order, each once. False with a message for a label outside the
 // grid or a malformed item.
-bool ParseTileSpec(std::string_view spec, const TileGrid& grid, std::vector<TilePick>& tiles,
+bool ParseTileList(std::string_view list, const TileGrid& grid, std::vector<TilePick>& tiles,
                    std::string& problem);
 
 // Share `index` (0 … count-1) of `count` near-equal consecutive shares of the

@@ -33,12 +33,12 @@ void ShowNode(QTreeWidgetItem* item, const LayerNode& node, const QColor& base) 
 
 }  // namespace
 
-LayerTreeTab::LayerTreeTab(JobSettings& settings, const LayerTreeTabSpec& spec, QWidget* parent)
-    : QWidget(parent), s_(settings), spec_(spec) {
-  folderButton_ = new ModifierButton(QString::fromUtf8(spec.folderCaption));
+LayerTreeTab::LayerTreeTab(JobSettings& settings, const LayerTreeTabSetup& setup, QWidget* parent)
+    : QWidget(parent), s_(settings), setup_(setup) {
+  folderButton_ = new ModifierButton(QString::fromUtf8(setup.folderCaption));
   folderEdit_ = new QLineEdit;
-  folderEdit_->setAccessibleName(QString::fromUtf8(spec.folderCaption));
-  expandButton_ = new QPushButton(QString::fromUtf8(spec.expandCaption));
+  folderEdit_->setAccessibleName(QString::fromUtf8(setup.folderCaption));
+  expandButton_ = new QPushButton(QString::fromUtf8(setup.expandCaption));
   presetButton_ = new QPushButton(QString::fromUtf8(ui_text::kStandardStyle));
   auto* expandOn = new QPushButton(QString::fromUtf8(ui_text::kExpandOn));
   auto* expandAll = new QPushButton(QString::fromUtf8(ui_text::kExpandAll));
@@ -48,7 +48,7 @@ LayerTreeTab::LayerTreeTab(JobSettings& settings, const LayerTreeTabSpec& spec, 
   tree_->setHeaderHidden(true);
   tree_->setColumnCount(1);
   tree_->setContextMenuPolicy(Qt::CustomContextMenu);
-  tree_->setAccessibleName(QString::fromUtf8(spec.tree == LayerRef::Kind::FgdNode ? ui_text::kTabFgd : ui_text::kTabKkj));
+  tree_->setAccessibleName(QString::fromUtf8(setup.tree == LayerRef::Kind::FgdNode ? ui_text::kTabFgd : ui_text::kTabKkj));
   tree_->installEventFilter(this);
 
   auto* folderRow = new QHBoxLayout;
@@ -67,7 +67,7 @@ LayerTreeTab::LayerTreeTab(JobSettings& settings, const LayerTreeTabSpec& spec, 
   layout->addWidget(tree_, 1);
 
   connect(folderEdit_, &QLineEdit::textEdited, this, [this](const QString& t) {
-    s_.*spec_.folder = t.toStdString();
+    s_.*setup_.folder = t.toStdString();
     emit edited();
   });
   connect(folderButton_, &ModifierButton::clickedWith, this, &LayerTreeTab::folderButtonPressed);
@@ -96,12 +96,12 @@ LayerTreeTab::LayerTreeTab(JobSettings& settings, const LayerTreeTabSpec& spec, 
 }
 
 LayerTree& LayerTreeTab::model() const {
-  return spec_.tree == LayerRef::Kind::FgdNode ? s_.layers.fgd : s_.layers.kkj;
+  return setup_.tree == LayerRef::Kind::FgdNode ? s_.layers.fgd : s_.layers.kkj;
 }
 
 void LayerTreeTab::showSettings() {
   filling_ = true;
-  folderEdit_->setText(QString::fromStdString(s_.*spec_.folder));
+  folderEdit_->setText(QString::fromStdString(s_.*setup_.folder));
   tree_->clear();
   const LayerTree& t = model();
   for (size_t g = 0; g < t.groups.size(); ++g) {
@@ -172,7 +172,7 @@ void LayerTreeTab::onContextMenu(const QPoint& pos) {
   QTreeWidgetItem* item = tree_->itemAt(pos);
   if (!item) return;
   tree_->setCurrentItem(item);
-  emit styleRequested(LayerRef::node(spec_.tree, item->data(0, kGroupRole).toInt(), item->data(0, kChildRole).toInt()));
+  emit styleRequested(LayerRef::node(setup_.tree, item->data(0, kGroupRole).toInt(), item->data(0, kChildRole).toInt()));
 }
 
 // While Shift or Ctrl is held the tree turns grey, as a hint that Space then

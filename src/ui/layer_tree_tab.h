@@ -20,7 +20,7 @@ namespace velkaro {
 
 class SettingsBinder;
 
-struct LayerTreeTabSpec {
+struct LayerTreeTabSetup {
   LayerRef::Kind tree;                         // FgdNode or KkjNode
   const char* folderCaption;                   // "基盤地図情報フォルダ" …
   const char* expandCaption;                   // "解凍" or "解　凍"
@@ -30,7 +30,7 @@ struct LayerTreeTabSpec {
 class LayerTreeTab : public QWidget {
   Q_OBJECT
  public:
-  LayerTreeTab(JobSettings& settings, const LayerTreeTabSpec& spec, QWidget* parent = nullptr);
+  LayerTreeTab(JobSettings& settings, const LayerTreeTabSetup& setup, QWidget* parent = nullptr);
 
   // Rebuilds the tree from the catalogue (after start-up or a file was read).
   void showSettings();
@@ -62,7 +62,7 @@ class LayerTreeTab : public QWidget {
   void applyExpansion();
 
   JobSettings& s_;
-  LayerTreeTabSpec spec_;
+  LayerTreeTabSetup setup_;
   QLineEdit* folderEdit_;
   ModifierButton* folderButton_;
   QPushButton* expandButton_;

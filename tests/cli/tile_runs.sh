@@ -58,10 +58,10 @@ big=(--set "kihon/readfolder=$work/sample/基盤地図情報" --set "kihon/meshf
      --set area/kita=-28000 --set area/minami=-45000 --set area/nisi=-18500 --set area/higasi=3500
      --set area/yokodiv=2 --set area/tatediv=2 --set area/kasane=5
      --set tiikimesh/cb=1 --set tiikimesh/keta=1 --set KKJ-Rank/czoom=2.5)
-for spec in A1,B1 B1; do
-  mkdir -p "$work/big_${spec//,/}"
-  "$cli" run - "${big[@]}" --set "kihon/writefolder=$work/big_${spec//,/}" --yes --quiet --jobs 1 \
-    --tiles "$spec" > /dev/null 2>&1 < /dev/null
+for tiles in A1,B1 B1; do
+  mkdir -p "$work/big_${tiles//,/}"
+  "$cli" run - "${big[@]}" --set "kihon/writefolder=$work/big_${tiles//,/}" --yes --quiet --jobs 1 \
+    --tiles "$tiles" > /dev/null 2>&1 < /dev/null
 done
 cmp -s "$work/big_A1B1/mB1.bmp" "$work/big_B1/mB1.bmp" || fail "a tile drawn after others differs from it drawn alone"
 

@@ -38,7 +38,7 @@ TEST(TileSelection, SpecsNameTilesInReadingOrderOnce) {
     const TileGrid g = Grid(c.rows, c.cols);
     std::vector<TilePick> tiles;
     std::string problem;
-    ASSERT_TRUE(ParseTileSpec(c.spec, g, tiles, problem)) << c.spec << ": " << problem;
+    ASSERT_TRUE(ParseTileList(c.spec, g, tiles, problem)) << c.spec << ": " << problem;
     EXPECT_EQ(Labels(g, tiles), c.labels) << c.spec;
   }
 }
@@ -48,12 +48,12 @@ TEST(TileSelection, SpecsOutsideTheGridAreRefusedWithTheRange) {
   for (const char* spec : {"", ",", "D0", "A4", "a0", "A", "0", "A0-", "A0-D9", "A-1", "AA0", "A0x", "A99999999999"}) {
     std::vector<TilePick> tiles;
     std::string problem;
-    EXPECT_FALSE(ParseTileSpec(spec, g, tiles, problem)) << spec;
+    EXPECT_FALSE(ParseTileList(spec, g, tiles, problem)) << spec;
     EXPECT_FALSE(problem.empty()) << spec;
   }
   std::vector<TilePick> tiles;
   std::string problem;
-  ParseTileSpec("D0", g, tiles, problem);
+  ParseTileList("D0", g, tiles, problem);
   EXPECT_NE(problem.find("A0 to C3"), std::string::npos) << problem;
 }
 
