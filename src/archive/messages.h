@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text_scan.h"
+
 namespace velkaro::archive_text {
 
 // Why a member is not written.
@@ -25,13 +27,7 @@ inline constexpr const char* kDamaged = "damaged archive: %s";
 inline constexpr const char* kCannotOpen = "cannot open";
 inline constexpr const char* kMemberNotFound = "member not found";
 
-// The pattern with its %s replaced by `value`.
-inline std::string Fill(std::string_view pattern, std::string_view value) {
-  const size_t at = pattern.find("%s");
-  std::string line(pattern.substr(0, at));
-  if (at == std::string_view::npos) return line;
-  line.append(value).append(pattern.substr(at + 2));
-  return line;
-}
+// A message pattern with its %s filled in.
+inline std::string Fill(std::string_view pattern, std::string_view value) { return FillPattern(pattern, value); }
 
 }  // namespace velkaro::archive_text

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text_scan.h"
+
 namespace velkaro::gridpack_text {
 
 inline constexpr const char* kNoDem = "no DEM XML files (plain or zipped) below %s";
@@ -18,13 +20,7 @@ inline constexpr const char* kCannotWrite = "writing %s failed";
 inline constexpr const char* kBadZone = "no plane rectangular zone %s (1 to 19)";
 inline constexpr const char* kBadResolution = "cell size %s is too small for the mosaic";
 
-// The pattern with its %s replaced by `value`.
-inline std::string Fill(std::string_view pattern, std::string_view value) {
-  const size_t at = pattern.find("%s");
-  std::string line(pattern.substr(0, at));
-  if (at == std::string_view::npos) return line;
-  line.append(value).append(pattern.substr(at + 2));
-  return line;
-}
+// A message pattern with its %s filled in.
+inline std::string Fill(std::string_view pattern, std::string_view value) { return FillPattern(pattern, value); }
 
 }  // namespace velkaro::gridpack_text

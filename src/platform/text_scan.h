@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -34,6 +35,16 @@ inline bool ParseFiniteDecimal(std::string_view text, double& out, std::string_v
   if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return false;
   out = value;
   return true;
+}
+
+// The pattern of a message with its "%s" replaced by value (a pattern
+// without one comes back as it is).
+inline std::string FillPattern(std::string_view pattern, std::string_view value) {
+  const size_t at = pattern.find("%s");
+  std::string line(pattern.substr(0, at));
+  if (at == std::string_view::npos) return line;
+  line.append(value).append(pattern.substr(at + 2));
+  return line;
 }
 
 }  // namespace velkaro

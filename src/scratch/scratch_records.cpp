@@ -25,12 +25,6 @@ void ShortestVertex(ScratchFile& out, double easting, double northing) {
   }
 }
 
-void WriteLabel(ScratchFile& out, long x, long y, std::string_view text) {
-  out.integer(x);
-  out.integer(y);
-  out.line(text);
-}
-
 void WriteTrack(ScratchFile& out, std::string_view text, long startX, long startY, long endX,
                 long endY) {
   out.line(text);
@@ -38,14 +32,6 @@ void WriteTrack(ScratchFile& out, std::string_view text, long startX, long start
   out.integer(startY);
   out.integer(endX);
   out.integer(endY);
-}
-
-bool ScratchRecords::nextLabel(LabelRecord& record) {
-  if (file_.atEnd()) return false;
-  record.x = file_.nextDouble();
-  record.y = file_.nextDouble();
-  record.text = file_.nextLine();
-  return !file_.pastEnd();
 }
 
 bool ScratchRecords::nextTrack(TrackRecord& record) {

@@ -32,8 +32,6 @@ void BeginRing(ScratchFile& out, bool hole, std::string_view name, long count);
 // A ring point of a KSJ area record: easting and northing, each in the
 // shortest decimal text that reads back exactly.
 void ShortestVertex(ScratchFile& out, double easting, double northing);
-// A label record: pixel x, pixel y, then the text.
-void WriteLabel(ScratchFile& out, long x, long y, std::string_view text);
 // A track record: its text, the start pixel and the end pixel.
 void WriteTrack(ScratchFile& out, std::string_view text, long startX, long startY, long endX,
                 long endY);
@@ -82,12 +80,6 @@ struct RingRecord {
   std::vector<PlaneVertex> vertices;  // as many as the file still holds
 };
 
-struct LabelRecord {
-  double x = 0;          // pixel
-  double y = 0;
-  std::string_view text; // valid until the next record is read
-};
-
 struct TrackRecord {
   std::string_view text; // valid until the next record is read
   double startX = 0, startY = 0, endX = 0, endY = 0;  // pixels
@@ -131,8 +123,6 @@ class ScratchRecords {
   bool nextPolyline(PolylineRecord& record);
   // The next polygon or hole record; false at the end of the file.
   bool nextRing(RingRecord& record);
-  // The next label record; false at the end of the file.
-  bool nextLabel(LabelRecord& record);
   // The next track record; false at the end of the file.
   bool nextTrack(TrackRecord& record);
 

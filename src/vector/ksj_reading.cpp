@@ -254,7 +254,7 @@ void KsjRun::writeName(PlanePoint p, std::string_view name, int wDiv, int hDiv) 
   const Pixel px = pixelOf(p);
   std::string text(kBullet);
   text.append(name);
-  scratch::WriteLabel(out, px.x - bullet.width / wDiv, px.y - bullet.height / hDiv, text);
+  scratch::WriteNameRecord(out, {px.x - bullet.width / wDiv, px.y - bullet.height / hDiv}, text);
 }
 
 bool FeatureRings::openRing() {
