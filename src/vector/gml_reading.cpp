@@ -1,5 +1,7 @@
 #include "vector/gml_reading.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -77,7 +79,14 @@ SourceText::~SourceText() {
 bool SourceText::open(const std::string& path) {
   file_ = std::fopen(path.c_str(), "rb");
   if (file_ == nullptr) return false;
-  buffer_.resize(kChunkBytes);
+  // A file smaller than a chunk gets a buffer of its own size: scans open
+  // thousands of small files, and zeroing a whole chunk for each would cost
+  // more than reading them.
+  struct stat st {};
+  size_t bytes = kChunkBytes;
+  if (::fstat(::fileno(file_), &st) == 0 && st.st_size >= 0 && static_cast<size_t>(st.st_size) < kChunkBytes)
+    bytes = std::max<size_t>(static_cast<size_t>(st.st_size) + 1, 4096);
+  buffer_.resize(bytes);
   return true;
 }
 
