@@ -13,7 +13,7 @@
 #include "job/job_context.h"
 #include "render/colours.h"
 #include "render/render_surface.h"
-#include "render/vertex_batch.h"
+#include "render/triangle_raster.h"
 
 namespace velkaro {
 
@@ -53,19 +53,19 @@ void ShowPercent(JobContext& ctx, int row) {
 
 // Walks the grid's quads and hands each drawn triangle to `drawTriangle` with its
 // three corners' plane positions and elevations; it adds the triangle to the
-// batch, which draws them in large runs. Shared by the plain and shaded mesh.
+// raster, which fills it into the image at once. Shared by the plain and
+// shaded mesh.
 template <class DrawTriangle>
 long WalkTriangles(JobContext& ctx, const char* stepLabel, DrawTriangle&& drawTriangle) {
   const ElevationGrid& g = ctx.elevGrid;
   if (!ctx.runFlag || g.gridCols < 2 || g.gridRows < 2) return 0;
   ctx.host.setLabel(LabelRole::Group, stepLabel);
   ctx.host.setLabel(LabelRole::Detail, "0%");
-  if (ctx.surface) ctx.surface->beginGL();
   const GridValues v = ValuesOf(g, ctx.cells);
   std::vector<PlaneXY> top, bottom;
   ProjectRow(ctx, 0, top);
   long drawn = 0;
-  TriangleBatch batch;
+  TriangleRaster raster(ctx);
   for (int r = 0; r + 1 < g.gridRows; ++r) {
     if (r % 100 == 0) {
       ShowPercent(ctx, r);
@@ -79,13 +79,13 @@ long WalkTriangles(JobContext& ctx, const char* stepLabel, DrawTriangle&& drawTr
       const PlaneXY* xy[4] = {&top[c], &top[c + 1], &bottom[c], &bottom[c + 1]};
       for (int t = 0; t < split.count; ++t) {
         const QuadCorner* k = split.tri[t];
-        drawTriangle(batch, xy[k[0]], xy[k[1]], xy[k[2]], z[k[0]], z[k[1]], z[k[2]]);
+        drawTriangle(raster, xy[k[0]], xy[k[1]], xy[k[2]], z[k[0]], z[k[1]], z[k[2]]);
         ++drawn;
       }
     }
     top.swap(bottom);
   }
-  batch.flush();
+  raster.flush();
   if (ctx.surface) ctx.surface->tile().dryTriangleCount += drawn;
   return drawn;
 }
@@ -96,10 +96,10 @@ long DrawElevationMesh(JobContext& ctx) {
   const Legend legend = TileLegend(ctx);
   const int n = ctx.legendSteps, scheme = ctx.settings.iro;
   return WalkTriangles(ctx, text::kStepMesh,
-                       [&](TriangleBatch& batch, const PlaneXY* a, const PlaneXY* b, const PlaneXY* c,
+                       [&](TriangleRaster& raster, const PlaneXY* a, const PlaneXY* b, const PlaneXY* c,
                            double za, double zb, double zc) {
                          const double pa[3] = {a->y, a->x, za}, pb[3] = {b->y, b->x, zb}, pc[3] = {c->y, c->x, zc};
-                         batch.add(elevcl(n, 1.0f, legend.interval, legend.bottom, (za + zb + zc) / 3, scheme),
+                         raster.add(elevcl(n, 1.0f, legend.interval, legend.bottom, (za + zb + zc) / 3, scheme),
                                    pa, pb, pc);
                        });
 }
@@ -112,14 +112,14 @@ long DrawHillshade(JobContext& ctx) {
   const double shadeScale = ctx.coords.latLonMode ? 100000 / 0.9 : 1 / ctx.coords.unitScale;
   const LightVector light = LightVectorOf(ctx.settings.houi, ctx.settings.height);
   return WalkTriangles(ctx, text::kStepHillshade,
-                       [&](TriangleBatch& batch, const PlaneXY* a, const PlaneXY* b, const PlaneXY* c,
+                       [&](TriangleRaster& raster, const PlaneXY* a, const PlaneXY* b, const PlaneXY* c,
                            double za, double zb, double zc) {
                          const double pa[3] = {a->y, a->x, za / shadeScale};
                          const double pb[3] = {b->y, b->x, zb / shadeScale};
                          const double pc[3] = {c->y, c->x, zc / shadeScale};
                          const double s = ShadeBrightness(pa, pb, pc, light, mode);
                          const double mean = (za + zb + zc) / 3;
-                         batch.add(s < 0 ? 0 : elevcl(n, static_cast<float>(s), legend.interval, legend.bottom, mean, scheme),
+                         raster.add(s < 0 ? 0 : elevcl(n, static_cast<float>(s), legend.interval, legend.bottom, mean, scheme),
                                    pa, pb, pc);
                        });
 }
