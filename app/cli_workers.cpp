@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <thread>
 
 #include "job/tile_grid.h"
@@ -31,6 +32,7 @@ namespace {
 constexpr char kProgress = 'F';  // files done "\t" files in all
 constexpr char kTileDone = 'D';  // row " " col
 constexpr char kLegend = 'L';    // row " " col "\t" interval "\t" bottom
+constexpr char kTileWithoutElevation = 'E';  // row " " col "\t" the tile's label in the report
 constexpr char kMessage = 'M';   // title "\t" text
 constexpr char kFinal = 'X';     // run flag (0/1) "\t" ErrorText
 constexpr size_t kLineLimit = 3800;
@@ -95,6 +97,8 @@ class WorkerPool {
   void reap();
   void showProgress();
   Worker* workerOf(pid_t pid);
+  bool parseTile(std::string_view head, long& row, long& col) const;
+  void collectTilesWithoutElevation();
 
   JobContext& job_;
   CliHost& host_;
@@ -105,6 +109,7 @@ class WorkerPool {
   long denominator_ = 0;
   bool stopping_ = false;
   std::string pending_;
+  std::map<long, std::string> withoutElevation_;  // tile index -> label, as the workers report them
 };
 
 bool WorkerPool::start(int count, const std::string& program, const std::vector<std::string>& args) {
@@ -202,12 +207,12 @@ void WorkerPool::handleLine(Worker* from, std::string_view line) {
       }
       break;
     }
+    case kTileWithoutElevation:
+      if (parseTile(head, a, b)) withoutElevation_[a * job_.grid.cols + b] = std::string(tail);
+      break;
     case kLegend: {
-      const size_t space = head.find(' ');
       const size_t tab2 = tail.find('\t');
-      if (space == std::string_view::npos || tab2 == std::string_view::npos || !ParseLong(head.substr(0, space), a) ||
-          !ParseLong(head.substr(space + 1), b) || a < 0 || b < 0 || a >= job_.grid.rows || b >= job_.grid.cols)
-        break;
+      if (tab2 == std::string_view::npos || !parseTile(head, a, b)) break;
       JobSettings& s = job_.settings;
       for (LegendGrid* grid : {&s.legendInterval, &s.legendBottom})
         if (grid->rows < a + 1 || grid->cols < b + 1)
@@ -227,6 +232,24 @@ void WorkerPool::handleLine(Worker* from, std::string_view line) {
     default:
       break;
   }
+}
+
+// "row col" of a tile of the grid.
+bool WorkerPool::parseTile(std::string_view head, long& row, long& col) const {
+  const size_t space = head.find(' ');
+  return space != std::string_view::npos && ParseLong(head.substr(0, space), row) &&
+         ParseLong(head.substr(space + 1), col) && row >= 0 && col >= 0 && row < job_.grid.rows &&
+         col < job_.grid.cols;
+}
+
+// The report lists the tiles without elevation data in the order a serial
+// run draws them, whichever worker finished first.
+void WorkerPool::collectTilesWithoutElevation() {
+  job_.tilesWithoutElevation.clear();
+  for (const TilePick& t : tiles_)
+    if (const auto it = withoutElevation_.find(static_cast<long>(t.row) * job_.grid.cols + t.col);
+        it != withoutElevation_.end())
+      job_.tilesWithoutElevation.push_back(it->second);
 }
 
 void WorkerPool::readStatus() {
@@ -302,6 +325,7 @@ void WorkerPool::run() {
   }
   job_.fileCount = 0;
   for (const Worker& w : workers_) job_.fileCount += w.files;
+  collectTilesWithoutElevation();
   if (!allRan || done_ < tiles_.size()) job_.runFlag = false;
 }
 
@@ -395,6 +419,7 @@ int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
   const long tileCount = job.grid.count();
   bool haveTile = false;
   TilePick current;
+  size_t reportedWithoutElevation = 0;  // entries of job.tilesWithoutElevation sent
   // Asking for the next tile means the one before is finished.
   const NextTile next = [&](TilePick& pick) {
     if (haveTile && job.runFlag) {
@@ -405,6 +430,9 @@ int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
         host.send(kLegend, std::to_string(current.row) + " " + std::to_string(current.col) + "\t" +
                                job.settings.legendInterval.cell(current.row, current.col) + "\t" +
                                job.settings.legendBottom.cell(current.row, current.col));
+      for (; reportedWithoutElevation < job.tilesWithoutElevation.size(); ++reportedWithoutElevation)
+        host.send(kTileWithoutElevation, std::to_string(current.row) + " " + std::to_string(current.col) + "\t" +
+                                    job.tilesWithoutElevation[reportedWithoutElevation]);
     }
     haveTile = false;
     if (!job.runFlag || g_workerStop) return false;

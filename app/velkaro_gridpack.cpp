@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -85,6 +86,9 @@ int Usage(const std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit (ulimit -f) makes the write fail with EFBIG, reported
+  // like a full disk, instead of killing the program half-way.
+  std::signal(SIGXFSZ, SIG_IGN);
   GridpackOptions options;
   bool quiet = false;
   std::vector<std::string> positional;

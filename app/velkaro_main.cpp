@@ -8,6 +8,7 @@
 #include "platform/app_folders.h"
 #include "ui/desktop.h"
 #include "ui/main_window.h"
+#include "ui/termination_watch.h"
 #include "ui/ui_messages.h"
 
 int main(int argc, char** argv) {
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
 
   velkaro::QtDesktop desktop;
   velkaro::MainWindow window(QString::fromStdString(velkaro::ProgramFolder()), desktop);
+  // SIGTERM aborts a running job (finished tiles kept, scratch files removed)
+  // and then ends the program; while idle it closes the window.
+  velkaro::TerminationWatch termination(window);
   const QStringList args = QApplication::arguments();
   window.resize(1280, 900);
   window.show();

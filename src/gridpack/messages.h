@@ -15,8 +15,10 @@ inline constexpr const char* kUnreadable = "skipped %s: cannot be read";
 inline constexpr const char* kNoHeader = "skipped %s: no envelope or grid size";
 inline constexpr const char* kUnknownFormat = "unknown or read-only raster format: %s";
 inline constexpr const char* kNoFloat = "format %s cannot hold 32-bit float cells";
+// %s: the file, or the file and the system's reason ("/d/out.tif: Permission denied").
 inline constexpr const char* kCannotCreate = "cannot create %s";
 inline constexpr const char* kCannotWrite = "writing %s failed";
+inline constexpr const char* kCannotPutInPlace = "cannot write %s";
 inline constexpr const char* kBadZone = "no plane rectangular zone %s (1 to 19)";
 inline constexpr const char* kBadResolution = "cell size %s is too small for the mosaic";
 

@@ -9,11 +9,15 @@
 #include <ogr_spatialref.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
 #include "gridpack/messages.h"
+#include "platform/atomic_file.h"
 
 namespace velkaro {
 
@@ -47,28 +51,93 @@ void RegisterGdalOnce() {
   (void)registered;
 }
 
-// Errors become messages of ours; GDAL stays quiet on stderr.
+// Errors become messages of ours; GDAL stays quiet on stderr. The system's
+// reason of the first failed file operation (a full disk, a file-size limit)
+// is kept: GDAL's own last words after such a failure are often about a
+// later step that failed in turn.
 class QuietGdal {
  public:
-  QuietGdal() { CPLPushErrorHandler(CPLQuietErrorHandler); }
+  QuietGdal() { CPLPushErrorHandlerEx(&QuietGdal::note, this); }
   ~QuietGdal() { CPLPopErrorHandler(); }
+  QuietGdal(const QuietGdal&) = delete;
+  QuietGdal& operator=(const QuietGdal&) = delete;
+
+  const std::string& systemReason() const { return systemReason_; }
+
+ private:
+  static void note(CPLErr level, CPLErrorNum, const char*) {
+    const int code = errno;
+    auto* self = static_cast<QuietGdal*>(CPLGetErrorHandlerUserData());
+    if (!self || level < CE_Failure || !self->systemReason_.empty()) return;
+    if (code == ENOSPC || code == EFBIG || code == EDQUOT || code == EIO || code == EROFS || code == EACCES)
+      self->systemReason_ = std::strerror(code);
+  }
+
+  std::string systemReason_;
 };
+
+// The files a dataset at `path` consists of (the main file first), so that
+// side files such as a .prj or .aux.xml follow the main file.
+std::vector<std::string> DatasetFiles(GDALDataset& dataset, const std::string& path) {
+  std::vector<std::string> files{path};
+  char** list = dataset.GetFileList();
+  for (char** f = list; f && *f; ++f)
+    if (*f != path) files.emplace_back(*f);
+  CSLDestroy(list);
+  return files;
+}
+
+// A side file written beside the temporary main file carries the temporary
+// mark in its name ("out.tmp4711-0.prj"); its final name is the same without
+// it. Side files whose names lost the mark are left as they are.
+std::string SideFileFinalName(const std::string& side, const std::string& temporaryPath,
+                              const std::string& finalPath) {
+  // temporary file name = final stem + mark + final extension
+  const fs::path final(finalPath);
+  const std::string tempName = fs::path(temporaryPath).filename().string();
+  const size_t stem = final.stem().string().size(), extension = final.extension().string().size();
+  if (tempName.size() <= stem + extension) return side;
+  const std::string mark = tempName.substr(stem, tempName.size() - stem - extension);
+  const fs::path p(side);
+  std::string name = p.filename().string();
+  const size_t at = name.find(mark);
+  if (at == std::string::npos) return side;
+  name.erase(at, mark.size());
+  return (p.parent_path() / name).string();
+}
 
 }  // namespace
 
+// The output is written under a temporary name beside its final name and
+// renamed into place only when complete: a failure or a kill never leaves a
+// truncated file under the final name nor destroys the previous one.
 struct MosaicWriter::State {
   QuietGdal quiet;
   GDALDataset* dataset = nullptr;
-  std::string outPath, stagePath;
+  std::string outPath;
+  std::unique_ptr<PendingFile> output;
+  // The GeoTIFF the meshes go into: the output's temporary itself, or for
+  // other formats a second temporary the output is converted from.
+  std::unique_ptr<PendingFile> stage;
+  std::vector<std::string> sideFiles;   // of the output's temporary, removed unless renamed
   RasterGrid grid;
   MosaicOptions options;
   OGRSpatialReference geographic, target;
   std::vector<float> window;
 
+  const std::string& stagePath() const { return (stage ? *stage : *output).temporaryPath(); }
+
+  // "writing <out> failed: <why>", the system's reason when a file
+  // operation failed, else GDAL's.
+  std::string writeFailure() const {
+    const std::string line = text::Fill(text::kCannotWrite, outPath);
+    return quiet.systemReason().empty() ? WithGdalReason(line) : line + ": " + quiet.systemReason();
+  }
+
   ~State() {
     if (dataset) GDALClose(dataset);
     std::error_code ec;
-    if (!stagePath.empty()) fs::remove(stagePath, ec);
+    for (const std::string& side : sideFiles) fs::remove(side, ec);
   }
 };
 
@@ -107,8 +176,20 @@ bool MosaicWriter::create(const std::string& outPath, const RasterGrid& grid,
   }
   // A GeoTIFF is built beside the output and renamed into place at the end;
   // other formats are copied from it.
-  const fs::path out(outPath);
-  s.stagePath = (out.parent_path() / ("." + out.filename().string() + ".part.tif")).string();
+  s.output = std::make_unique<PendingFile>(outPath);
+  std::string reason;
+  if (!s.output->created(&reason)) {
+    error_ = text::Fill(text::kCannotCreate, reason);
+    return false;
+  }
+  if (options.format != "GTiff") {
+    s.stage = std::make_unique<PendingFile>((fs::path(outPath).parent_path() /
+                                             (fs::path(outPath).stem().string() + ".tif")).string());
+    if (!s.stage->created(&reason)) {
+      error_ = text::Fill(text::kCannotCreate, reason);
+      return false;
+    }
+  }
   GDALDriver* gtiff = GetGDALDriverManager()->GetDriverByName("GTiff");
   CPLStringList create;
   create.SetNameValue("TILED", "YES");
@@ -121,10 +202,11 @@ bool MosaicWriter::create(const std::string& outPath, const RasterGrid& grid,
   create.SetNameValue("ZLEVEL", "1");
   create.SetNameValue("BIGTIFF", "IF_SAFER");
   if (options.sparse) create.SetNameValue("SPARSE_OK", "TRUE");
-  s.dataset = gtiff->Create(s.stagePath.c_str(), static_cast<int>(grid.cols),
+  s.dataset = gtiff->Create(s.stagePath().c_str(), static_cast<int>(grid.cols),
                             static_cast<int>(grid.rows), 1, GDT_Float32, create.List());
   if (!s.dataset) {
-    error_ = WithGdalReason(text::Fill(text::kCannotCreate, outPath));
+    const std::string line = text::Fill(text::kCannotCreate, outPath);
+    error_ = s.quiet.systemReason().empty() ? WithGdalReason(line) : line + ": " + s.quiet.systemReason();
     return false;
   }
   double transform[6] = {grid.west, grid.cellX, 0, grid.north, 0, -grid.cellY};
@@ -197,7 +279,7 @@ bool MosaicWriter::place(const MeshExtent& mesh, const float* values) {
   long col = 0, row = 0;
   if (s.options.epsg == kGeographicEpsg && AlignedPlacement(mesh, s.grid, col, row)) {
     if (PlaceAligned(s.dataset, s.grid, mesh, col, row, values, s.window)) return true;
-    error_ = WithGdalReason(text::Fill(text::kCannotWrite, s.outPath));
+    error_ = s.writeFailure();
     return false;
   }
 
@@ -219,7 +301,7 @@ bool MosaicWriter::place(const MeshExtent& mesh, const float* values) {
 
   void* transformer = GDALCreateGenImgProjTransformer2(source.get(), s.dataset, nullptr);
   if (!transformer) {
-    error_ = WithGdalReason(text::Fill(text::kCannotWrite, s.outPath));
+    error_ = s.writeFailure();
     return false;
   }
   int x0, y0, x1, y1;
@@ -249,7 +331,7 @@ bool MosaicWriter::place(const MeshExtent& mesh, const float* values) {
     GDALDestroyWarpOptions(wo);
   }
   GDALDestroyGenImgProjTransformer(transformer);
-  if (!ok) error_ = WithGdalReason(text::Fill(text::kCannotWrite, s.outPath));
+  if (!ok) error_ = s.writeFailure();
   return ok;
 }
 
@@ -262,27 +344,18 @@ bool MosaicWriter::finish() {
     if (levels.empty()) levels.push_back(2);
     if (s.dataset->BuildOverviews("AVERAGE", static_cast<int>(levels.size()), levels.data(), 0, nullptr,
                                   nullptr, nullptr) != CE_None) {
-      error_ = WithGdalReason(text::Fill(text::kCannotWrite, s.outPath));
+      error_ = s.writeFailure();
       return false;
     }
   }
   GDALClose(s.dataset);
   s.dataset = nullptr;
   if (CPLGetLastErrorType() >= CE_Failure) {
-    error_ = WithGdalReason(text::Fill(text::kCannotWrite, s.outPath));
+    error_ = s.writeFailure();
     return false;
   }
-  std::error_code ec;
-  if (s.options.format == "GTiff") {
-    fs::rename(s.stagePath, s.outPath, ec);
-    if (ec) {
-      error_ = text::Fill(text::kCannotWrite, s.outPath) + ": " + ec.message();
-      return false;
-    }
-    s.stagePath.clear();
-    return true;
-  }
-  std::unique_ptr<GDALDataset> staged(GDALDataset::Open(s.stagePath.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+  if (s.options.format == "GTiff") return commitOutput();
+  std::unique_ptr<GDALDataset> staged(GDALDataset::Open(s.stagePath().c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(s.options.format.c_str());
   CPLStringList copy;
   if (s.options.format == "COG") {
@@ -291,13 +364,39 @@ bool MosaicWriter::finish() {
     copy.SetNameValue("BIGTIFF", "IF_SAFER");
     if (!s.options.overviews) copy.SetNameValue("OVERVIEWS", "NONE");
   }
-  GDALDataset* out = staged ? driver->CreateCopy(s.outPath.c_str(), staged.get(), FALSE, copy.List(),
+  const std::string& temporary = s.output->temporaryPath();
+  GDALDataset* out = staged ? driver->CreateCopy(temporary.c_str(), staged.get(), FALSE, copy.List(),
                                                   nullptr, nullptr)
                             : nullptr;
   const bool ok = out != nullptr;
-  if (out) GDALClose(out);
+  if (out) {
+    const std::vector<std::string> files = DatasetFiles(*out, temporary);
+    s.sideFiles.assign(files.begin() + 1, files.end());
+    GDALClose(out);
+  }
   if (!ok || CPLGetLastErrorType() >= CE_Failure) {
-    error_ = WithGdalReason(text::Fill(text::kCannotWrite, s.outPath));
+    error_ = s.writeFailure();
+    return false;
+  }
+  return commitOutput();
+}
+
+// Side files first, the main file last: a complete main file under its final
+// name means the whole output is there.
+bool MosaicWriter::commitOutput() {
+  State& s = *state_;
+  const std::string& temporary = s.output->temporaryPath();
+  for (auto side = s.sideFiles.begin(); side != s.sideFiles.end();) {
+    const std::string target = SideFileFinalName(*side, temporary, s.output->finalPath());
+    if (target != *side && std::rename(side->c_str(), target.c_str()) != 0) {
+      error_ = text::Fill(text::kCannotPutInPlace, target + ": " + std::strerror(errno));
+      return false;
+    }
+    side = s.sideFiles.erase(side);
+  }
+  std::string reason;
+  if (!s.output->commit(&reason)) {
+    error_ = text::Fill(text::kCannotPutInPlace, reason);
     return false;
   }
   return true;

@@ -31,7 +31,8 @@ class MosaicWriter {
   MosaicWriter& operator=(const MosaicWriter&) = delete;
 
   // Creates the raster (a temporary file beside `outPath` until finish()).
-  // False with error() when the format or the file cannot be made.
+  // False with error() when the format or the file cannot be made; the
+  // message names `outPath` and the system's reason.
   bool create(const std::string& outPath, const RasterGrid& grid, const MosaicOptions& options);
 
   // Writes one mesh: cells of `values` (mesh.cols x mesh.rows, row 0 north)
@@ -39,11 +40,15 @@ class MosaicWriter {
   bool place(const MeshExtent& mesh, const float* values);
 
   // Overviews, conversion to the asked format, and the rename into place.
+  // Until that rename the file under `outPath` is the previous one, and on
+  // any failure it stays so.
   bool finish();
 
   const std::string& error() const { return error_; }
 
  private:
+  bool commitOutput();
+
   struct State;
   std::unique_ptr<State> state_;
   std::string error_;

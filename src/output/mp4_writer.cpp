@@ -3,6 +3,9 @@
 
 #include <QImage>
 
+#include <algorithm>
+#include <cstring>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -28,6 +31,18 @@ const AVCodec* FindH264Encoder() {
   return avcodec_find_encoder(AV_CODEC_ID_H264);
 }
 
+// Copies the frameWidth x frameHeight corner of frame into padded (the even
+// size) and fills the extra column and row with copies of the last ones.
+void PadToEvenSize(const QImage& frame, int frameWidth, int frameHeight, QImage& padded) {
+  const size_t rowBytes = static_cast<size_t>(frameWidth) * 4;
+  for (int y = 0; y < padded.height(); ++y) {
+    const uchar* from = frame.constScanLine(std::min(y, frameHeight - 1));
+    auto* to = reinterpret_cast<QRgb*>(padded.scanLine(y));
+    std::memcpy(to, from, rowBytes);
+    for (int x = frameWidth; x < padded.width(); ++x) to[x] = to[frameWidth - 1];
+  }
+}
+
 }  // namespace
 
 struct Mp4Writer::State {
@@ -41,7 +56,9 @@ struct Mp4Writer::State {
   // Written under a temporary name and renamed into place by close(), so a
   // failed or killed run never leaves a half file under the final name.
   std::unique_ptr<PendingFile> pending;
-  int width = 0, height = 0;  // even output size
+  int frameWidth = 0, frameHeight = 0;  // the frames' size
+  int width = 0, height = 0;            // even output size
+  QImage padded;                        // an odd frame grown to the even size
   long frames = 0;
   bool headerWritten = false;
 
@@ -91,9 +108,11 @@ bool Mp4Writer::open(const std::string& path, int width, int height, int fps, st
   state_ = std::make_unique<State>();
   State& s = *state_;
   s.path = path;
+  s.frameWidth = width;
+  s.frameHeight = height;
   s.width = EvenSize(width);
   s.height = EvenSize(height);
-  if (s.width <= 0 || s.height <= 0 || fps <= 0) return s.fail(error, "the frame is too small for a video", 0);
+  if (width <= 0 || height <= 0 || fps <= 0) return s.fail(error, "the frame is too small for a video", 0);
 
   const AVCodec* encoder = FindH264Encoder();
   if (!encoder) return s.fail(error, "this FFmpeg has no H.264 encoder (libx264)", 0);
@@ -158,13 +177,20 @@ bool Mp4Writer::writeFrame(const QImage& image, std::string* error) {
   const QImage frame = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
                            ? image
                            : image.convertToFormat(QImage::Format_RGB32);
-  if (frame.width() < s.width || frame.height() < s.height)
+  if (frame.width() < s.frameWidth || frame.height() < s.frameHeight)
     return s.fail(error, "the frame changed its size", 0);
+  const QImage* source = &frame;
+  if (s.width != s.frameWidth || s.height != s.frameHeight) {
+    if (s.padded.isNull()) s.padded = QImage(s.width, s.height, QImage::Format_RGB32);
+    if (s.padded.isNull()) return s.fail(error, "out of memory", 0);
+    PadToEvenSize(frame, s.frameWidth, s.frameHeight, s.padded);
+    source = &s.padded;
+  }
   const int code = av_frame_make_writable(s.frame);
   if (code < 0) return s.fail(error, "out of memory", code);
-  const uint8_t* source[1] = {frame.constBits()};
-  const int stride[1] = {static_cast<int>(frame.bytesPerLine())};
-  sws_scale(s.scaler, source, stride, 0, s.height, s.frame->data, s.frame->linesize);
+  const uint8_t* planes[1] = {source->constBits()};
+  const int stride[1] = {static_cast<int>(source->bytesPerLine())};
+  sws_scale(s.scaler, planes, stride, 0, s.height, s.frame->data, s.frame->linesize);
   s.frame->pts = s.frames;
   if (!s.encode(s.frame, error)) return false;
   ++s.frames;

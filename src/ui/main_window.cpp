@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -45,6 +46,17 @@ std::string Path(const QString& path) { return path.toStdString(); }
 QString WritableOrHome(const QString& folder) {
   const QFileInfo info(folder);
   return info.isDir() && info.isWritable() ? folder : QDir::homePath();
+}
+
+// Answers the open dialogs and message boxes as Escape would, the innermost
+// first, up to the one to keep (the processing window of a running job).
+void RejectOpenDialogs(const QWidget* keep) {
+  for (int guard = 0; guard < 32; ++guard) {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || dialog == keep) return;
+    dialog->reject();
+    if (dialog->isVisible()) return;  // it refused to close
+  }
 }
 
 }  // namespace
@@ -313,7 +325,18 @@ StartOutcome MainWindow::startJob() {
     case StartOutcome::Refused: break;
   }
   emit jobEnded(result.outcome);
+  if (endRequested_) close();
   return result.outcome;
+}
+
+void MainWindow::endOnRequest() {
+  RejectOpenDialogs(processing_);
+  if (running_) {
+    endRequested_ = true;
+    processing_->requestAbort();
+    return;
+  }
+  close();
 }
 
 void MainWindow::openRangeWindow() {

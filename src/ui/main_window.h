@@ -81,6 +81,11 @@ class MainWindow : public QMainWindow {
   void openMemoryBudget();
   // Every tab shows the record again.
   void showSettings();
+  // A polite kill (SIGTERM): a running job is aborted as with "中　断" and
+  // the window closes once the job has wound down; an idle window closes as
+  // with its close button. Open dialogs and message boxes are answered as
+  // with Escape first, so nothing waits for a person who is not there.
+  void endOnRequest();
 
  signals:
   // After a file was read or a job ended: pages that show the record (the
@@ -121,6 +126,7 @@ class MainWindow : public QMainWindow {
   QString saveName_;   // proposed name of the save dialog; names the window
   QString titleFile_;  // file shown in the window title
   bool running_ = false;
+  bool endRequested_ = false;  // close once the running job has ended
 
   QTabWidget* tabs_ = nullptr;
   DrawingSettingsTab* drawing_ = nullptr;

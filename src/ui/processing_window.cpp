@@ -89,7 +89,10 @@ ProcessingWindow::ProcessingWindow(Desktop& desktop, QWidget* parent) : QDialog(
   layout->addWidget(frameScroll_, 1);
 }
 
-void ProcessingWindow::attach(JobContext* job) { job_ = job; }
+void ProcessingWindow::attach(JobContext* job) {
+  job_ = job;
+  if (job) abortRequested_ = false;
+}
 
 QString ProcessingWindow::labelText(LabelRole role) const {
   if (role == LabelRole::Caption) return windowTitle();
@@ -140,10 +143,11 @@ void ProcessingWindow::openDocument(const std::string& path) { desktop_.open(QSt
 
 void ProcessingWindow::runStarting() {
   running_ = true;
-  abortRequested_ = false;
   lastFrameMs_ = 0;
-  abort_->setEnabled(true);
-  abort_->setText(QString::fromUtf8(msg::kAbortButton));
+  // An abort asked for during the start questions stops the run at once.
+  if (abortRequested_ && job_) job_->runFlag = false;
+  abort_->setEnabled(!abortRequested_);
+  abort_->setText(QString::fromUtf8(abortRequested_ ? ui_text::kAborting : msg::kAbortButton));
   for (auto& [role, label] : labels_) label->clear();
   frame_->clear();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -165,7 +169,7 @@ void ProcessingWindow::runEnded() {
 // "中　断": the job stops at its next check of the run flag; what was written
 // stays.
 void ProcessingWindow::requestAbort() {
-  if (!running_) return;
+  if (!running_ && !job_) return;
   abortRequested_ = true;
   if (job_) job_->runFlag = false;
   abort_->setEnabled(false);

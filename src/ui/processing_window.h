@@ -41,6 +41,9 @@ class ProcessingWindow : public QDialog, public JobHost {
   QString labelText(LabelRole role) const;
   // True once the abort button was pressed during the current run.
   bool abortRequested() const { return abortRequested_; }
+  // What "中　断" does: the job stops at its next check of the run flag and
+  // what was written stays. Nothing happens while no job runs.
+  void requestAbort();
 
  signals:
   void labelChanged(velkaro::LabelRole role, const QString& text);
@@ -51,8 +54,6 @@ class ProcessingWindow : public QDialog, public JobHost {
   void reject() override;
 
  private:
-  void requestAbort();
-
   Desktop& desktop_;
   JobContext* job_ = nullptr;
   std::map<LabelRole, QLabel*> labels_;

@@ -8,11 +8,14 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <set>
 
+#include "../platform/write_failures.h"
 #include "archive/zip_expand.h"
 #include "archive_test_support.h"
 #include "gridpack/gridpack.h"
 #include "gridpack/mosaic_grid.h"
+#include "platform/atomic_file.h"
 #include "platform/text_encoding.h"
 
 using namespace velkaro;
@@ -379,7 +382,84 @@ TEST(Gridpack, OtherFormatsOverviewsAndRefusals) {
   EXPECT_FALSE(s.written);
   EXPECT_FALSE(fs::exists(dir.file("none.tif")));
   for (const auto& e : fs::directory_iterator(dir.path()))
-    EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos) << e.path();
+    EXPECT_FALSE(IsTemporaryName(e.path().filename().string())) << e.path();
+}
+
+// A format that writes a side file (the .prj of an ASCII grid): the side file
+// follows the main file to its final name.
+TEST(Gridpack, SideFilesOfOtherFormatsGetTheFinalName) {
+  TempDir dir;
+  dir.write("in/FG-GML-5238-74-00-DEM5A-20161001.xml", DemXml(kS, kW, kN, kE, 9, 6, Constant(54, "地表面,3.00")));
+  GridpackOptions o;
+  o.format = "AAIGrid";
+  fs::create_directories(dir.file("out"));
+  const GridpackSummary s = Pack(dir.file("in"), dir.file("out/grid.asc"), o);
+  ASSERT_TRUE(s.written) << s.error;
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir.file("out"))) names.insert(e.path().filename().string());
+  EXPECT_TRUE(names.count("grid.asc"));
+  EXPECT_TRUE(names.count("grid.prj"));
+  for (const std::string& name : names) EXPECT_FALSE(IsTemporaryName(name)) << name;
+  // GDAL finds the coordinate system beside the grid under the final name.
+  const Raster r(dir.file("out/grid.asc"));
+  ASSERT_TRUE(r.ds);
+  const OGRSpatialReference* srs = r.ds->GetSpatialRef();
+  ASSERT_NE(srs, nullptr);
+  EXPECT_TRUE(srs->IsGeographic());
+}
+
+// A mosaic that cannot be written leaves the previous file as it was (or the
+// folder of that name untouched), no temporary name behind, and a message
+// naming the file and the system's reason.
+TEST(Gridpack, AFailedWriteKeepsThePreviousFileAndNamesTheFile) {
+  const std::string previous = "the previous mosaic";
+  struct Case {
+    const char* what;
+    const char* format;
+    WriteCondition condition;
+    bool outputIsFolder;
+    const char* reason;   // part of the message
+  };
+  const Case cases[] = {
+      {"read-only folder", "GTiff", WriteCondition::Unprivileged, false, "Permission denied"},
+      {"read-only folder, other format", "AAIGrid", WriteCondition::Unprivileged, false, "Permission denied"},
+      {"full disk", "GTiff", WriteCondition::FileSizeLimit, false, "File too large"},
+      {"full disk, other format", "COG", WriteCondition::FileSizeLimit, false, "File too large"},
+      {"a folder of the same name", "GTiff", WriteCondition::FileSizeLimit, true, "Is a directory"},
+      {"a folder of the same name, other format", "AAIGrid", WriteCondition::FileSizeLimit, true,
+       "Is a directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    std::vector<std::string> tuples;
+    for (int i = 0; i < 54; ++i) tuples.push_back("地表面," + std::to_string(i * 7 % 13) + ".25");
+    dir.write("in/FG-GML-5238-74-00-DEM5A-20161001.xml", DemXml(kS, kW, kN, kE, 9, 6, tuples));
+    const std::string out = dir.file("out/mosaic.tif");
+    if (c.outputIsFolder)
+      dir.write("out/mosaic.tif/inside.txt", previous);
+    else
+      dir.write("out/mosaic.tif", previous);
+    // A limit far below the mosaic's size but above what the reading needs.
+    const long limit = c.condition == WriteCondition::FileSizeLimit && !c.outputIsFolder ? 300 : 1L << 30;
+    GridpackOptions o;
+    o.format = c.format;
+    const ChildWrite w = RunWriteInChild(c.condition, limit, [&](std::string* error) {
+      const GridpackSummary s = Pack(dir.file("in"), out, o);
+      *error = s.error;
+      return s.written;
+    });
+    ASSERT_TRUE(w.ran);
+    EXPECT_FALSE(w.succeeded);
+    EXPECT_NE(w.message.find(out), std::string::npos) << w.message;
+    EXPECT_NE(w.message.find(c.reason), std::string::npos) << w.message;
+    if (c.outputIsFolder)
+      EXPECT_EQ(TempDir::read(out + "/inside.txt"), previous);
+    else
+      EXPECT_EQ(TempDir::read(out), previous);
+    for (const auto& e : fs::directory_iterator(dir.file("out")))
+      EXPECT_FALSE(IsTemporaryName(e.path().filename().string())) << e.path();
+  }
 }
 
 TEST(Gridpack, AHeaderLongerThanTheLeadingPartIsReadWhole) {

@@ -37,5 +37,31 @@ grep -q "0 file(s) written, 3 already there" <<<"$err" || fail "second run summa
 "$bin/velkaro-gridpack" --quiet "$work/data" "$work/none.tif" 2>/dev/null; expect_code $? 2 "gridpack without DEM"
 [ ! -e "$work/none.tif" ] || fail "output written without DEM"
 
+# The mosaic replaces an earlier one whole or not at all: an output name
+# taken by a folder or a file-size limit (a full disk) leaves what was there,
+# no temporary name, and a message naming the file; exit code 2.
+mkdir -p "$work/dem" "$work/mosaic"
+printf '%s\r\n' '<?xml version="1.0" encoding="UTF-8"?>' '<Dataset>' '<DEM>' \
+  '<type>5mメッシュ（標高）</type>' \
+  '<gml:lowerCorner>35.250000000 138.500000000</gml:lowerCorner>' \
+  '<gml:upperCorner>35.258333333 138.512500000</gml:upperCorner>' \
+  '<gml:low>0 0</gml:low>' '<gml:high>2 1</gml:high>' \
+  '<gml:tupleList>' '地表面,1.50' '地表面,2.50' '地表面,3.50' '地表面,4.50' '地表面,5.50' '地表面,6.50' \
+  '</gml:tupleList>' '<gml:sequenceRule order="+x-y">Linear</gml:sequenceRule>' \
+  '<gml:startPoint>0 0</gml:startPoint>' '</DEM>' '</Dataset>' >"$work/dem/FG-GML-5238-74-00-DEM5A-20161001.xml"
+"$bin/velkaro-gridpack" --quiet "$work/dem" "$work/mosaic/m.tif" 2>/dev/null; expect_code $? 0 "gridpack of one mesh"
+mkdir "$work/mosaic/taken.tif"
+err=$("$bin/velkaro-gridpack" --quiet "$work/dem" "$work/mosaic/taken.tif" 2>&1); code=$?
+expect_code $code 2 "gridpack onto a folder"
+grep -q "taken.tif: Is a directory" <<<"$err" || fail "folder in the way not named: $err"
+[ -d "$work/mosaic/taken.tif" ] || fail "the folder in the way was touched"
+cp "$work/mosaic/m.tif" "$work/previous.tif"
+err=$(ulimit -f 1; "$bin/velkaro-gridpack" --quiet --resolution 0.02 "$work/dem" "$work/mosaic/m.tif" 2>&1); code=$?
+expect_code $code 2 "gridpack under a file-size limit"
+grep -q "m.tif failed: File too large" <<<"$err" || fail "full disk not named: $err"
+cmp -s "$work/mosaic/m.tif" "$work/previous.tif" || fail "the previous mosaic was changed"
+leftovers=$(ls "$work/mosaic" | grep '\.tmp[0-9]')
+[ -z "$leftovers" ] || fail "temporary names left: $leftovers"
+
 [ $failures -eq 0 ] && echo "all companion program checks passed"
 exit $failures

@@ -73,6 +73,20 @@ for t in tA0 tB1; do cmp -s "$work/serial/$t.bmp" "$work/chosen/$t.bmp" || fail 
 expect_eq "$?" "1" "index with missing tiles"
 grep -q "A1 B0" "$work/index.txt" || fail "missing tiles not named: $(cat "$work/index.txt")"
 
+# The report of a run over workers equals the serial one, with the tiles
+# that found no elevation data in drawing order: a DEM folder holding only
+# the south-western second mesh leaves the northern tiles without.
+mkdir -p "$work/partdem"
+cp "$work/sample/標高データ/FG-GML-5339-35-DEM10B-20161001.xml" "$work/partdem/"
+for n in 1 2; do
+  run "$work/partdem_$n" --jobs $n --set "kihon/meshfolder=$work/partdem"; expect_eq "$?" "0" "partial DEM, --jobs $n"
+  grep -av "^正常終了: 所要時間は" "$work/partdem_$n.log" > "$work/partdem_$n.report"
+done
+grep -aq "標高データのない図葉(凡例なし): A0, A1$" "$work/partdem_1.report" ||
+  fail "serial report without the tiles lacking elevation: $(cat "$work/partdem_1.report")"
+cmp -s "$work/partdem_1.report" "$work/partdem_2.report" ||
+  fail "--jobs 2 report differs from the serial one: $(diff "$work/partdem_1.report" "$work/partdem_2.report")"
+
 # Tile names that are not in the job, and options that do not go together.
 for bad in "--tiles C0" "--tiles A2" "--tiles A0-Z9" "--tiles A" "--tiles ," "--tile-index 4 --tile-count 4" \
            "--tile-index 0" "--tiles A0 --tile-index 0 --tile-count 2" "--jobs 0"; do

@@ -7,10 +7,12 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
 }
 
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -150,10 +152,100 @@ VideoFacts ReadVideo(const std::string& path) {
   return facts;
 }
 
+// The first frame of the video, decoded and converted to 32-bit pixels.
+QImage DecodeFirstFrame(const std::string& path) {
+  QImage image;
+  AVFormatContext* format = nullptr;
+  if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return image;
+  avformat_find_stream_info(format, nullptr);
+  const AVCodec* decoder = nullptr;
+  const int index = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+  AVCodecContext* codec = index >= 0 && decoder ? avcodec_alloc_context3(decoder) : nullptr;
+  AVPacket* packet = av_packet_alloc();
+  AVFrame* frame = av_frame_alloc();
+  if (codec && avcodec_parameters_to_context(codec, format->streams[index]->codecpar) >= 0 &&
+      avcodec_open2(codec, decoder, nullptr) >= 0) {
+    bool got = false;
+    while (!got && av_read_frame(format, packet) >= 0) {
+      if (packet->stream_index == index && avcodec_send_packet(codec, packet) >= 0)
+        got = avcodec_receive_frame(codec, frame) >= 0;
+      av_packet_unref(packet);
+    }
+    if (!got && avcodec_send_packet(codec, nullptr) >= 0) got = avcodec_receive_frame(codec, frame) >= 0;
+    // swscale writes whole vector widths: convert into a frame of its own
+    // alignment, then copy the rows out.
+    AVFrame* rgb = av_frame_alloc();
+    if (got && rgb) {
+      rgb->format = AV_PIX_FMT_BGRA;
+      rgb->width = frame->width;
+      rgb->height = frame->height;
+      SwsContext* sws = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+                                       frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr,
+                                       nullptr);
+      if (sws && av_frame_get_buffer(rgb, 0) >= 0) {
+        sws_scale(sws, frame->data, frame->linesize, 0, frame->height, rgb->data, rgb->linesize);
+        image = QImage(frame->width, frame->height, QImage::Format_RGB32);
+        for (int y = 0; y < frame->height; ++y)
+          std::memcpy(image.scanLine(y), rgb->data[0] + static_cast<ptrdiff_t>(y) * rgb->linesize[0],
+                      static_cast<size_t>(frame->width) * 4);
+      }
+      sws_freeContext(sws);
+    }
+    av_frame_free(&rgb);
+  }
+  av_frame_free(&frame);
+  av_packet_free(&packet);
+  avcodec_free_context(&codec);
+  avformat_close_input(&format);
+  return image;
+}
+
+bool Near(QRgb a, QRgb b) {
+  return std::abs(qRed(a) - qRed(b)) < 40 && std::abs(qGreen(a) - qGreen(b)) < 40 && std::abs(qBlue(a) - qBlue(b)) < 40;
+}
+
+// H.264 4:2:0 needs even sizes: an odd frame is padded by repeating its last
+// column and row, so the map's edge is in the video.
+TEST(Mp4Animation, AnOddFrameIsPaddedAndKeepsItsLastColumnAndRow) {
+  TempFolder folder;
+  const std::string path = folder.file("odd.mp4");
+  QImage frame(41, 29, QImage::Format_RGB32);
+  frame.fill(QColor(240, 240, 240));
+  const QRgb red = qRgb(220, 20, 20), blue = qRgb(20, 20, 220);
+  for (int y = 0; y < frame.height(); ++y) frame.setPixel(frame.width() - 1, y, red);
+  for (int x = 0; x < frame.width() - 1; ++x) frame.setPixel(x, frame.height() - 1, blue);
+  Mp4Writer writer;
+  std::string error;
+  ASSERT_TRUE(writer.open(path, frame.width(), frame.height(), 5, &error)) << error;
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(writer.writeFrame(frame, &error)) << error;
+  ASSERT_TRUE(writer.close(&error)) << error;
+
+  const QImage video = DecodeFirstFrame(path);
+  ASSERT_FALSE(video.isNull());
+  ASSERT_EQ(video.size(), QSize(42, 30));
+  const QRgb grey = qRgb(240, 240, 240);
+  struct Probe {
+    int x, y;
+    QRgb colour;
+    const char* what;
+  };
+  const Probe probes[] = {
+      {20, 10, grey, "inside"},
+      {40, 10, red, "last column of the frame"},
+      {41, 10, red, "padding column"},
+      {20, 28, blue, "last row of the frame"},
+      {20, 29, blue, "padding row"},
+      {41, 29, red, "padding corner"},
+  };
+  for (const Probe& p : probes)
+    EXPECT_TRUE(Near(video.pixel(p.x, p.y), p.colour))
+        << p.what << " at " << p.x << "," << p.y << ": " << std::hex << video.pixel(p.x, p.y);
+}
+
 TEST(Mp4Animation, FramesRateAndEvenSizeReadBack) {
   TempFolder folder;
   const std::string path = folder.file("flood.mp4");
-  QImage frame(101, 61, QImage::Format_RGB32);  // odd: the video drops a column and a row
+  QImage frame(101, 61, QImage::Format_RGB32);  // odd: the video grows by a column and a row
   Mp4Writer writer;
   std::string error;
   ASSERT_TRUE(writer.open(path, frame.width(), frame.height(), 7, &error)) << error;
@@ -167,8 +259,8 @@ TEST(Mp4Animation, FramesRateAndEvenSizeReadBack) {
   const VideoFacts facts = ReadVideo(path);
   EXPECT_EQ(facts.codec, "h264");
   EXPECT_EQ(facts.pixelFormat, AV_PIX_FMT_YUV420P);
-  EXPECT_EQ(facts.width, 100);
-  EXPECT_EQ(facts.height, 60);
+  EXPECT_EQ(facts.width, 102);
+  EXPECT_EQ(facts.height, 62);
   EXPECT_EQ(facts.rate.num, 7);
   EXPECT_EQ(facts.rate.den, 1);
   EXPECT_EQ(facts.packets, 23);

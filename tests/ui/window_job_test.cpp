@@ -15,8 +15,11 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <filesystem>
 #include <functional>
+#include <set>
+#include <unistd.h>
 
 #include "job/messages.h"
 #include "platform/app_folders.h"
@@ -27,6 +30,7 @@
 #include "ui/memory_budget_dialog.h"
 #include "ui/modifier_button.h"
 #include "ui/processing_window.h"
+#include "ui/termination_watch.h"
 #include "ui/ui_messages.h"
 #include "modal_dialog.h"
 #include "window_fixture.h"
@@ -77,6 +81,25 @@ class WindowJobTest : public WindowTest {
 QTemporaryDir* WindowJobTest::sample_ = nullptr;
 
 const char* kTiles[] = {"demoA0.bmp", "demoA1.bmp", "demoB0.bmp", "demoB1.bmp"};
+
+// Runs the program's event loop as main() does until it ends by itself; a
+// loop still running after two minutes counts as a program that did not end.
+int RunEventLoop(const std::function<void()>& first) {
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QApplication::exit(99); });
+  watchdog.start(120000);
+  QTimer::singleShot(0, first);
+  return QApplication::exec();
+}
+
+std::set<std::string> FileNames(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+void SendTermination() { ::kill(::getpid(), SIGTERM); }
 
 TEST_F(WindowJobTest, JobFromTheWindowWritesTilesLikeTheCommandLine) {
   const std::string out = scratchPath("map");
@@ -304,6 +327,66 @@ TEST_F(WindowJobTest, RaisedMemoryBudgetLastsForOneJob) {
   EXPECT_EQ(dialog->stepsField()->value(), 1);
   EXPECT_EQ(dialog->shareSlider()->value(), 8);
   EXPECT_EQ(desktop.asked.front().title, QString::fromUtf8(msg::kCheckSettingsTitle));
+}
+
+// A polite kill (SIGTERM) during a run aborts it as "中　断" does and the
+// program then ends: the finished tiles stay whole, and neither scratch files
+// nor temporary names are left in the output folder.
+TEST_F(WindowJobTest, TerminationDuringARunAbortsItAndEndsTheProgram) {
+  TerminationWatch watch(*window);
+  ASSERT_TRUE(watch.installed());
+  const std::string out = scratchPath("map");
+  ASSERT_TRUE(window->loadSettingsFile(QString::fromStdString(writeSampleJob(out))));
+  fs::remove(LastDrawPath());
+  window->show();
+
+  ProcessingWindow* w = window->processingWindow();
+  int drawn = 0;
+  bool sent = false;
+  QObject::connect(w, &ProcessingWindow::labelChanged, [&](LabelRole role, const QString& text) {
+    if (role == LabelRole::Numerator && text == QString::fromUtf8(msg::kImageProcessing)) ++drawn;
+    if (drawn == 2 && role == LabelRole::FileName && !sent && text != QString::fromUtf8(msg::kPreparing)) {
+      sent = true;
+      SendTermination();
+    }
+  });
+  std::vector<StartOutcome> outcomes;
+  QObject::connect(window.get(), &MainWindow::jobEnded, [&](StartOutcome o) { outcomes.push_back(o); });
+  const int exitCode = RunEventLoop([&] { QTest::mouseClick(window->drawingTab()->buttons().start, Qt::LeftButton); });
+
+  EXPECT_EQ(exitCode, 0) << "the program did not end after the job stopped";
+  EXPECT_TRUE(sent);
+  EXPECT_EQ(outcomes, std::vector<StartOutcome>{StartOutcome::Aborted});
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(FileNames(out), (std::set<std::string>{"demoA0.bmp", "demoA1.bmp"}))
+      << "only the finished tiles stay: no scratch files, no temporary names";
+  for (const char* tile : {"demoA0.bmp", "demoA1.bmp"}) {
+    const QImage image(QString::fromStdString(out + "/" + tile));
+    EXPECT_FALSE(image.isNull()) << tile << " is not a whole image";
+    EXPECT_GT(image.width(), 100) << tile;
+  }
+  EXPECT_FALSE(fs::exists(LastDrawPath())) << "an aborted job is not the last job";
+}
+
+// While no job runs, SIGTERM closes the program as its close button does,
+// answering an open dialog as Escape would instead of waiting for a person.
+TEST_F(WindowJobTest, TerminationWhileIdleClosesTheProgram) {
+  TerminationWatch watch(*window);
+  ASSERT_TRUE(watch.installed());
+  window->show();
+  bool dialogWasOpen = false;
+  const int exitCode = RunEventLoop([&] {
+    QTimer::singleShot(50, [&] {
+      dialogWasOpen = window->memoryBudgetDialog()->isVisible();
+      SendTermination();
+    });
+    window->openMemoryBudget();  // a modal dialog, as a person may leave it open
+  });
+  EXPECT_EQ(exitCode, 0) << "the program did not end";
+  EXPECT_TRUE(dialogWasOpen);
+  EXPECT_FALSE(window->memoryBudgetDialog()->isVisible());
+  EXPECT_FALSE(window->isVisible());
 }
 
 }  // namespace
