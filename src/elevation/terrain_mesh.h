@@ -31,9 +31,23 @@ struct LightVector {
 };
 LightVector LightVectorOf(int houi, int height);
 
-// Brightness of a triangle (A, B, C) given as (east, north, scaled elevation):
-// -1 for black (flat-land mode, facing away from the light), else the factor
-// 0..1 that scales the class colour.
+// The light of a hillshade with its length worked out once, for the
+// millions of triangles of a tile.
+class Shading {
+ public:
+  Shading(const LightVector& light, int shadowMode);
+  // Brightness of a triangle (A, B, C) given as (east, north, scaled
+  // elevation): -1 for black (flat-land mode, facing away from the light),
+  // else the factor 0..1 that scales the class colour.
+  double brightness(const double a[3], const double b[3], const double c[3]) const;
+
+ private:
+  LightVector light_;
+  double length_;
+  int mode_;
+};
+
+// The same for one triangle.
 double ShadeBrightness(const double a[3], const double b[3], const double c[3],
                        const LightVector& light, int shadowMode);
 

@@ -36,12 +36,17 @@ Rgb RampColour(int i, int hdev, int a) {
 
 int Darken(int c, float decl) {
   const int clamped = std::clamp(c, 0, 255);
-  return std::clamp(static_cast<int>(std::floor(static_cast<float>(clamped) * decl)), 0, 255);
+  const float scaled = static_cast<float>(clamped) * decl;
+  int whole = static_cast<int>(scaled);   // floor, in the usual case of no negative decl
+  if (static_cast<float>(whole) > scaled) --whole;
+  return std::clamp(whole, 0, 255);
 }
 
 }  // namespace
 
-Colour rgb(int i, int hdev, float decl, int scheme) {
+namespace {
+
+Rgb ClassRgb(int i, int hdev, int scheme) {
   const int a = std::clamp(scheme, 0, 7) * 32;
   Rgb c;
   if (hdev >= 3) {
@@ -51,6 +56,13 @@ Colour rgb(int i, int hdev, float decl, int scheme) {
   } else if (hdev == 1) {
     c = i == 0 ? Rgb{a, a, 255} : Rgb{255, a, a};
   }
+  return c;
+}
+
+}  // namespace
+
+Colour rgb(int i, int hdev, float decl, int scheme) {
+  const Rgb c = ClassRgb(i, hdev, scheme);
   return MakeColour(Darken(c.r, decl), Darken(c.g, decl), Darken(c.b, decl));
 }
 
@@ -63,6 +75,29 @@ Colour elevcl(int hdev, float decl, double interval, double bottom, double value
   const double cls = std::floor((value - 0.005 - bottom) / interval + 1);
   const int index = static_cast<int>(std::clamp(cls, 0.0, static_cast<double>(hdev)));
   return rgb(index, hdev, decl, scheme);
+}
+
+LegendColours::LegendColours(int hdev, double interval, double bottom, int scheme)
+    : hdev_(hdev), interval_(interval), bottom_(bottom) {
+  const int classes = std::max(hdev, 0) + 1;
+  rgb_.reserve(static_cast<size_t>(classes) * 3);
+  for (int i = 0; i < classes; ++i) {
+    const Rgb c = ClassRgb(i, hdev, scheme);
+    rgb_.insert(rgb_.end(), {c.r, c.g, c.b});
+  }
+}
+
+Colour LegendColours::at(double value, float decl) const {
+  int index = hdev_;
+  if (value < bottom_) {
+    index = 0;
+  } else if (value <= (hdev_ - 1) * interval_ + bottom_ && interval_ > 0) {
+    const double cls = std::floor((value - 0.005 - bottom_) / interval_ + 1);
+    index = static_cast<int>(std::clamp(cls, 0.0, static_cast<double>(hdev_)));
+  }
+  index = std::clamp(index, 0, static_cast<int>(rgb_.size() / 3) - 1);
+  const int* c = &rgb_[static_cast<size_t>(index) * 3];
+  return MakeColour(Darken(c[0], decl), Darken(c[1], decl), Darken(c[2], decl));
 }
 
 Colour areacl(std::string_view namae) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace velkaro {
 
@@ -24,6 +25,19 @@ Colour rgb(int i, int hdev, float decl, int scheme);
 // The legend colour of an elevation value (metres) for a legend with the
 // given bottom and interval; a value exactly on a step is in the lower class.
 Colour elevcl(int hdev, float decl, double interval, double bottom, double value, int scheme);
+
+// elevcl for one legend, its class colours worked out once: the terrain
+// mesh asks for a colour per triangle.
+class LegendColours {
+ public:
+  LegendColours(int hdev, double interval, double bottom, int scheme);
+  Colour at(double value, float decl) const;
+
+ private:
+  int hdev_;
+  double interval_, bottom_;
+  std::vector<int> rgb_;   // r, g, b of each class, 0..hdev
+};
 
 // A pale colour derived from an area name (UTF-8).
 Colour areacl(std::string_view namae);

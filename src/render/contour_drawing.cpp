@@ -13,6 +13,7 @@
 #include "elevation/terrain_mesh.h"
 #include "job/job_context.h"
 #include "render/colours.h"
+#include "render/line_raster.h"
 #include "render/primitives.h"
 #include "render/render_surface.h"
 #include "render/vertex_batch.h"
@@ -23,14 +24,13 @@ namespace text = elevation_text;
 
 namespace {
 
-// Draws the lines of one level; `fill` is the tessellator for filled
-// depressions, or null. The outlines go to GL in batches; a fill is drawn
-// after the outlines before it, as each line's fill precedes its outline.
-void DrawStoredLines(const GridProjector& projector, const ContourStore& store, double level, Colour levelColour,
-                     Tessellator* fill, Colour outline, std::vector<TessVertex>& ring, LineStripBatch& lines) {
+// Hands each stored line of one level to `draw` as its projected vertices
+// and whether it is closed.
+template <class Draw>
+void ForEachStoredLine(const GridProjector& projector, const ContourStore& store, double level,
+                       std::vector<TessVertex>& ring, Draw&& draw) {
   const CellPair* entry = store.base();
   const CellPair* end = store.base() + store.end();
-  gcolor(outline);
   while (entry < end) {
     const int64_t h = static_cast<int64_t>(entry[0].x);
     const bool closed = entry[0].y != kOpenLine;
@@ -40,23 +40,46 @@ void DrawStoredLines(const GridProjector& projector, const ContourStore& store, 
       const PlaneXY xy = projector.at(points[i].x, points[i].y);
       ring[static_cast<size_t>(i)] = TessVertex{xy.y, xy.x, level};
     }
-    if (fill && h >= 3) {
-      lines.flush();
-      gcolor(levelColour);
-      fill->beginPolygon();
-      fill->beginContour();
-      for (TessVertex& vertex : ring) fill->vertex(&vertex);
-      fill->endContour();
-      fill->endPolygon();
-      gcolor(outline);
-    }
-    const float z = static_cast<float>(level);
-    for (const TessVertex& vertex : ring) lines.vertex(static_cast<float>(vertex.x), static_cast<float>(vertex.y), z);
-    if (closed && h > 0) lines.vertex(static_cast<float>(ring[0].x), static_cast<float>(ring[0].y), z);
-    lines.endStrip();
+    draw(ring, closed);
     entry += h + 1;
   }
+}
+
+// Draws the lines of one level through GL, each filled depression before its
+// outline, as each line's fill precedes its outline.
+void DrawStoredLinesWithFills(const GridProjector& projector, const ContourStore& store, double level,
+                              Colour levelColour, Tessellator& fill, Colour outline,
+                              std::vector<TessVertex>& ring, LineStripBatch& lines) {
+  gcolor(outline);
+  const float z = static_cast<float>(level);
+  ForEachStoredLine(projector, store, level, ring, [&](std::vector<TessVertex>& line, bool closed) {
+    if (line.size() >= 3) {
+      lines.flush();
+      gcolor(levelColour);
+      fill.beginPolygon();
+      fill.beginContour();
+      for (TessVertex& vertex : line) fill.vertex(&vertex);
+      fill.endContour();
+      fill.endPolygon();
+      gcolor(outline);
+    }
+    for (const TessVertex& vertex : line) lines.vertex(static_cast<float>(vertex.x), static_cast<float>(vertex.y), z);
+    if (closed && !line.empty()) lines.vertex(static_cast<float>(line[0].x), static_cast<float>(line[0].y), z);
+    lines.endStrip();
+  });
   lines.flush();
+}
+
+// Draws the lines of one level straight into the image.
+void DrawStoredLines(const GridProjector& projector, const ContourStore& store, double level, Colour outline,
+                     float width, std::vector<TessVertex>& ring, LineRaster& lines) {
+  lines.setColour(outline);
+  lines.setWidth(width);
+  ForEachStoredLine(projector, store, level, ring, [&](std::vector<TessVertex>& line, bool closed) {
+    for (const TessVertex& vertex : line) lines.vertex(vertex.x, vertex.y);
+    if (closed && !line.empty()) lines.vertex(line[0].x, line[0].y);
+    lines.endStrip();
+  });
 }
 
 }  // namespace
@@ -88,7 +111,11 @@ void DrawContours(JobContext& ctx) {
   if (fill) tessellator.emplace(NewPolygonTessellator());
   const Colour black = 0;
   std::vector<TessVertex> ring;
-  LineStripBatch lines;
+  // Depressions are filled through GL between their outlines, so their
+  // outlines go through GL too; plain lines are drawn into the image.
+  LineStripBatch glLines;
+  std::optional<LineRaster> lines;
+  if (!fill) lines.emplace(ctx);
   const GridProjector projector(ctx);
   auto afterTrace = [&ctx] {
     ctx.host.pump();
@@ -102,7 +129,8 @@ void DrawContours(JobContext& ctx) {
     std::snprintf(label, sizeof label, "%0.2fm", level);
     ctx.host.setLabel(LabelRole::Detail, label);
     store.clear();
-    glLineWidth(static_cast<float>(ContourLineWidth(level, s.lineweight)));
+    const float width = static_cast<float>(ContourLineWidth(level, s.lineweight));
+    if (fill) glLineWidth(width);
     const TraceOutcome outcome = tracer.TraceLevel(level, serial, afterTrace);
     if (outcome == TraceOutcome::StoreFull) {
       // The lines of this level are incomplete; the job stops.
@@ -113,9 +141,13 @@ void DrawContours(JobContext& ctx) {
     if (!ctx.runFlag) break;
     const Colour levelColour = elevcl(ctx.legendSteps, 1.0f, legend.interval, legend.bottom, level, s.iro);
     const Colour outline = s.anyMeshClass() || fill ? black : levelColour;
-    DrawStoredLines(projector, store, level, levelColour, tessellator ? &*tessellator : nullptr, outline, ring, lines);
+    if (fill)
+      DrawStoredLinesWithFills(projector, store, level, levelColour, *tessellator, outline, ring, glLines);
+    else
+      DrawStoredLines(projector, store, level, outline, width, ring, *lines);
     level = level - legend.interval + 1e-9;
   }
+  if (lines) lines->flush();
   glLineWidth(1);
   ctx.host.setLabel(LabelRole::Group, "");
 }

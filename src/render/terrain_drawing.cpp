@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "elevation/grid_projector.h"
@@ -13,7 +15,7 @@
 #include "job/job_context.h"
 #include "render/colours.h"
 #include "render/render_surface.h"
-#include "render/triangle_raster.h"
+#include "render/terrain_raster.h"
 
 namespace velkaro {
 
@@ -51,41 +53,93 @@ void ShowPercent(JobContext& ctx, int row) {
   ctx.host.setLabel(LabelRole::Detail, buffer);
 }
 
-// Walks the grid's quads and hands each drawn triangle to `drawTriangle` with its
-// three corners' plane positions and elevations; it adds the triangle to the
-// raster, which fills it into the image at once. Shared by the plain and
-// shaded mesh.
-template <class DrawTriangle>
-long WalkTriangles(JobContext& ctx, const char* stepLabel, DrawTriangle&& drawTriangle) {
+// One grid row's cell centres as plane points and as snapped pixels.
+struct MeshRow {
+  std::vector<PlaneXY> plane;
+  std::vector<FixedPoint> pixel;
+
+  void project(JobContext& ctx, const TriangleRaster& raster, int row) {
+    ProjectRow(ctx, row, plane);
+    pixel.resize(plane.size());
+    for (size_t c = 0; c < plane.size(); ++c) pixel[c] = raster.snap(plane[c].y, plane[c].x);
+  }
+};
+
+// Walks the quads of grid rows [first, last) and fills each kept triangle in
+// the colour `colourOf` gives for its corners' plane positions and
+// elevations; `lastColour` is set to the last one's. Returns the number of
+// triangles drawn.
+template <class ColourOf>
+long WalkRows(JobContext& ctx, TriangleRaster& raster, int first, int last, const ColourOf& colourOf,
+              Colour& lastColour) {
+  const ElevationGrid& g = ctx.elevGrid;
+  const GridValues v = ValuesOf(g, ctx.cells);
+  MeshRow top, bottom;
+  top.project(ctx, raster, first);
+  long drawn = 0;
+  for (int r = first; r < last; ++r) {
+    bottom.project(ctx, raster, r + 1);
+    for (int c = 0; c + 1 < g.gridCols; ++c) {
+      const double z[4] = {v.at(r, c), v.at(r, c + 1), v.at(r + 1, c), v.at(r + 1, c + 1)};
+      const QuadSplit split = SplitQuad(z[kTL], z[kTR], z[kBL], z[kBR], ctx.waterLevel);
+      if (split.count == 0) continue;
+      const PlaneXY* xy[4] = {&top.plane[c], &top.plane[c + 1], &bottom.plane[c], &bottom.plane[c + 1]};
+      const FixedPoint px[4] = {top.pixel[c], top.pixel[c + 1], bottom.pixel[c], bottom.pixel[c + 1]};
+      for (int t = 0; t < split.count; ++t) {
+        const QuadCorner* k = split.tri[t];
+        const Colour colour = colourOf(xy[k[0]], xy[k[1]], xy[k[2]], z[k[0]], z[k[1]], z[k[2]]);
+        const FixedPoint corners[3] = {px[k[0]], px[k[1]], px[k[2]]};
+        raster.fill(colour, corners);
+        lastColour = colour;
+        ++drawn;
+      }
+    }
+    top.plane.swap(bottom.plane);
+    top.pixel.swap(bottom.pixel);
+  }
+  return drawn;
+}
+
+constexpr int kRowsBetweenPumps = 100;
+
+// Walks the grid's quads and fills each kept triangle into the image in the
+// colour `colourOf` gives, a hundred rows at a time with progress and the
+// abort check between them. The lower half of each hundred is walked on a
+// second thread: the triangles of a grid never overlap, so the halves touch
+// different pixels and the image is the same as from one walk. Shared by the
+// plain and shaded mesh.
+template <class ColourOf>
+long WalkTriangles(JobContext& ctx, const char* stepLabel, const ColourOf& colourOf) {
   const ElevationGrid& g = ctx.elevGrid;
   if (!ctx.runFlag || g.gridCols < 2 || g.gridRows < 2) return 0;
   ctx.host.setLabel(LabelRole::Group, stepLabel);
   ctx.host.setLabel(LabelRole::Detail, "0%");
-  const GridValues v = ValuesOf(g, ctx.cells);
-  std::vector<PlaneXY> top, bottom;
-  ProjectRow(ctx, 0, top);
-  long drawn = 0;
   TriangleRaster raster(ctx);
-  for (int r = 0; r + 1 < g.gridRows; ++r) {
-    if (r % 100 == 0) {
-      ShowPercent(ctx, r);
-      ctx.host.pump();
-      if (!ctx.runFlag) break;
+  const int quadRows = g.gridRows - 1;
+  long drawn = 0;
+  Colour last = 0;
+  for (int first = 0; first < quadRows; first += kRowsBetweenPumps) {
+    ShowPercent(ctx, first);
+    ctx.host.pump();
+    if (!ctx.runFlag) break;
+    const int end = std::min(first + kRowsBetweenPumps, quadRows);
+    const int middle = first + (end - first) / 2;
+    long lowerDrawn = 0;
+    Colour upperLast = 0, lowerLast = 0;
+    auto walkLower = [&] { lowerDrawn = WalkRows(ctx, raster, middle, end, colourOf, lowerLast); };
+    std::thread lower;
+    try {
+      lower = std::thread(walkLower);
+    } catch (const std::system_error&) {
+      walkLower();   // no thread to be had: the same rows on this one
     }
-    ProjectRow(ctx, r + 1, bottom);
-    for (int c = 0; c + 1 < g.gridCols; ++c) {
-      const double z[4] = {v.at(r, c), v.at(r, c + 1), v.at(r + 1, c), v.at(r + 1, c + 1)};
-      const QuadSplit split = SplitQuad(z[kTL], z[kTR], z[kBL], z[kBR], ctx.waterLevel);
-      const PlaneXY* xy[4] = {&top[c], &top[c + 1], &bottom[c], &bottom[c + 1]};
-      for (int t = 0; t < split.count; ++t) {
-        const QuadCorner* k = split.tri[t];
-        drawTriangle(raster, xy[k[0]], xy[k[1]], xy[k[2]], z[k[0]], z[k[1]], z[k[2]]);
-        ++drawn;
-      }
-    }
-    top.swap(bottom);
+    const long upperDrawn = WalkRows(ctx, raster, first, middle, colourOf, upperLast);
+    if (lower.joinable()) lower.join();
+    if (upperDrawn > 0) last = upperLast;
+    if (lowerDrawn > 0) last = lowerLast;
+    drawn += upperDrawn + lowerDrawn;
   }
-  raster.flush();
+  if (drawn > 0) raster.flush(last);
   if (ctx.surface) ctx.surface->tile().dryTriangleCount += drawn;
   return drawn;
 }
@@ -94,33 +148,27 @@ long WalkTriangles(JobContext& ctx, const char* stepLabel, DrawTriangle&& drawTr
 
 long DrawElevationMesh(JobContext& ctx) {
   const Legend legend = TileLegend(ctx);
-  const int n = ctx.legendSteps, scheme = ctx.settings.iro;
+  const LegendColours colours(ctx.legendSteps, legend.interval, legend.bottom, ctx.settings.iro);
   return WalkTriangles(ctx, text::kStepMesh,
-                       [&](TriangleRaster& raster, const PlaneXY* a, const PlaneXY* b, const PlaneXY* c,
-                           double za, double zb, double zc) {
-                         const double pa[3] = {a->y, a->x, za}, pb[3] = {b->y, b->x, zb}, pc[3] = {c->y, c->x, zc};
-                         raster.add(elevcl(n, 1.0f, legend.interval, legend.bottom, (za + zb + zc) / 3, scheme),
-                                   pa, pb, pc);
+                       [&](const PlaneXY*, const PlaneXY*, const PlaneXY*, double za, double zb, double zc) {
+                         return colours.at((za + zb + zc) / 3, 1.0f);
                        });
 }
 
 long DrawHillshade(JobContext& ctx) {
   const Legend legend = TileLegend(ctx);
-  const int n = ctx.legendSteps, scheme = ctx.settings.iro, mode = ctx.settings.shadowmd;
+  const LegendColours colours(ctx.legendSteps, legend.interval, legend.bottom, ctx.settings.iro);
   // Elevations are brought into the unit of the plane coordinates (degrees,
   // roughly, in lat/lon mode) so slopes compare with the ground distances.
   const double shadeScale = ctx.coords.latLonMode ? 100000 / 0.9 : 1 / ctx.coords.unitScale;
-  const LightVector light = LightVectorOf(ctx.settings.houi, ctx.settings.height);
+  const Shading shading(LightVectorOf(ctx.settings.houi, ctx.settings.height), ctx.settings.shadowmd);
   return WalkTriangles(ctx, text::kStepHillshade,
-                       [&](TriangleRaster& raster, const PlaneXY* a, const PlaneXY* b, const PlaneXY* c,
-                           double za, double zb, double zc) {
+                       [&](const PlaneXY* a, const PlaneXY* b, const PlaneXY* c, double za, double zb, double zc) {
                          const double pa[3] = {a->y, a->x, za / shadeScale};
                          const double pb[3] = {b->y, b->x, zb / shadeScale};
                          const double pc[3] = {c->y, c->x, zc / shadeScale};
-                         const double s = ShadeBrightness(pa, pb, pc, light, mode);
-                         const double mean = (za + zb + zc) / 3;
-                         raster.add(s < 0 ? 0 : elevcl(n, static_cast<float>(s), legend.interval, legend.bottom, mean, scheme),
-                                   pa, pb, pc);
+                         const double s = shading.brightness(pa, pb, pc);
+                         return s < 0 ? Colour{0} : colours.at((za + zb + zc) / 3, static_cast<float>(s));
                        });
 }
 

@@ -1,0 +1,164 @@
+#include "render/raster_view.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "job/job_context.h"
+#include "render/render_surface.h"
+#include "render/vertex_batch.h"
+
+namespace velkaro {
+
+namespace {
+
+// Whole pixels from 1/256 pixels, rounding towards minus infinity.
+int64_t FloorPixel(int64_t fixed) { return fixed >> kSubpixelBits; }
+int64_t CeilPixel(int64_t fixed) { return (fixed + kSubpixels - 1) >> kSubpixelBits; }
+
+// One edge of a counter-clockwise polygon (bottom-up pixels) as the value of
+// its edge function at a pixel centre and its steps per pixel. A centre on a
+// left edge belongs to this polygon, one on a right edge to the neighbour
+// across it; on a horizontal edge, as `flat` says.
+struct Edge {
+  int64_t stepX = 0, stepY = 0, atRowStart = 0;
+  int64_t bias = 0;
+
+  Edge() = default;
+  Edge(FixedPoint p, FixedPoint q, int64_t x0, int64_t y0, FlatEdgeOwner flat) {
+    const int64_t dx = q.x - p.x, dy = q.y - p.y;
+    stepX = -dy * kSubpixels;
+    stepY = dx * kSubpixels;
+    atRowStart = dx * (y0 * kSubpixels - p.y) - dy * (x0 * kSubpixels - p.x);
+    const bool top = dx < 0;   // a flat edge of a counter-clockwise polygon
+    const bool owns = dy < 0 || (dy == 0 && top == (flat == FlatEdgeOwner::Top));
+    bias = owns ? 0 : 1;
+  }
+};
+
+uint32_t ArgbOf(Colour colour) {
+  return 0xFF000000u | (uint32_t(RedOf(colour)) << 16) | (uint32_t(GreenOf(colour)) << 8) |
+         uint32_t(BlueOf(colour));
+}
+
+}  // namespace
+
+FixedPoint SnapToSubpixels(float x, float y) {
+  return FixedPoint{std::lrint(x * float(kSubpixels)), std::lrint(y * float(kSubpixels))};
+}
+
+RasterView::RasterView(JobContext& job) {
+  if (!job.surface || !job.surface->hasContext()) return;
+  job_ = &job;
+  job.surface->beginGL();   // the context current, to read the view from it
+  readView();
+  image_ = &job.surface->beginPixels();
+  // The pixels' address is taken once, here: asking the image for it
+  // again from drawing threads would race on its bookkeeping.
+  bits_ = image_->bits();
+  stride_ = image_->bytesPerLine();
+  imageHeight_ = image_->height();
+  minX_ = std::max(viewX_, 0);
+  maxX_ = std::min(viewX_ + viewWidth_, image_->width());
+  minY_ = std::max(viewY_, 0);
+  maxY_ = std::min(viewY_ + viewHeight_, imageHeight_);
+}
+
+// The view as GL holds it: single-precision matrices (glOrtho builds its
+// matrix from float bounds) whose product maps plane coordinates to -1..1,
+// and the viewport that maps -1..1 onto pixels as a scale and a centre.
+void RasterView::readView() {
+  float modelView[16], projection[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  float m[16];
+  for (int col = 0; col < 4; ++col)
+    for (int row = 0; row < 4; ++row) {
+      float sum = 0;
+      for (int k = 0; k < 4; ++k) sum += projection[k * 4 + row] * modelView[col * 4 + k];
+      m[col * 4 + row] = sum;
+    }
+  // The view never turns the map: only the scales and offsets are used.
+  scaleX_ = m[0];
+  offsetX_ = m[12];
+  scaleY_ = m[5];
+  offsetY_ = m[13];
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  viewX_ = viewport[0];
+  viewY_ = viewport[1];
+  viewWidth_ = viewport[2];
+  viewHeight_ = viewport[3];
+  halfWidth_ = static_cast<float>(viewWidth_) / 2.0f;
+  centreX_ = static_cast<float>(viewX_) + halfWidth_;
+  halfHeight_ = static_cast<float>(viewHeight_) / 2.0f;
+  centreY_ = static_cast<float>(viewY_) + halfHeight_;
+}
+
+WindowPoint RasterView::window(double easting, double northing) const {
+  const float x = static_cast<float>(easting), y = static_cast<float>(northing);
+  // Multiplications and additions rounded one at a time, never fused, as
+  // the GL pipeline does them.
+  const float ndcX = x * scaleX_ + offsetX_;
+  const float ndcY = y * scaleY_ + offsetY_;
+  return WindowPoint{ndcX * halfWidth_ + centreX_, ndcY * halfHeight_ + centreY_};
+}
+
+template <int N>
+void RasterView::fillPolygon(Colour colour, const FixedPoint* corners, FlatEdgeOwner flat) {
+  // The pixel centres inside the bounds first: most terrain triangles are
+  // smaller than a pixel and many hold no centre at all.
+  int64_t minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
+  for (int i = 1; i < N; ++i) {
+    minX = std::min(minX, corners[i].x), maxX = std::max(maxX, corners[i].x);
+    minY = std::min(minY, corners[i].y), maxY = std::max(maxY, corners[i].y);
+  }
+  const int64_t x0 = std::max<int64_t>(CeilPixel(minX), minX_);
+  const int64_t x1 = std::min<int64_t>(FloorPixel(maxX), maxX_ - 1);
+  const int64_t y0 = std::max<int64_t>(CeilPixel(minY), minY_);
+  const int64_t y1 = std::min<int64_t>(FloorPixel(maxY), maxY_ - 1);
+  if (x0 > x1 || y0 > y1) return;
+  int64_t twiceArea = 0;
+  for (int i = 0; i < N; ++i) {
+    const FixedPoint& p = corners[i];
+    const FixedPoint& q = corners[i + 1 < N ? i + 1 : 0];
+    twiceArea += p.x * q.y - q.x * p.y;
+  }
+  if (twiceArea == 0) return;   // no inside, no pixel
+  FixedPoint ccw[N];
+  for (int i = 0; i < N; ++i) ccw[i] = twiceArea > 0 ? corners[i] : corners[N - 1 - i];
+  Edge e[N];
+  for (int i = 0; i < N; ++i) e[i] = Edge(ccw[i], ccw[i + 1 < N ? i + 1 : 0], x0, y0, flat);
+  const uint32_t argb = ArgbOf(colour);
+  for (int64_t y = y0; y <= y1; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(bits_ + (imageHeight_ - 1 - y) * stride_);
+    int64_t f[N];
+    for (int i = 0; i < N; ++i) f[i] = e[i].atRowStart;
+    for (int64_t x = x0; x <= x1; ++x) {
+      bool inside = true;
+      for (int i = 0; i < N; ++i) inside = inside && f[i] >= e[i].bias;
+      if (inside) row[x] = argb;
+      for (int i = 0; i < N; ++i) f[i] += e[i].stepX;
+    }
+    for (Edge& edge : e) edge.atRowStart += edge.stepY;
+  }
+}
+
+void RasterView::fillTriangle(Colour colour, const FixedPoint corners[3], FlatEdgeOwner flat) {
+  if (image_) fillPolygon<3>(colour, corners, flat);
+}
+
+void RasterView::fillQuad(Colour colour, const FixedPoint corners[4], FlatEdgeOwner flat) {
+  if (image_) fillPolygon<4>(colour, corners, flat);
+}
+
+void RasterView::handBackToGl(Colour colour) {
+  if (!job_) return;
+  job_->surface->beginGL();
+  float rgb[3];
+  GlColourOf(colour, rgb);
+  glColor3fv(rgb);
+}
+
+}  // namespace velkaro
