@@ -90,29 +90,39 @@ bool PlaneDigits(double magnitude, uint64_t& digits, int& exponent) {
   return false;
 }
 
+// "00" .. "99": digits are written two at a time.
+constexpr std::array<char, 200> DigitPairs() {
+  std::array<char, 200> t{};
+  for (int i = 0; i < 100; ++i) {
+    t[static_cast<size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+    t[static_cast<size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+  }
+  return t;
+}
+constexpr std::array<char, 200> kDigitPairs = DigitPairs();
+
+// Seven digits of `run` (below 10^7) into out[0..6].
+void WriteSevenDigits(uint32_t run, char* out) {
+  for (int i = 5; i >= 1; i -= 2) {
+    std::memcpy(out + i, &kDigitPairs[(run % 100) * 2], 2);
+    run /= 100;
+  }
+  out[0] = static_cast<char>('0' + run);
+}
+
 void WritePlaneForm(bool negative, uint64_t digits, int exponent, char out[kPlaneValueWidth]) {
   out[0] = negative ? '-' : ' ';
   // The last 14 digits as two runs of 7 in 32-bit arithmetic.
-  uint32_t low = static_cast<uint32_t>(digits % 10000000);
-  uint32_t mid = static_cast<uint32_t>(digits / 10000000 % 10000000);
-  for (int i = 16; i >= 10; --i) {
-    out[i] = static_cast<char>('0' + low % 10);
-    low /= 10;
-  }
-  for (int i = 9; i >= 3; --i) {
-    out[i] = static_cast<char>('0' + mid % 10);
-    mid /= 10;
-  }
+  WriteSevenDigits(static_cast<uint32_t>(digits % 10000000), out + 10);
+  WriteSevenDigits(static_cast<uint32_t>(digits / 10000000 % 10000000), out + 3);
   digits /= 100000000000000;
   out[2] = '.';
   out[1] = static_cast<char>('0' + digits);
   out[17] = 'E';
   out[18] = exponent < 0 ? '-' : '+';
-  int e = exponent < 0 ? -exponent : exponent;
-  for (int i = 22; i >= 19; --i) {
-    out[i] = static_cast<char>('0' + e % 10);
-    e /= 10;
-  }
+  const int e = exponent < 0 ? -exponent : exponent;   // below 10^4
+  std::memcpy(out + 19, &kDigitPairs[static_cast<size_t>(e / 100 % 100) * 2], 2);
+  std::memcpy(out + 21, &kDigitPairs[static_cast<size_t>(e % 100) * 2], 2);
 }
 
 }  // namespace
