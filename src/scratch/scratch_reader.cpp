@@ -1,6 +1,7 @@
 #include "scratch/scratch_reader.h"
 #include "platform/text_scan.h"
 
+
 #include <charconv>
 #include <cstdint>
 #include <cmath>
@@ -11,25 +12,25 @@
 namespace velkaro {
 
 bool ScratchReader::open(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  // One read of the whole file; a file that grows or shrinks meanwhile is
-  // taken as far as it goes.
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  std::string text(static_cast<size_t>(size), '\0');
-  in.seekg(0);
-  in.read(text.data(), size);
-  if (in.bad()) return false;
-  text.resize(static_cast<size_t>(in.gcount()));
-  openText(std::move(text));
+  // Mapped rather than copied: scratch files run to hundreds of megabytes.
+  MappedFile mapped;
+  if (!mapped.open(path)) return false;
+  owned_.clear();
+  mapped_ = std::move(mapped);
+  setText(mapped_.bytes());
   return true;
 }
 
 void ScratchReader::openText(std::string text) {
-  text_ = std::move(text);
+  mapped_.close();
+  owned_ = std::move(text);
+  setText(owned_);
+}
+
+void ScratchReader::setText(std::string_view text) {
+  text_ = text;
   // A byte-order mark is not part of the first value.
-  if (text_.compare(0, 3, "\xEF\xBB\xBF") == 0) text_.erase(0, 3);
+  if (text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);
   rewind();
 }
 

@@ -1,16 +1,23 @@
 #pragma once
-// The drawing side's reading of a scratch file: the whole file in memory,
-// walked line by line (CR LF or LF), numbers parsed from any decimal text.
+// The drawing side's reading of a scratch file: the whole file mapped into
+// memory, walked line by line (CR LF or LF), numbers parsed from any decimal text.
 // Reading past the end gives empty lines, so a loop over a cut-short record
 // ends instead of running on.
 
 #include <string>
 #include <string_view>
 
+#include "platform/mapped_file.h"
+
 namespace velkaro {
 
 class ScratchReader {
  public:
+  ScratchReader() = default;
+  // The text is a view into the reader's own storage: it stays in place.
+  ScratchReader(const ScratchReader&) = delete;
+  ScratchReader& operator=(const ScratchReader&) = delete;
+
   // False when the file does not exist or cannot be read.
   bool open(const std::string& path);
   void openText(std::string text);   // for tests and in-memory files
@@ -31,7 +38,11 @@ class ScratchReader {
   long skipLines(long count);
 
  private:
-  std::string text_;
+  void setText(std::string_view text);
+
+  MappedFile mapped_;
+  std::string owned_;
+  std::string_view text_;   // the bytes of either
   size_t pos_ = 0;
   bool pastEnd_ = false;
 };

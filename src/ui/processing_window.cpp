@@ -1,5 +1,7 @@
 #include "ui/processing_window.h"
 
+#include <utility>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
@@ -112,7 +114,10 @@ void ProcessingWindow::setLabel(LabelRole role, const std::string& text) {
 // The job runs on this thread; between files it lets the window repaint and
 // the abort button be pressed.
 void ProcessingWindow::pump() {
-  if (pendingFrame_) showImage(*pendingFrame_);
+  if (!pendingFrame_.isNull()) {
+    const QImage frame = std::exchange(pendingFrame_, QImage());
+    showImage(frame);
+  }
   QApplication::processEvents(QEventLoop::AllEvents, 50);
   if (abortRequested_ && job_) job_->runFlag = false;
 }
@@ -122,15 +127,17 @@ Answer ProcessingWindow::ask(const std::string& title, const std::string& text, 
   return desktop_.ask(parent, QString::fromStdString(title), QString::fromStdString(text), buttons);
 }
 
-// A frame that comes too soon after the last one waits for a later pump; the
-// job's frame image lives for the whole run.
+// A frame that comes too soon after the last one waits for a later pump. It
+// waits as a copy of its own (sharing the pixels until the job draws on): the
+// image it came from may be gone by then, as the surface a driver makes for
+// itself is when the driver returns.
 void ProcessingWindow::showImage(const QImage& frame) {
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
   if (now - lastFrameMs_ < kFrameIntervalMs) {
-    pendingFrame_ = running_ ? &frame : nullptr;
+    pendingFrame_ = running_ ? frame : QImage();
     return;
   }
-  pendingFrame_ = nullptr;
+  pendingFrame_ = QImage();
   lastFrameMs_ = now;
   frame_->setPixmap(QPixmap::fromImage(frame));
   frame_->resize(frame.size());
@@ -161,7 +168,7 @@ void ProcessingWindow::runStarting() {
 
 void ProcessingWindow::runEnded() {
   running_ = false;
-  pendingFrame_ = nullptr;
+  pendingFrame_ = QImage();
   hide();
   QApplication::processEvents();
 }

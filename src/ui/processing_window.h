@@ -5,6 +5,7 @@
 // the job's run flag. Questions go to message boxes through the Desktop.
 
 #include <QDialog>
+#include <QImage>
 #include <map>
 
 #include "job/job_context.h"
@@ -63,7 +64,7 @@ class ProcessingWindow : public QDialog, public JobHost {
   bool running_ = false;
   bool abortRequested_ = false;
   qint64 lastFrameMs_ = 0;
-  const QImage* pendingFrame_ = nullptr;
+  QImage pendingFrame_;   // null when none waits
 };
 
 }  // namespace velkaro
