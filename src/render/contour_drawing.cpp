@@ -13,6 +13,7 @@
 #include "elevation/terrain_mesh.h"
 #include "job/job_context.h"
 #include "render/colours.h"
+#include "render/level_tracer.h"
 #include "render/line_raster.h"
 #include "render/primitives.h"
 #include "render/render_surface.h"
@@ -27,12 +28,13 @@ namespace {
 // Hands each stored line of one level to `draw` as its projected vertices
 // and whether it is closed.
 template <class Draw>
-void ForEachStoredLine(const GridProjector& projector, const ContourStore& store, double level,
+void ForEachStoredLine(const GridProjector& projector, const std::vector<CellPair>& store, double level,
                        std::vector<TessVertex>& ring, Draw&& draw) {
-  const CellPair* entry = store.base();
-  const CellPair* end = store.base() + store.end();
+  const CellPair* entry = store.data();
+  const CellPair* end = store.data() + store.size();
   while (entry < end) {
     const int64_t h = static_cast<int64_t>(entry[0].x);
+    if (h < 0 || h > end - entry - 1) break;   // the tracer writes whole entries; never read past them
     const bool closed = entry[0].y != kOpenLine;
     const CellPair* points = entry + 1;
     ring.resize(static_cast<size_t>(h));
@@ -47,7 +49,7 @@ void ForEachStoredLine(const GridProjector& projector, const ContourStore& store
 
 // Draws the lines of one level through GL, each filled depression before its
 // outline, as each line's fill precedes its outline.
-void DrawStoredLinesWithFills(const GridProjector& projector, const ContourStore& store, double level,
+void DrawStoredLinesWithFills(const GridProjector& projector, const std::vector<CellPair>& store, double level,
                               Colour levelColour, Tessellator& fill, Colour outline,
                               std::vector<TessVertex>& ring, LineStripBatch& lines) {
   gcolor(outline);
@@ -71,7 +73,7 @@ void DrawStoredLinesWithFills(const GridProjector& projector, const ContourStore
 }
 
 // Draws the lines of one level straight into the image.
-void DrawStoredLines(const GridProjector& projector, const ContourStore& store, double level, Colour outline,
+void DrawStoredLines(const GridProjector& projector, const std::vector<CellPair>& store, double level, Colour outline,
                      float width, std::vector<TessVertex>& ring, LineRaster& lines) {
   lines.setColour(outline);
   lines.setWidth(width);
@@ -117,36 +119,39 @@ void DrawContours(JobContext& ctx) {
   std::optional<LineRaster> lines;
   if (!fill) lines.emplace(ctx);
   const GridProjector projector(ctx);
-  auto afterTrace = [&ctx] {
-    ctx.host.pump();
-    return ctx.runFlag;
-  };
 
-  for (double serial = 1; level >= lowest; serial += 1) {
+  LevelTracer levels(tracer, store, level, lowest, legend.interval);
+  auto pumpWhileTracing = [&] {
+    ctx.host.pump();
+    if (!ctx.runFlag) levels.stop();
+  };
+  TracedLevel traced;
+  for (;;) {
     ctx.host.pump();
     if (!ctx.runFlag) break;
+    if (!levels.next(traced, pumpWhileTracing)) break;
     char label[64];
-    std::snprintf(label, sizeof label, "%0.2fm", level);
+    std::snprintf(label, sizeof label, "%0.2fm", traced.level);
     ctx.host.setLabel(LabelRole::Detail, label);
-    store.clear();
-    const float width = static_cast<float>(ContourLineWidth(level, s.lineweight));
-    if (fill) glLineWidth(width);
-    const TraceOutcome outcome = tracer.TraceLevel(level, serial, afterTrace);
-    if (outcome == TraceOutcome::StoreFull) {
+    if (traced.outcome == TraceOutcome::StoreFull) {
       // The lines of this level are incomplete; the job stops.
       ctx.host.ask(text::kContourStoreFullCaption, text::kContourStoreFull, Buttons::Ok);
       ctx.runFlag = false;
       break;
     }
-    if (!ctx.runFlag) break;
-    const Colour levelColour = elevcl(ctx.legendSteps, 1.0f, legend.interval, legend.bottom, level, s.iro);
+    if (traced.outcome == TraceOutcome::Aborted || !ctx.runFlag) break;
+    const double at = traced.level;
+    const float width = static_cast<float>(ContourLineWidth(at, s.lineweight));
+    const Colour levelColour = elevcl(ctx.legendSteps, 1.0f, legend.interval, legend.bottom, at, s.iro);
     const Colour outline = s.anyMeshClass() || fill ? black : levelColour;
-    if (fill)
-      DrawStoredLinesWithFills(projector, store, level, levelColour, *tessellator, outline, ring, glLines);
-    else
-      DrawStoredLines(projector, store, level, outline, width, ring, *lines);
-    level = level - legend.interval + 1e-9;
+    if (fill) {
+      glLineWidth(width);
+      DrawStoredLinesWithFills(projector, traced.lines, at, levelColour, *tessellator, outline, ring, glLines);
+    } else {
+      DrawStoredLines(projector, traced.lines, at, outline, width, ring, *lines);
+    }
   }
+  levels.stop();
   if (lines) lines->flush();
   glLineWidth(1);
   ctx.host.setLabel(LabelRole::Group, "");
