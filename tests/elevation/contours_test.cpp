@@ -258,6 +258,43 @@ TEST(DrawContours, StopsTheJobWhenTheStoreRunsFull) {
   EXPECT_EQ(job.host.lastText, elevation_text::kContourStoreFull);
 }
 
+// An abort asked for while the levels are drawn (the host's pump) ends the
+// drawing after the level in hand, although the next ones are being traced
+// meanwhile.
+TEST(DrawContours, AnAbortStopsAfterTheLevelInHand) {
+  struct AbortingHost : LevelHost {
+    JobContext* job = nullptr;
+    int pumps = 0;
+    void pump() override {
+      if (++pumps == 2) job->runFlag = false;
+    }
+  } host;
+  JobSettings settings;
+  settings.zahyokei = 56;
+  settings.cont[4] = true;
+  CellBuffer pool;
+  JobContext ctx(settings, host, pool);
+  host.job = &ctx;
+  SetZoneNumber(ctx.coords, 0, 1.0);
+  ctx.runFlag = true;
+  ctx.legendIntervalM = {1};
+  ctx.legendBottomM = {0};
+  ElevationGrid& g = ctx.elevGrid;
+  g.cellLon = g.cellLat = 1.0 / 600;
+  g.gridLonW = 139;
+  g.gridLatN = 36;
+  g.gridCols = g.gridRows = g.winCol1 = g.winRow1 = 200;
+  for (int r = 0; r < 200; ++r)
+    for (int c = 0; c < 200; ++c) pool[r * 200 + c].x = r + c;   // 398 levels
+  g.elevMax = 398;
+  g.elevMin = 0;
+  DrawContours(ctx);
+  EXPECT_FALSE(ctx.runFlag);
+  // The first level, or none when the abort came while it was being traced.
+  EXPECT_LE(host.levels.size(), 1u);
+  if (!host.levels.empty()) EXPECT_EQ(host.levels[0], "398.00m");
+}
+
 TEST(DrawContours, FillsDepressionsThatCrossTheTileEdge) {
   for (int taisyo : {2, 3}) {
     ContourJob job = PitOnTheEdge(taisyo, true);
