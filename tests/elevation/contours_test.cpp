@@ -292,7 +292,9 @@ TEST(DrawContours, AnAbortStopsAfterTheLevelInHand) {
   EXPECT_FALSE(ctx.runFlag);
   // The first level, or none when the abort came while it was being traced.
   EXPECT_LE(host.levels.size(), 1u);
-  if (!host.levels.empty()) EXPECT_EQ(host.levels[0], "398.00m");
+  if (!host.levels.empty()) {
+    EXPECT_EQ(host.levels[0], "398.00m");
+  }
 }
 
 TEST(DrawContours, FillsDepressionsThatCrossTheTileEdge) {
