@@ -4,6 +4,7 @@
 #include <cctype>
 #include <unordered_set>
 
+#include "archive/archive_listings.h"
 #include "archive/member_names.h"
 #include "archive/messages.h"
 #include "archive/zip_reader.h"
@@ -57,8 +58,29 @@ bool ValidMeshDigits(std::string_view d) {
   return true;
 }
 
+// A member from a listing of everything: taken when its name matches and
+// every zip on the way to it is one the query opens.
+bool QueryTakes(const SourceQuery& query, const ZipMemberRef& member) {
+  if (!WildcardMatch(query.pattern, member.fileName())) return false;
+  if (!query.archiveWanted) return true;
+  for (const std::string& step : member.nesting)
+    if (!query.archiveWanted(MemberFileName(step))) return false;
+  return true;
+}
+
 void AddArchiveMembers(const std::string& zip, const SourceQuery& query,
                        const std::unordered_set<std::string>& plain, SourceList& list) {
+  if (query.listings) {
+    if (const std::vector<ZipMemberRef>* all = query.listings->members(zip)) {
+      for (const ZipMemberRef& member : *all) {
+        if (!QueryTakes(query, member)) continue;
+        SourceRef ref{zip, member};
+        if (plain.count(ref.expandedPath())) continue;
+        list.files.push_back(std::move(ref));
+      }
+      return;
+    }
+  }
   ZipMemberFilter filter;
   filter.member = [&](std::string_view name) { return WildcardMatch(query.pattern, name); };
   if (query.archiveWanted) filter.innerZip = query.archiveWanted;

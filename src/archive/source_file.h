@@ -27,6 +27,8 @@
 
 namespace velkaro {
 
+class ArchiveListings;
+
 // Where a source lives: a plain file, or a member of a zip on disk.
 struct SourceRef {
   std::string path;     // the plain file, or the zip on disk
@@ -79,6 +81,9 @@ struct SourceQuery {
   // Whether to open an archive (on disk or inside another), by its file
   // name; empty: every archive. An archive left out is not opened at all.
   std::function<bool(std::string_view zipName)> archiveWanted;
+  // The job's listings of zip members, when it keeps them (else each zip is
+  // listed anew).
+  ArchiveListings* listings = nullptr;
 };
 
 struct SourceProblem {

@@ -16,6 +16,7 @@ class QImage;
 namespace velkaro {
 
 class RenderSurface;
+class ArchiveListings;
 
 // Zone state and the persisting estimate of the plane -> geographic inversion.
 struct CoordinateState {
@@ -114,6 +115,9 @@ struct JobContext {
   DrawingConstants constants;
   RenderSurface* surface = nullptr;
   const QImage* surfaceImage = nullptr;  // the job's frame, once the surface exists
+  // The members of the source zips, listed once for the run (kept by the
+  // driver); null: each scan lists them itself.
+  ArchiveListings* archiveListings = nullptr;
   bool keepScratch = false;
   // Where this run keeps its scratch files; empty: the output folder. Runs
   // that share an output folder (worker processes, tile shares) each have

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "archive/archive_listings.h"
 #include "job/cell_buffer.h"
 #include "job/coordinates.h"
 #include "job/mesh_codes.h"
@@ -188,6 +189,14 @@ bool RunDriverOn(JobContext& job, const DriverCalls& calls, const NextTile& next
   job.legendIntervalM.assign(static_cast<size_t>(rows) * cols, 1.0);
   job.legendBottomM.assign(static_cast<size_t>(rows) * cols, 0.0);
   job.tilesWithoutElevation.clear();
+  // The source zips' members are listed once for the whole run.
+  ArchiveListings listings;
+  struct RestoreListings {
+    JobContext& job;
+    ArchiveListings* previous;
+    ~RestoreListings() { job.archiveListings = previous; }
+  } restoreListings{job, job.archiveListings};
+  if (!job.archiveListings) job.archiveListings = &listings;
   // A caller that brought no surface gets one for this run only; the job must
   // not keep pointing at it once it is gone.
   std::unique_ptr<RenderSurface> ownSurface;

@@ -60,6 +60,7 @@ SourceList FindKsjSources(const JobContext& job, const std::string& folder, int 
   SourceQuery query;
   query.pattern = "*.xml";
   query.subfolders = job.settings.subfolder;
+  query.listings = job.archiveListings;
   query.archiveWanted = [&themes, passMask](std::string_view zipName) {
     return ArchiveWanted(themes, passMask, zipName);
   };

@@ -64,6 +64,7 @@ SourceList FindGroupSources(const JobContext& job, const std::string& folder, co
   SourceQuery query;
   query.pattern = SourcePattern(group.node.entry.elementName());
   query.subfolders = job.settings.subfolder;
+  query.listings = job.archiveListings;
   if (tileOnly && group.node.entry.name != "AdmBdry")
     query.archiveWanted = [&job](std::string_view zipName) { return ArchiveMeetsMeshes(job.meshCodes, zipName); };
   return FindSources(folder, query);

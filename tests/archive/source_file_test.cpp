@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "archive/archive_listings.h"
 #include "archive/source_file.h"
 #include "archive_test_support.h"
 #include "zip_builder.h"
@@ -122,6 +125,47 @@ TEST(FindSources, ArchivesTurnedDownByNameStayClosedDamagedOnesAreNamed) {
   EXPECT_EQ(list.problems[1].archive, dir.file("PackDLMap.zip") + "/FG-GML-523945-ALL-2.zip");
   EXPECT_NE(list.problems[1].text.find(list.problems[1].archive), std::string::npos);
   EXPECT_EQ(list.files.size(), 2u);
+}
+
+// The job's listings of zip members give each query what listing the zips
+// anew gives, damaged archives included, and list each zip once.
+TEST(FindSources, ListingsKeptForTheJobGiveTheSameSources) {
+  TempDir dir;
+  dir.write("plain-RdEdg-1.xml", "plain\n");
+  const std::string inner533946 = ZipBytes({{"x/FG-GML-533946-RdEdg-3.xml", "a\n"}, {"x/FG-GML-533946-WL-3.xml", "b\n"}});
+  const std::string inner523945 = ZipBytes({{"FG-GML-523945-RdEdg-4.xml", "c\n"}});
+  dir.write("PackDLMap.zip", ZipBytes({{"FG-GML-533946-ALL-2.zip", inner533946},
+                                       {"FG-GML-523945-ALL-2.zip", inner523945},
+                                       {"top-WL-5.xml", "d\n"}}));
+  dir.write("Broken.zip", ZipBytes({{"ok-RdEdg-6.xml", "e\n"}, {"FG-GML-523945-ALL-3.zip", "damaged inner zip"},
+                                    {"after-RdEdg-7.xml", "f\n"}}));
+  auto only533946 = [](std::string_view name) {
+    const std::string digits = ArchiveMeshDigits(name);
+    return digits.empty() || MeshDigitsNest(digits, "533946");
+  };
+  ArchiveListings listings;
+  for (const char* pattern : {"*RdEdg*.xml", "*WL*.xml", "*.xml"})
+    for (bool tileOnly : {false, true}) {
+      SourceQuery query;
+      query.pattern = pattern;
+      if (tileOnly) query.archiveWanted = only533946;
+      const SourceList fresh = FindSources(dir.path(), query);
+      query.listings = &listings;
+      const SourceList kept = FindSources(dir.path(), query);
+      EXPECT_EQ(Displays(kept), Displays(fresh)) << pattern << " " << tileOnly;
+      ASSERT_EQ(kept.problems.size(), fresh.problems.size()) << pattern << " " << tileOnly;
+      for (size_t i = 0; i < kept.problems.size(); ++i) EXPECT_EQ(kept.problems[i].text, fresh.problems[i].text);
+    }
+
+  // Listed once: the kept listing still answers after the zip is gone.
+  std::filesystem::remove(dir.file("PackDLMap.zip"));
+  dir.write("PackDLMap.zip", "");
+  SourceQuery query;
+  query.pattern = "*WL*.xml";
+  query.listings = &listings;
+  EXPECT_EQ(Displays(FindSources(dir.path(), query)),
+            (std::vector<std::string>{dir.file("PackDLMap.zip") + "/FG-GML-533946-ALL-2.zip/x/FG-GML-533946-WL-3.xml",
+                                      dir.file("PackDLMap.zip") + "/top-WL-5.xml"}));
 }
 
 TEST(FindSources, RealDemZipMembersLoadAsTheExpandedFiles) {
