@@ -171,19 +171,22 @@ ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept {
     path_ = std::move(other.path_);
     buffer_ = std::move(other.buffer_);
     failed_ = std::exchange(other.failed_, false);
+    openOnWrite_ = std::exchange(other.openOnWrite_, false);
   }
   return *this;
 }
 
-bool ScratchFile::openAppend(const std::string& path) {
+// The file is opened when the first bytes go out: a scan opens the scratch
+// file of every layer switched on in every pass of every tile, and most get
+// nothing; creating them all cost a third of a small job in the file
+// system. A layer without a scratch file draws nothing, as with an empty one.
+void ScratchFile::openAppend(const std::string& path) {
   close();
   path_ = path;
   failed_ = false;
   buffer_.clear();
   buffer_.reserve(kFlushAt + 256);
-  file_ = std::fopen(path.c_str(), "ab");
-  if (file_ == nullptr) failed_ = true;
-  return file_ != nullptr;
+  openOnWrite_ = true;
 }
 
 bool ScratchFile::create(const std::string& path) {
@@ -192,16 +195,18 @@ bool ScratchFile::create(const std::string& path) {
   failed_ = false;
   buffer_.clear();
   buffer_.reserve(kFlushAt + 256);
+  openOnWrite_ = false;
   file_ = std::fopen(path.c_str(), "wb");
   if (file_ == nullptr) failed_ = true;
   return file_ != nullptr;
 }
 
 bool ScratchFile::close() {
-  if (file_ != nullptr) {
+  if (file_ != nullptr || openOnWrite_) {
     flushBuffer();
-    if (std::fclose(file_) != 0) failed_ = true;
+    if (file_ != nullptr && std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;
+    openOnWrite_ = false;
   }
   buffer_.clear();
   return !failed_;
@@ -209,13 +214,17 @@ bool ScratchFile::close() {
 
 void ScratchFile::flushBuffer() {
   if (buffer_.empty()) return;
+  if (file_ == nullptr && openOnWrite_) {
+    openOnWrite_ = false;
+    file_ = std::fopen(path_.c_str(), "ab");
+  }
   if (file_ == nullptr || std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
     failed_ = true;
   buffer_.clear();
 }
 
 void ScratchFile::append(const char* data, size_t n) {
-  if (file_ == nullptr) {
+  if (file_ == nullptr && !openOnWrite_) {
     failed_ = true;
     return;
   }

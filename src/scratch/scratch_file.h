@@ -31,9 +31,10 @@ class ScratchFile {
   ScratchFile(ScratchFile&& other) noexcept;
   ScratchFile& operator=(ScratchFile&& other) noexcept;
 
-  // Opens for appending; a missing file is created empty. Returns false when
-  // the file cannot be opened (the writes then fail).
-  bool openAppend(const std::string& path);
+  // Opens for appending when the first bytes are written out (a missing file
+  // is created then); nothing written, no file. A file that cannot be opened
+  // fails the writes, as close() reports.
+  void openAppend(const std::string& path);
   // Creates the file empty (an existing one is truncated).
   bool create(const std::string& path);
   // Flushes and closes; returns false if any write failed since opening.
@@ -59,6 +60,7 @@ class ScratchFile {
   std::string path_;
   std::string buffer_;
   bool failed_ = false;
+  bool openOnWrite_ = false;   // openAppend() waiting for the first bytes
 };
 
 // The scratch file path of a layer node or theme: the output folder joined

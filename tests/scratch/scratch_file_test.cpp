@@ -85,7 +85,7 @@ TEST(ScratchFile, WritesCrLfLinesAndAppends) {
   const std::string path = dir.file("1道路.txt");
   {
     ScratchFile file;
-    ASSERT_TRUE(file.openAppend(path));  // created when missing
+    file.openAppend(path);  // created when missing, once something is written
     file.line("lw");
     file.integer(3);
     file.vertex(45230.123456789, -129876.543210987);
@@ -94,7 +94,7 @@ TEST(ScratchFile, WritesCrLfLinesAndAppends) {
   }
   {
     ScratchFile file;
-    ASSERT_TRUE(file.openAppend(path));  // appends behind the first record
+    file.openAppend(path);  // appends behind the first record
     file.line("");
     EXPECT_TRUE(file.close());
   }
@@ -114,10 +114,22 @@ TEST(ScratchFile, WritesCrLfLinesAndAppends) {
 TEST(ScratchFile, FailsVisiblyWhenTheFolderIsMissing) {
   TempFolder dir;
   ScratchFile file;
-  EXPECT_FALSE(file.openAppend(dir.file("missing/x.txt")));
+  file.openAppend(dir.file("missing/x.txt"));
   file.line("sep");
-  EXPECT_TRUE(file.failed());
   EXPECT_FALSE(file.close());
+  EXPECT_TRUE(file.failed());
+}
+
+// Appending that writes nothing leaves no file behind (a scan opens every
+// layer's file in every pass, and most stay empty).
+TEST(ScratchFile, AppendingNothingCreatesNoFile) {
+  TempFolder dir;
+  {
+    ScratchFile file;
+    file.openAppend(dir.file("empty.txt"));
+    EXPECT_TRUE(file.close());
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.file("empty.txt")));
 }
 
 // A catalogue with one FGD group of two children, one KKJ child and a theme.
