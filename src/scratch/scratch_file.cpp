@@ -178,7 +178,7 @@ ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept {
 
 // The file is opened when the first bytes go out: a scan opens the scratch
 // file of every layer switched on in every pass of every tile, and most get
-// nothing; creating them all cost a third of a small job in the file
+// nothing; creating them all cost a fifth of a small job in the file
 // system. A layer without a scratch file draws nothing, as with an empty one.
 void ScratchFile::openAppend(const std::string& path) {
   close();
