@@ -21,7 +21,7 @@ std::string Labels(const TileGrid& g, const std::vector<TilePick>& tiles) {
 TEST(TileSelection, SpecsNameTilesInReadingOrderOnce) {
   struct Case {
     int rows, cols;
-    const char* spec;
+    const char* list;
     const char* labels;
   } cases[] = {
       {3, 4, "A0", "A0"},
@@ -38,18 +38,18 @@ TEST(TileSelection, SpecsNameTilesInReadingOrderOnce) {
     const TileGrid g = Grid(c.rows, c.cols);
     std::vector<TilePick> tiles;
     std::string problem;
-    ASSERT_TRUE(ParseTileList(c.spec, g, tiles, problem)) << c.spec << ": " << problem;
-    EXPECT_EQ(Labels(g, tiles), c.labels) << c.spec;
+    ASSERT_TRUE(ParseTileList(c.list, g, tiles, problem)) << c.list << ": " << problem;
+    EXPECT_EQ(Labels(g, tiles), c.labels) << c.list;
   }
 }
 
 TEST(TileSelection, SpecsOutsideTheGridAreRefusedWithTheRange) {
   const TileGrid g = Grid(3, 4);
-  for (const char* spec : {"", ",", "D0", "A4", "a0", "A", "0", "A0-", "A0-D9", "A-1", "AA0", "A0x", "A99999999999"}) {
+  for (const char* list : {"", ",", "D0", "A4", "a0", "A", "0", "A0-", "A0-D9", "A-1", "AA0", "A0x", "A99999999999"}) {
     std::vector<TilePick> tiles;
     std::string problem;
-    EXPECT_FALSE(ParseTileList(spec, g, tiles, problem)) << spec;
-    EXPECT_FALSE(problem.empty()) << spec;
+    EXPECT_FALSE(ParseTileList(list, g, tiles, problem)) << list;
+    EXPECT_FALSE(problem.empty()) << list;
   }
   std::vector<TilePick> tiles;
   std::string problem;
