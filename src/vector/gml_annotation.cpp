@@ -48,7 +48,7 @@ void GML8LayoutStr(const ReaderRequest& req, const SourceFile& source, ScanConte
   std::string category, text;   // carry over between features
   int arrangement = 0;
   double angle = 0;
-  int rank = 0;                 // 25000 after every completed feature
+  int rank = 0;                 // the base level after every completed feature
 
   auto complete = [&]() -> bool {
     const int k = RouteByCategory(scan, category);
@@ -79,7 +79,7 @@ void GML8LayoutStr(const ReaderRequest& req, const SourceFile& source, ScanConte
     if (m.take("<orgGILvl>", value)) rank = RankLevelOf(value);
     if (m.contains(scan.endTag)) {
       const bool ok = complete();
-      rank = 25000;
+      rank = kBaseRankLevel;
       return ok && run.countFeature();
     }
     return true;

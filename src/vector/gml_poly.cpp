@@ -16,7 +16,7 @@ void GML32Poly(const ReaderRequest& req, const SourceFile& source, ScanContext& 
 
   RingStore store(req.cells);
   std::string routing;   // carries over between features
-  int rank = 25000;      // carries over between features
+  int rank = kBaseRankLevel;   // carries over between features
   bool inList = false;
 
   auto vertex = [&](double lat, double lon) {

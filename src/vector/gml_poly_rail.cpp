@@ -19,7 +19,7 @@ void GML128PolyRail(const ReaderRequest& req, const SourceFile& source, ScanCont
 
   RingStore store(req.cells);
   std::string type, track, railState, routing;  // emptied after every feature
-  int rank = 25000;                             // back to 25000 after every feature
+  int rank = kBaseRankLevel;   // back to it after every feature
   bool inList = false;
 
   auto vertex = [&](double lat, double lon) { return run.addVertex(store, lat, lon); };
@@ -49,7 +49,7 @@ void GML128PolyRail(const ReaderRequest& req, const SourceFile& source, ScanCont
       type.clear();
       track.clear();
       railState.clear();
-      rank = 25000;
+      rank = kBaseRankLevel;
       store.clear();
       inList = false;
     }

@@ -115,6 +115,9 @@ bool ParseNumber(std::string_view text, double& value);
 // none (control point levels such as "KJ10").
 int RankLevelOf(std::string_view value);
 
+// The level a feature has when its file gives none: the 1:25,000 base map.
+inline constexpr int kBaseRankLevel = 25000;
+
 // A vertex line: "lat lon" after removing leading blanks (all of them, or only
 // the first one). False when either number does not parse.
 bool ParseVertexLine(std::string_view line, bool allLeadingBlanks, double& lat, double& lon);

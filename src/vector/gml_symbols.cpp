@@ -33,7 +33,7 @@ void GML16Symbol(const ReaderRequest& req, const SourceFile& source, ScanContext
 
   const std::string_view elementType = SymbolTypeOfElement(scan.elementName);
   std::string type, routeNumber;   // carry over between features
-  int rank = 0;                    // 25000 after every completed feature
+  int rank = 0;                    // the base level after every completed feature
   bool pathNamed = false;          // the error text names this file already
 
   auto complete = [&]() -> bool {
@@ -63,7 +63,7 @@ void GML16Symbol(const ReaderRequest& req, const SourceFile& source, ScanContext
     if (m.take("<orgGILvl>", value)) rank = RankLevelOf(value);
     if (m.contains(scan.endTag)) {
       const bool ok = complete();
-      rank = 25000;
+      rank = kBaseRankLevel;
       return ok && run.countFeature();
     }
     return true;
