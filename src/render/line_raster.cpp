@@ -142,7 +142,7 @@ EndShifts YMajorShifts(WindowPoint v1, WindowPoint v2) {
 void LineRaster::segment(WindowPoint v1, WindowPoint v2) {
   const float dx = v1.x - v2.x, dy = v1.y - v2.y;
   if (dx * dx + dy * dy == 0) return;
-  const int64_t halfWidth = std::max<int64_t>(std::lrint(std::max(width_, 1.0f)), 1) * kSubpixels / 2;
+  const int64_t halfWidth = halfWidth_;
   FixedPoint q[4];
   if (std::fabs(dx) >= std::fabs(dy)) {
     const EndShifts s = XMajorShifts(v1, v2);
@@ -164,6 +164,11 @@ void LineRaster::segment(WindowPoint v1, WindowPoint v2) {
     q[3] = {start.x + halfWidth, start.y};
   }
   view_.fillQuad(colour_, q, FlatEdgeOwner::Bottom);
+}
+
+void LineRaster::setWidth(float width) {
+  // Whole pixels, at least one, as GL widens lines.
+  halfWidth_ = std::max<int64_t>(std::lrint(std::max(width, 1.0f)), 1) * kSubpixels / 2;
 }
 
 void LineRaster::endStrip() {

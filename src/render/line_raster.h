@@ -19,7 +19,7 @@ class LineRaster {
   // Colour and width (pixels, rounded to whole ones) of the segments that
   // follow.
   void setColour(Colour colour) { colour_ = colour; }
-  void setWidth(float width) { width_ = width; }
+  void setWidth(float width);
   // Plane points of one strip; endStrip() draws its segments.
   void vertex(double easting, double northing) { strip_.push_back(view_.window(easting, northing)); }
   void endStrip();
@@ -32,7 +32,7 @@ class LineRaster {
   RasterView view_;
   std::vector<WindowPoint> strip_;
   Colour colour_ = 0;
-  float width_ = 1;
+  int64_t halfWidth_ = kSubpixels / 2;   // 1/256 pixel
   bool any_ = false;
 };
 

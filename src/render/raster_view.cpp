@@ -105,10 +105,11 @@ WindowPoint RasterView::window(double easting, double northing) const {
   return WindowPoint{ndcX * halfWidth_ + centreX_, ndcY * halfHeight_ + centreY_};
 }
 
-template <int N>
-void RasterView::fillPolygon(Colour colour, const FixedPoint* corners, FlatEdgeOwner flat) {
-  // The pixel centres inside the bounds first: most terrain triangles are
-  // smaller than a pixel and many hold no centre at all.
+void RasterView::fillQuad(Colour colour, const FixedPoint corners[4], FlatEdgeOwner flat) {
+  if (!image_) return;
+  constexpr int N = 4;
+  // The bounds first: a segment of a short contour step often holds no
+  // pixel centre at all.
   int64_t minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
   for (int i = 1; i < N; ++i) {
     minX = std::min(minX, corners[i].x), maxX = std::max(maxX, corners[i].x);
@@ -146,7 +147,7 @@ void RasterView::fillPolygon(Colour colour, const FixedPoint* corners, FlatEdgeO
 }
 
 // The terrain's triangles, millions of them of about a pixel each, take a
-// shorter way than fillPolygon: most hold one pixel centre or none, so the
+// shorter way than fillQuad: most hold one pixel centre or none, so the
 // centres in the bounds are tested one by one without stepping edges.
 void RasterView::fillTriangle(Colour colour, const FixedPoint corners[3], FlatEdgeOwner flat) {
   if (!image_) return;
@@ -177,10 +178,6 @@ void RasterView::fillTriangle(Colour colour, const FixedPoint corners[3], FlatEd
     row1 += e1.stepY;
     row2 += e2.stepY;
   }
-}
-
-void RasterView::fillQuad(Colour colour, const FixedPoint corners[4], FlatEdgeOwner flat) {
-  if (image_) fillPolygon<4>(colour, corners, flat);
 }
 
 void RasterView::handBackToGl(Colour colour) {

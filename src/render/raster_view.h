@@ -58,8 +58,6 @@ class RasterView {
 
  private:
   void readView();
-  template <int N>
-  void fillPolygon(Colour colour, const FixedPoint* corners, FlatEdgeOwner flat);
 
   JobContext* job_ = nullptr;
   QImage* image_ = nullptr;
