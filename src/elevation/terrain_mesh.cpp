@@ -48,19 +48,6 @@ Shading::Shading(const LightVector& light, int shadowMode)
       length_(std::sqrt(light.x * light.x + light.y * light.y + light.z * light.z)),
       mode_(shadowMode) {}
 
-double Shading::brightness(const double a[3], const double b[3], const double c[3]) const {
-  const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-  const double w[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-  const double n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
-  const double nn = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-  // A degenerate triangle has no facing; it is shaded as if lit edge-on.
-  const double cosTheta =
-      length_ > 0 && nn > 0 ? (light_.x * n[0] + light_.y * n[1] + light_.z * n[2]) / (length_ * nn) : 0;
-  if (mode_ == 0) return cosTheta < 0 ? -1 : 1;
-  const double s = (cosTheta + 1) / 2;
-  return s < 0.5 ? s * std::sqrt(s) : s;   // s to the power 1.5 in the shade
-}
-
 double ShadeBrightness(const double a[3], const double b[3], const double c[3],
                        const LightVector& light, int shadowMode) {
   return Shading(light, shadowMode).brightness(a, b, c);

@@ -34,14 +34,6 @@ Rgb RampColour(int i, int hdev, int a) {
   return c;
 }
 
-int Darken(int c, float decl) {
-  const int clamped = std::clamp(c, 0, 255);
-  const float scaled = static_cast<float>(clamped) * decl;
-  int whole = static_cast<int>(scaled);   // floor, in the usual case of no negative decl
-  if (static_cast<float>(whole) > scaled) --whole;
-  return std::clamp(whole, 0, 255);
-}
-
 }  // namespace
 
 namespace {
@@ -78,26 +70,14 @@ Colour elevcl(int hdev, float decl, double interval, double bottom, double value
 }
 
 LegendColours::LegendColours(int hdev, double interval, double bottom, int scheme)
-    : hdev_(hdev), interval_(interval), bottom_(bottom) {
+    : hdev_(hdev), interval_(interval), bottom_(bottom), top_((hdev - 1) * interval + bottom) {
   const int classes = std::max(hdev, 0) + 1;
+  lastClass_ = classes - 1;
   rgb_.reserve(static_cast<size_t>(classes) * 3);
   for (int i = 0; i < classes; ++i) {
     const Rgb c = ClassRgb(i, hdev, scheme);
     rgb_.insert(rgb_.end(), {c.r, c.g, c.b});
   }
-}
-
-Colour LegendColours::at(double value, float decl) const {
-  int index = hdev_;
-  if (value < bottom_) {
-    index = 0;
-  } else if (value <= (hdev_ - 1) * interval_ + bottom_ && interval_ > 0) {
-    const double cls = std::floor((value - 0.005 - bottom_) / interval_ + 1);
-    index = static_cast<int>(std::clamp(cls, 0.0, static_cast<double>(hdev_)));
-  }
-  index = std::clamp(index, 0, static_cast<int>(rgb_.size() / 3) - 1);
-  const int* c = &rgb_[static_cast<size_t>(index) * 3];
-  return MakeColour(Darken(c[0], decl), Darken(c[1], decl), Darken(c[2], decl));
 }
 
 Colour areacl(std::string_view namae) {

@@ -53,49 +53,59 @@ void ShowPercent(JobContext& ctx, int row) {
   ctx.host.setLabel(LabelRole::Detail, buffer);
 }
 
-// One grid row's cell centres as plane points and as snapped pixels.
+// One cell centre of the mesh: its plane position, its elevation (also in
+// the plane's unit, for the shading) and its snapped pixel position. Each is
+// worked out once per cell rather than once per triangle corner.
+struct MeshVertex {
+  PlaneXY plane;
+  double z, scaledZ;
+  FixedPoint pixel;
+};
+
+// One grid row's cell centres.
 struct MeshRow {
   std::vector<PlaneXY> plane;
-  std::vector<FixedPoint> pixel;
+  std::vector<MeshVertex> vertex;
 
-  void project(JobContext& ctx, const TriangleRaster& raster, int row) {
+  void project(JobContext& ctx, const TriangleRaster& raster, int row, double zUnit) {
     ProjectRow(ctx, row, plane);
-    pixel.resize(plane.size());
-    for (size_t c = 0; c < plane.size(); ++c) pixel[c] = raster.snap(plane[c].y, plane[c].x);
+    const GridValues v = ValuesOf(ctx.elevGrid, ctx.cells);
+    vertex.resize(plane.size());
+    for (size_t c = 0; c < plane.size(); ++c) {
+      const double z = v.at(row, static_cast<int>(c));
+      vertex[c] = MeshVertex{plane[c], z, z / zUnit, raster.snap(plane[c].y, plane[c].x)};
+    }
   }
 };
 
 // Walks the quads of grid rows [first, last) and fills each kept triangle in
-// the colour `colourOf` gives for its corners' plane positions and
-// elevations; `lastColour` is set to the last one's. Returns the number of
-// triangles drawn.
+// the colour `colourOf` gives for its three corners; `lastColour` is set to
+// the last one's. Elevations are divided by `zUnit` for the corners' scaled
+// elevation. Returns the number of triangles drawn.
 template <class ColourOf>
-long WalkRows(JobContext& ctx, TriangleRaster& raster, int first, int last, const ColourOf& colourOf,
+long WalkRows(JobContext& ctx, TriangleRaster& raster, int first, int last, double zUnit, const ColourOf& colourOf,
               Colour& lastColour) {
   const ElevationGrid& g = ctx.elevGrid;
-  const GridValues v = ValuesOf(g, ctx.cells);
   MeshRow top, bottom;
-  top.project(ctx, raster, first);
+  top.project(ctx, raster, first, zUnit);
   long drawn = 0;
   for (int r = first; r < last; ++r) {
-    bottom.project(ctx, raster, r + 1);
+    bottom.project(ctx, raster, r + 1, zUnit);
     for (int c = 0; c + 1 < g.gridCols; ++c) {
-      const double z[4] = {v.at(r, c), v.at(r, c + 1), v.at(r + 1, c), v.at(r + 1, c + 1)};
-      const QuadSplit split = SplitQuad(z[kTL], z[kTR], z[kBL], z[kBR], ctx.waterLevel);
-      if (split.count == 0) continue;
-      const PlaneXY* xy[4] = {&top.plane[c], &top.plane[c + 1], &bottom.plane[c], &bottom.plane[c + 1]};
-      const FixedPoint px[4] = {top.pixel[c], top.pixel[c + 1], bottom.pixel[c], bottom.pixel[c + 1]};
+      const MeshVertex* corner[4] = {&top.vertex[c], &top.vertex[c + 1], &bottom.vertex[c], &bottom.vertex[c + 1]};
+      const QuadSplit split =
+          SplitQuad(corner[kTL]->z, corner[kTR]->z, corner[kBL]->z, corner[kBR]->z, ctx.waterLevel);
       for (int t = 0; t < split.count; ++t) {
         const QuadCorner* k = split.tri[t];
-        const Colour colour = colourOf(xy[k[0]], xy[k[1]], xy[k[2]], z[k[0]], z[k[1]], z[k[2]]);
-        const FixedPoint corners[3] = {px[k[0]], px[k[1]], px[k[2]]};
-        raster.fill(colour, corners);
+        const MeshVertex &a = *corner[k[0]], &b = *corner[k[1]], &c3 = *corner[k[2]];
+        const Colour colour = colourOf(a, b, c3);
+        const FixedPoint pixels[3] = {a.pixel, b.pixel, c3.pixel};
+        raster.fill(colour, pixels);
         lastColour = colour;
         ++drawn;
       }
     }
-    top.plane.swap(bottom.plane);
-    top.pixel.swap(bottom.pixel);
+    top.vertex.swap(bottom.vertex);
   }
   return drawn;
 }
@@ -109,7 +119,7 @@ constexpr int kRowsBetweenPumps = 100;
 // different pixels and the image is the same as from one walk. Shared by the
 // plain and shaded mesh.
 template <class ColourOf>
-long WalkTriangles(JobContext& ctx, const char* stepLabel, const ColourOf& colourOf) {
+long WalkTriangles(JobContext& ctx, const char* stepLabel, double zUnit, const ColourOf& colourOf) {
   const ElevationGrid& g = ctx.elevGrid;
   if (!ctx.runFlag || g.gridCols < 2 || g.gridRows < 2) return 0;
   ctx.host.setLabel(LabelRole::Group, stepLabel);
@@ -126,14 +136,14 @@ long WalkTriangles(JobContext& ctx, const char* stepLabel, const ColourOf& colou
     const int middle = first + (end - first) / 2;
     long lowerDrawn = 0;
     Colour upperLast = 0, lowerLast = 0;
-    auto walkLower = [&] { lowerDrawn = WalkRows(ctx, raster, middle, end, colourOf, lowerLast); };
+    auto walkLower = [&] { lowerDrawn = WalkRows(ctx, raster, middle, end, zUnit, colourOf, lowerLast); };
     std::thread lower;
     try {
       lower = std::thread(walkLower);
     } catch (const std::system_error&) {
       walkLower();   // no thread to be had: the same rows on this one
     }
-    const long upperDrawn = WalkRows(ctx, raster, first, middle, colourOf, upperLast);
+    const long upperDrawn = WalkRows(ctx, raster, first, middle, zUnit, colourOf, upperLast);
     if (lower.joinable()) lower.join();
     if (upperDrawn > 0) last = upperLast;
     if (lowerDrawn > 0) last = lowerLast;
@@ -149,10 +159,9 @@ long WalkTriangles(JobContext& ctx, const char* stepLabel, const ColourOf& colou
 long DrawElevationMesh(JobContext& ctx) {
   const Legend legend = TileLegend(ctx);
   const LegendColours colours(ctx.legendSteps, legend.interval, legend.bottom, ctx.settings.iro);
-  return WalkTriangles(ctx, text::kStepMesh,
-                       [&](const PlaneXY*, const PlaneXY*, const PlaneXY*, double za, double zb, double zc) {
-                         return colours.at((za + zb + zc) / 3, 1.0f);
-                       });
+  return WalkTriangles(ctx, text::kStepMesh, 1.0, [&](const MeshVertex& a, const MeshVertex& b, const MeshVertex& c) {
+    return colours.at((a.z + b.z + c.z) / 3, 1.0f);
+  });
 }
 
 long DrawHillshade(JobContext& ctx) {
@@ -162,13 +171,13 @@ long DrawHillshade(JobContext& ctx) {
   // roughly, in lat/lon mode) so slopes compare with the ground distances.
   const double shadeScale = ctx.coords.latLonMode ? 100000 / 0.9 : 1 / ctx.coords.unitScale;
   const Shading shading(LightVectorOf(ctx.settings.houi, ctx.settings.height), ctx.settings.shadowmd);
-  return WalkTriangles(ctx, text::kStepHillshade,
-                       [&](const PlaneXY* a, const PlaneXY* b, const PlaneXY* c, double za, double zb, double zc) {
-                         const double pa[3] = {a->y, a->x, za / shadeScale};
-                         const double pb[3] = {b->y, b->x, zb / shadeScale};
-                         const double pc[3] = {c->y, c->x, zc / shadeScale};
+  return WalkTriangles(ctx, text::kStepHillshade, shadeScale,
+                       [&](const MeshVertex& a, const MeshVertex& b, const MeshVertex& c) {
+                         const double pa[3] = {a.plane.y, a.plane.x, a.scaledZ};
+                         const double pb[3] = {b.plane.y, b.plane.x, b.scaledZ};
+                         const double pc[3] = {c.plane.y, c.plane.x, c.scaledZ};
                          const double s = shading.brightness(pa, pb, pc);
-                         return s < 0 ? Colour{0} : colours.at((za + zb + zc) / 3, static_cast<float>(s));
+                         return s < 0 ? Colour{0} : colours.at((a.z + b.z + c.z) / 3, static_cast<float>(s));
                        });
 }
 
