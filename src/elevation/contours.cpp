@@ -1,6 +1,8 @@
 #include "elevation/contours.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace velkaro {
@@ -145,9 +147,34 @@ TraceOutcome ContourTracer::TraceContour(CellIndex start, CellIndex entry, doubl
   return TraceOutcome::Kept;
 }
 
+void ContourTracer::indexBlocks() {
+  indexed_ = true;
+  const int c0 = grid_.winCol0, c1 = grid_.winCol1, r0 = grid_.winRow0;
+  const int rows = std::max(std::min(grid_.winRow1 - 1, grid_.gridRows - 1) - r0, 0);
+  blocksPerRow_ = std::max((c1 - 1 - c0 + kBlockCells - 1) / kBlockCells, 0);
+  blockLow_.assign(static_cast<size_t>(rows) * static_cast<size_t>(blocksPerRow_), 0);
+  blockHigh_.assign(blockLow_.size(), 0);
+  constexpr double kLowest = -std::numeric_limits<double>::infinity();
+  for (int r = r0; r < r0 + rows; ++r)
+    for (int b = 0; b < blocksPerRow_; ++b) {
+      const int first = c0 + b * kBlockCells, last = std::min(first + kBlockCells, c1 - 1);
+      double low = std::numeric_limits<double>::infinity(), high = kLowest;
+      for (int c = first; c <= last; ++c) {
+        const double z = v(r, c);
+        const double value = z == z ? z : kLowest;   // no value is never high
+        low = std::min(low, value);
+        high = std::max(high, value);
+      }
+      const size_t i = static_cast<size_t>(r - r0) * static_cast<size_t>(blocksPerRow_) + b;
+      blockLow_[i] = low;
+      blockHigh_[i] = high;
+    }
+}
+
 TraceOutcome ContourTracer::TraceLevel(double level, double serial,
                                        const std::function<bool()>& afterTrace) {
   serial_ = serial;
+  if (!indexed_) indexBlocks();
   const int c0 = grid_.winCol0, c1 = grid_.winCol1, r0 = grid_.winRow0, r1 = grid_.winRow1;
   TraceOutcome stop = TraceOutcome::Kept;
   auto trace = [&](CellIndex start, CellIndex entry, double x, double y) {
@@ -178,10 +205,14 @@ TraceOutcome ContourTracer::TraceLevel(double level, double serial,
   // Interior: lines that never reach the border. The last node row of the
   // window is scanned too, or a hill round a node on it would be lost.
   for (int r = r0; r + 1 < r1 && r <= grid_.gridRows - 2; ++r)
-    for (int c = c0; c + 1 < c1; ++c)
-      if (isHigh(r, c) && !isHigh(r, c + 1) && !marked(r, c, serial) &&
-          !trace({r, c}, {r - 1, c}, c + Fraction(v(r, c), v(r, c + 1), level), r))
-        return stop;
+    for (int b = 0; b < blocksPerRow_; ++b) {
+      if (blockMisses(r, b, level)) continue;
+      const int first = c0 + b * kBlockCells, end = std::min(first + kBlockCells, c1 - 1);
+      for (int c = first; c < end; ++c)
+        if (isHigh(r, c) && !isHigh(r, c + 1) && !marked(r, c, serial) &&
+            !trace({r, c}, {r - 1, c}, c + Fraction(v(r, c), v(r, c + 1), level), r))
+          return stop;
+    }
   return TraceOutcome::Kept;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "elevation/elevation_grid.h"
 #include "job/job_settings.h"
@@ -68,6 +69,13 @@ class ContourTracer {
  private:
   double v(int r, int c) const { return cells_[static_cast<int64_t>(r) * grid_.gridCols + c].x; }
   void markEdges(const CellPair* points, int64_t count, double serial);
+  void indexBlocks();
+  // Whether the cells of block `b` of row `r` are all on one side of the
+  // level (no edge of the block crosses it).
+  bool blockMisses(int r, int b, double level) const {
+    const size_t i = static_cast<size_t>(r - grid_.winRow0) * static_cast<size_t>(blocksPerRow_) + b;
+    return blockHigh_[i] < level || blockLow_[i] >= level;
+  }
   bool marked(int r, int c, double serial) const {
     return cells_[static_cast<int64_t>(r) * grid_.gridCols + c].y == serial;
   }
@@ -77,6 +85,14 @@ class ContourTracer {
   ContourStore& store_;
   ContourFilter filter_;
   double serial_ = 0;
+  // The lowest and highest value of each run of kBlockCells + 1 cells of
+  // each window row (no-data as minus infinity), so that the search for a
+  // level's starts skips the runs the level does not cross. Built at the
+  // first level: the grid does not change while its levels are traced.
+  static constexpr int kBlockCells = 32;
+  bool indexed_ = false;
+  int blocksPerRow_ = 0;
+  std::vector<double> blockLow_, blockHigh_;
 };
 
 // Line width of a level: 3 on multiples of the thick-line height, else 1.

@@ -14,6 +14,8 @@ namespace velkaro {
 class LineRaster {
  public:
   explicit LineRaster(JobContext& job) : view_(job) {}
+  // Drawing into `layer` rather than the image.
+  LineRaster(JobContext& job, PixelLayer& layer) : view_(job, layer) {}
 
   bool active() const { return view_.active(); }
   // Colour and width (pixels, rounded to whole ones) of the segments that

@@ -11,38 +11,7 @@
 
 namespace velkaro {
 
-namespace {
-
-// Whole pixels from 1/256 pixels, rounding towards minus infinity.
-int64_t FloorPixel(int64_t fixed) { return fixed >> kSubpixelBits; }
-int64_t CeilPixel(int64_t fixed) { return (fixed + kSubpixels - 1) >> kSubpixelBits; }
-
-// One edge of a counter-clockwise polygon (bottom-up pixels) as the value of
-// its edge function at a pixel centre and its steps per pixel. A centre on a
-// left edge belongs to this polygon, one on a right edge to the neighbour
-// across it; on a horizontal edge, as `flat` says.
-struct Edge {
-  int64_t stepX = 0, stepY = 0, atRowStart = 0;
-  int64_t bias = 0;
-
-  Edge() = default;
-  Edge(FixedPoint p, FixedPoint q, int64_t x0, int64_t y0, FlatEdgeOwner flat) {
-    const int64_t dx = q.x - p.x, dy = q.y - p.y;
-    stepX = -dy * kSubpixels;
-    stepY = dx * kSubpixels;
-    atRowStart = dx * (y0 * kSubpixels - p.y) - dy * (x0 * kSubpixels - p.x);
-    const bool top = dx < 0;   // a flat edge of a counter-clockwise polygon
-    const bool owns = dy < 0 || (dy == 0 && top == (flat == FlatEdgeOwner::Top));
-    bias = owns ? 0 : 1;
-  }
-};
-
-uint32_t ArgbOf(Colour colour) {
-  return 0xFF000000u | (uint32_t(RedOf(colour)) << 16) | (uint32_t(GreenOf(colour)) << 8) |
-         uint32_t(BlueOf(colour));
-}
-
-}  // namespace
+using namespace raster_detail;
 
 FixedPoint SnapToSubpixels(float x, float y) {
   return FixedPoint{std::lrint(x * float(kSubpixels)), std::lrint(y * float(kSubpixels))};
@@ -53,16 +22,46 @@ RasterView::RasterView(JobContext& job) {
   job_ = &job;
   job.surface->beginGL();   // the context current, to read the view from it
   readView();
-  image_ = &job.surface->beginPixels();
+  QImage& image = job.surface->beginPixels();
   // The pixels' address is taken once, here: asking the image for it
   // again from drawing threads would race on its bookkeeping.
-  bits_ = image_->bits();
-  stride_ = image_->bytesPerLine();
-  imageHeight_ = image_->height();
+  bits_ = image.bits();
+  stride_ = image.bytesPerLine();
+  clipTo(image.width(), image.height());
+}
+
+RasterView::RasterView(JobContext& job, PixelLayer& layer) {
+  if (!job.surface || !job.surface->hasContext() || layer.pixels.empty()) return;
+  job_ = &job;
+  job.surface->beginGL();
+  readView();
+  bits_ = reinterpret_cast<uchar*>(layer.pixels.data());
+  stride_ = static_cast<qsizetype>(layer.width) * 4;
+  clipTo(layer.width, layer.height);
+}
+
+void RasterView::clipTo(int width, int height) {
+  imageHeight_ = height;
   minX_ = std::max(viewX_, 0);
-  maxX_ = std::min(viewX_ + viewWidth_, image_->width());
+  maxX_ = std::min(viewX_ + viewWidth_, width);
   minY_ = std::max(viewY_, 0);
   maxY_ = std::min(viewY_ + viewHeight_, imageHeight_);
+}
+
+void PixelLayer::cover(int imageWidth, int imageHeight) {
+  width = imageWidth;
+  height = imageHeight;
+  pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+}
+
+void PixelLayer::layOver(QImage& image) const {
+  if (pixels.empty() || image.width() != width || image.height() != height) return;
+  for (int y = 0; y < height; ++y) {
+    const uint32_t* from = pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+    auto* to = reinterpret_cast<uint32_t*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x)
+      if (from[x] != 0) to[x] = from[x];
+  }
 }
 
 // The view as GL holds it: single-precision matrices (glOrtho builds its
@@ -106,7 +105,7 @@ WindowPoint RasterView::window(double easting, double northing) const {
 }
 
 void RasterView::fillQuad(Colour colour, const FixedPoint corners[4], FlatEdgeOwner flat) {
-  if (!image_) return;
+  if (!bits_) return;
   constexpr int N = 4;
   // The bounds first: a segment of a short contour step often holds no
   // pixel centre at all.
@@ -146,43 +145,9 @@ void RasterView::fillQuad(Colour colour, const FixedPoint corners[4], FlatEdgeOw
   }
 }
 
-// The terrain's triangles, millions of them of about a pixel each, take a
-// shorter way than fillQuad: most hold one pixel centre or none, so the
-// centres in the bounds are tested one by one without stepping edges.
-void RasterView::fillTriangle(Colour colour, const FixedPoint corners[3], FlatEdgeOwner flat) {
-  if (!image_) return;
-  const FixedPoint a = corners[0];
-  FixedPoint b = corners[1], c = corners[2];
-  const int64_t x0 = std::max<int64_t>(CeilPixel(std::min({a.x, b.x, c.x})), minX_);
-  const int64_t x1 = std::min<int64_t>(FloorPixel(std::max({a.x, b.x, c.x})), maxX_ - 1);
-  if (x0 > x1) return;
-  const int64_t y0 = std::max<int64_t>(CeilPixel(std::min({a.y, b.y, c.y})), minY_);
-  const int64_t y1 = std::min<int64_t>(FloorPixel(std::max({a.y, b.y, c.y})), maxY_ - 1);
-  if (y0 > y1) return;
-  const int64_t twiceArea = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
-  if (twiceArea == 0) return;   // no inside, no pixel
-  if (twiceArea < 0) std::swap(b, c);   // counter-clockwise from here on
-  const Edge e0(a, b, x0, y0, flat), e1(b, c, x0, y0, flat), e2(c, a, x0, y0, flat);
-  const uint32_t argb = ArgbOf(colour);
-  int64_t row0 = e0.atRowStart, row1 = e1.atRowStart, row2 = e2.atRowStart;
-  for (int64_t y = y0; y <= y1; ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(bits_ + (imageHeight_ - 1 - y) * stride_);
-    int64_t f0 = row0, f1 = row1, f2 = row2;
-    for (int64_t x = x0; x <= x1; ++x) {
-      if (f0 >= e0.bias && f1 >= e1.bias && f2 >= e2.bias) row[x] = argb;
-      f0 += e0.stepX;
-      f1 += e1.stepX;
-      f2 += e2.stepX;
-    }
-    row0 += e0.stepY;
-    row1 += e1.stepY;
-    row2 += e2.stepY;
-  }
-}
-
 void RasterView::handBackToGl(Colour colour) {
   if (!job_) return;
-  job_->surface->beginGL();
+  job_->surface->beginGLState();
   float rgb[3];
   GlColourOf(colour, rgb);
   glColor3fv(rgb);

@@ -9,7 +9,9 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "render/colours.h"
 
@@ -34,9 +36,56 @@ inline constexpr int64_t kSubpixels = int64_t{1} << kSubpixelBits;
 // Float to 1/256 pixel, rounding to nearest (even on a tie), as GL snaps.
 FixedPoint SnapToSubpixels(float x, float y);
 
+// Pixels drawn apart from the image, to be laid over it later: the image's
+// rows (top-down) and size, 0 where nothing was drawn (an image pixel always
+// has its alpha byte set, so no drawn pixel is 0).
+struct PixelLayer {
+  std::vector<uint32_t> pixels;
+  int width = 0, height = 0;
+
+  // Sized to an image of width x height, nothing drawn; throws
+  // std::bad_alloc.
+  void cover(int imageWidth, int imageHeight);
+  // Copies the drawn pixels into `image`, which has the layer's size.
+  void layOver(QImage& image) const;
+};
+
 // Which of two shapes sharing a horizontal edge gets the pixel centres on
 // it: GL gives them to the shape above for triangles, below for lines.
 enum class FlatEdgeOwner { Top, Bottom };
+
+namespace raster_detail {
+
+// Whole pixels from 1/256 pixels, rounding towards minus infinity.
+inline int64_t FloorPixel(int64_t fixed) { return fixed >> kSubpixelBits; }
+inline int64_t CeilPixel(int64_t fixed) { return (fixed + kSubpixels - 1) >> kSubpixelBits; }
+
+// One edge of a counter-clockwise polygon (bottom-up pixels) as the value of
+// its edge function at a pixel centre and its steps per pixel. A centre on a
+// left edge belongs to this polygon, one on a right edge to the neighbour
+// across it; on a horizontal edge, as `flat` says.
+struct Edge {
+  int64_t stepX = 0, stepY = 0, atRowStart = 0;
+  int64_t bias = 0;
+
+  Edge() = default;
+  Edge(FixedPoint p, FixedPoint q, int64_t x0, int64_t y0, FlatEdgeOwner flat) {
+    const int64_t dx = q.x - p.x, dy = q.y - p.y;
+    stepX = -dy * kSubpixels;
+    stepY = dx * kSubpixels;
+    atRowStart = dx * (y0 * kSubpixels - p.y) - dy * (x0 * kSubpixels - p.x);
+    const bool top = dx < 0;   // a flat edge of a counter-clockwise polygon
+    const bool owns = dy < 0 || (dy == 0 && top == (flat == FlatEdgeOwner::Top));
+    bias = owns ? 0 : 1;
+  }
+};
+
+inline uint32_t ArgbOf(Colour colour) {
+  return 0xFF000000u | (uint32_t(RedOf(colour)) << 16) | (uint32_t(GreenOf(colour)) << 8) |
+         uint32_t(BlueOf(colour));
+}
+
+}  // namespace raster_detail
 
 class RasterView {
  public:
@@ -44,13 +93,24 @@ class RasterView {
   // image for direct drawing (nothing is drawn when the job has no surface
   // or no context, as GL drawing would do nothing).
   explicit RasterView(JobContext& job);
+  // The same view, drawing into `layer` instead (sized to the image); the
+  // image itself is not touched, so the drawing may go on while others
+  // draw into the image.
+  RasterView(JobContext& job, PixelLayer& layer);
 
-  bool active() const { return image_ != nullptr; }
+  bool active() const { return bits_ != nullptr; }
   // A plane point (easting, northing) in window pixels.
   WindowPoint window(double easting, double northing) const;
   // The pixels whose centres are inside the triangle or convex quad (in
   // either winding), clipped to the viewport and the image.
-  void fillTriangle(Colour colour, const FixedPoint corners[3], FlatEdgeOwner flat);
+  void fillTriangle(Colour colour, const FixedPoint corners[3], FlatEdgeOwner flat) {
+    fillTriangleIn(corners, flat, [colour] { return colour; });
+  }
+  // The same, asking `colourOf()` for the colour only when the triangle
+  // holds a pixel centre (most of a terrain's tiny triangles hold one or
+  // none, and their colour takes longer to work out than their fill).
+  template <class ColourOf>
+  void fillTriangleIn(const FixedPoint corners[3], FlatEdgeOwner flat, const ColourOf& colourOf);
   void fillQuad(Colour colour, const FixedPoint corners[4], FlatEdgeOwner flat);
   // Leaves GL's current colour at `colour`, as drawing the last shape
   // through GL would have done.
@@ -58,9 +118,9 @@ class RasterView {
 
  private:
   void readView();
+  void clipTo(int width, int height);
 
   JobContext* job_ = nullptr;
-  QImage* image_ = nullptr;
   uchar* bits_ = nullptr;
   qsizetype stride_ = 0;
   int imageHeight_ = 0;
@@ -70,5 +130,45 @@ class RasterView {
   // Pixels the viewport and the image share, bottom-up, max exclusive.
   int minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;
 };
+
+// The terrain's triangles, millions of them of about a pixel each, take a
+// shorter way than fillQuad: most hold one pixel centre or none, so the
+// centres in the bounds are tested one by one without stepping edges.
+template <class ColourOf>
+void RasterView::fillTriangleIn(const FixedPoint corners[3], FlatEdgeOwner flat, const ColourOf& colourOf) {
+  using namespace raster_detail;
+  if (!bits_) return;
+  const FixedPoint a = corners[0];
+  FixedPoint b = corners[1], c = corners[2];
+  const int64_t x0 = std::max<int64_t>(CeilPixel(std::min({a.x, b.x, c.x})), minX_);
+  const int64_t x1 = std::min<int64_t>(FloorPixel(std::max({a.x, b.x, c.x})), maxX_ - 1);
+  if (x0 > x1) return;
+  const int64_t y0 = std::max<int64_t>(CeilPixel(std::min({a.y, b.y, c.y})), minY_);
+  const int64_t y1 = std::min<int64_t>(FloorPixel(std::max({a.y, b.y, c.y})), maxY_ - 1);
+  if (y0 > y1) return;
+  const int64_t twiceArea = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+  if (twiceArea == 0) return;   // no inside, no pixel
+  if (twiceArea < 0) std::swap(b, c);   // counter-clockwise from here on
+  const Edge e0(a, b, x0, y0, flat), e1(b, c, x0, y0, flat), e2(c, a, x0, y0, flat);
+  uint32_t argb = 0;
+  bool coloured = false;
+  int64_t row0 = e0.atRowStart, row1 = e1.atRowStart, row2 = e2.atRowStart;
+  for (int64_t y = y0; y <= y1; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(bits_ + (imageHeight_ - 1 - y) * stride_);
+    int64_t f0 = row0, f1 = row1, f2 = row2;
+    for (int64_t x = x0; x <= x1; ++x) {
+      if (f0 >= e0.bias && f1 >= e1.bias && f2 >= e2.bias) {
+        if (!coloured) argb = ArgbOf(colourOf()), coloured = true;
+        row[x] = argb;
+      }
+      f0 += e0.stepX;
+      f1 += e1.stepX;
+      f2 += e2.stepX;
+    }
+    row0 += e0.stepY;
+    row1 += e1.stepY;
+    row2 += e2.stepY;
+  }
+}
 
 }  // namespace velkaro

@@ -109,6 +109,10 @@ void RenderSurface::beginGLReplacingImage() {
   glDrewLast_ = true;
 }
 
+void RenderSurface::beginGLState() {
+  if (hasContext()) bindImage();
+}
+
 QPainter& RenderSurface::beginPainter() { return beginPainterIn(image_.rect()); }
 
 QPainter& RenderSurface::beginPainterIn(const QRect& area) {

@@ -49,6 +49,9 @@ class RenderSurface {
   // As beginGL() when the GL drawing that follows covers every pixel (a
   // clear): the image is not uploaded first.
   void beginGLReplacingImage();
+  // Call before changing GL state that draws nothing (the current colour,
+  // the line width): the context is made current, the image not uploaded.
+  void beginGLState();
   // Call before drawing with QPainter; the painter stays valid until the
   // next beginGL(), beginPixels() or frame().
   QPainter& beginPainter();

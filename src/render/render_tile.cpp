@@ -1,6 +1,7 @@
 #include "render/render_tile.h"
 
 #include <functional>
+#include <optional>
 
 #include "elevation/contours.h"
 #include "elevation/terrain_mesh.h"
@@ -11,6 +12,7 @@
 #include "render/mesh_overlay.h"
 #include "render/render_surface.h"
 #include "render/contour_drawing.h"
+#include "render/contour_overlay.h"
 #include "render/terrain_drawing.h"
 #include "render/symbols.h"
 
@@ -63,6 +65,12 @@ void RenderTile(JobContext& job) {
     Flush(job);
   }
 
+  // 3b. Plain contour lines (step 9) are traced and drawn into a layer of
+  //     their own from here on, beside the mesh and the layers under them.
+  std::optional<ContourOverlay> contourLines;
+  if (s.anyContourClass() && ContoursArePlainLines(job) && GridHasRelief(job))
+    contourLines.emplace(job, ContourOverlay::Target::OwnLayer);
+
   // 4. [elevation] with an elevation class on: hillshade when alti/shadow is
   //    on, else the coloured elevation mesh.
   if (s.anyMeshClass()) {
@@ -84,7 +92,7 @@ void RenderTile(JobContext& job) {
 
   // 9. Contour lines over areas and lines unless taisyo is 3.
   if (s.anyContourClass() && s.taisyo != kDepressionAreas) {
-    if (GridHasRelief(job)) DrawContours(job);
+    if (contourLines) contourLines->finish();
     Flush(job);
   }
 

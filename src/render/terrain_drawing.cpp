@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <system_error>
 #include <thread>
@@ -78,13 +79,31 @@ struct MeshRow {
   }
 };
 
-// Walks the quads of grid rows [first, last) and fills each kept triangle in
-// the colour `colourOf` gives for its three corners; `lastColour` is set to
-// the last one's. Elevations are divided by `zUnit` for the corners' scaled
-// elevation. Returns the number of triangles drawn.
+// Where the last triangle of a walk lies: quad row and column and which of
+// the quad's triangles (row -1: none was drawn).
+struct LastTriangle {
+  int row = -1, col = 0, triangle = 0;
+};
+
+// The corners of triangle `t` of the quad at (c) between two rows.
+struct QuadTriangles {
+  const MeshVertex* corner[4];
+  QuadSplit split;
+
+  QuadTriangles(const MeshRow& top, const MeshRow& bottom, int c, double waterLevel)
+      : corner{&top.vertex[c], &top.vertex[c + 1], &bottom.vertex[c], &bottom.vertex[c + 1]},
+        split(SplitQuad(corner[kTL]->z, corner[kTR]->z, corner[kBL]->z, corner[kBR]->z, waterLevel)) {}
+  const MeshVertex& at(int t, int k) const { return *corner[split.tri[t][k]]; }
+};
+
+// Walks the quads of grid rows [first, last) and fills each kept triangle,
+// asking `colourOf` for its colour from its three corners only when it
+// holds a pixel. Elevations are divided by `zUnit` for the corners' scaled
+// elevation. Returns the number of triangles drawn; `last` says which was
+// the last.
 template <class ColourOf>
 long WalkRows(JobContext& ctx, TriangleRaster& raster, int first, int last, double zUnit, const ColourOf& colourOf,
-              Colour& lastColour) {
+              LastTriangle& lastDrawn) {
   const ElevationGrid& g = ctx.elevGrid;
   MeshRow top, bottom;
   top.project(ctx, raster, first, zUnit);
@@ -92,16 +111,12 @@ long WalkRows(JobContext& ctx, TriangleRaster& raster, int first, int last, doub
   for (int r = first; r < last; ++r) {
     bottom.project(ctx, raster, r + 1, zUnit);
     for (int c = 0; c + 1 < g.gridCols; ++c) {
-      const MeshVertex* corner[4] = {&top.vertex[c], &top.vertex[c + 1], &bottom.vertex[c], &bottom.vertex[c + 1]};
-      const QuadSplit split =
-          SplitQuad(corner[kTL]->z, corner[kTR]->z, corner[kBL]->z, corner[kBR]->z, ctx.waterLevel);
-      for (int t = 0; t < split.count; ++t) {
-        const QuadCorner* k = split.tri[t];
-        const MeshVertex &a = *corner[k[0]], &b = *corner[k[1]], &c3 = *corner[k[2]];
-        const Colour colour = colourOf(a, b, c3);
+      const QuadTriangles quad(top, bottom, c, ctx.waterLevel);
+      for (int t = 0; t < quad.split.count; ++t) {
+        const MeshVertex &a = quad.at(t, 0), &b = quad.at(t, 1), &c3 = quad.at(t, 2);
         const FixedPoint pixels[3] = {a.pixel, b.pixel, c3.pixel};
-        raster.fill(colour, pixels);
-        lastColour = colour;
+        raster.fillIn(pixels, [&] { return colourOf(a, b, c3); });
+        lastDrawn = LastTriangle{r, c, t};
         ++drawn;
       }
     }
@@ -110,13 +125,57 @@ long WalkRows(JobContext& ctx, TriangleRaster& raster, int first, int last, doub
   return drawn;
 }
 
+// The colour of one triangle of the mesh, worked out again.
+template <class ColourOf>
+Colour ColourOfTriangle(JobContext& ctx, const TriangleRaster& raster, LastTriangle at, double zUnit,
+                        const ColourOf& colourOf) {
+  MeshRow top, bottom;
+  top.project(ctx, raster, at.row, zUnit);
+  bottom.project(ctx, raster, at.row + 1, zUnit);
+  const QuadTriangles quad(top, bottom, at.col, ctx.waterLevel);
+  return colourOf(quad.at(at.triangle, 0), quad.at(at.triangle, 1), quad.at(at.triangle, 2));
+}
+
 constexpr int kRowsBetweenPumps = 100;
+constexpr int kRowsPerShare = 10;
+
+// Walks the quad rows [first, end) on this thread and one more: each takes
+// the next ten rows not yet taken until none are left, so the two finish
+// together however the machine shares its cores. The triangles of a grid
+// never overlap, so the image is the same as from one walk.
+template <class ColourOf>
+long WalkRowsOnTwoThreads(JobContext& ctx, TriangleRaster& raster, int first, int end, double zUnit,
+                          const ColourOf& colourOf, LastTriangle& lastDrawn) {
+  const int shares = (end - first + kRowsPerShare - 1) / kRowsPerShare;
+  std::vector<LastTriangle> lastOf(static_cast<size_t>(shares));
+  std::vector<long> drawnOf(static_cast<size_t>(shares), 0);
+  std::atomic<int> next{0};
+  auto walk = [&] {
+    for (int k = next++; k < shares; k = next++) {
+      const int from = first + k * kRowsPerShare;
+      drawnOf[static_cast<size_t>(k)] =
+          WalkRows(ctx, raster, from, std::min(from + kRowsPerShare, end), zUnit, colourOf, lastOf[static_cast<size_t>(k)]);
+    }
+  };
+  std::thread helper;
+  try {
+    helper = std::thread(walk);
+  } catch (const std::system_error&) {
+    // No thread to be had: this one walks every share.
+  }
+  walk();
+  if (helper.joinable()) helper.join();
+  long drawn = 0;
+  for (int k = 0; k < shares; ++k) {
+    drawn += drawnOf[static_cast<size_t>(k)];
+    if (lastOf[static_cast<size_t>(k)].row >= 0) lastDrawn = lastOf[static_cast<size_t>(k)];
+  }
+  return drawn;
+}
 
 // Walks the grid's quads and fills each kept triangle into the image in the
 // colour `colourOf` gives, a hundred rows at a time with progress and the
-// abort check between them. The lower half of each hundred is walked on a
-// second thread: the triangles of a grid never overlap, so the halves touch
-// different pixels and the image is the same as from one walk. Shared by the
+// abort check between them, each hundred on two threads. Shared by the
 // plain and shaded mesh.
 template <class ColourOf>
 long WalkTriangles(JobContext& ctx, const char* stepLabel, double zUnit, const ColourOf& colourOf) {
@@ -127,29 +186,16 @@ long WalkTriangles(JobContext& ctx, const char* stepLabel, double zUnit, const C
   TriangleRaster raster(ctx);
   const int quadRows = g.gridRows - 1;
   long drawn = 0;
-  Colour last = 0;
+  LastTriangle last;
   for (int first = 0; first < quadRows; first += kRowsBetweenPumps) {
     ShowPercent(ctx, first);
     ctx.host.pump();
     if (!ctx.runFlag) break;
     const int end = std::min(first + kRowsBetweenPumps, quadRows);
-    const int middle = first + (end - first) / 2;
-    long lowerDrawn = 0;
-    Colour upperLast = 0, lowerLast = 0;
-    auto walkLower = [&] { lowerDrawn = WalkRows(ctx, raster, middle, end, zUnit, colourOf, lowerLast); };
-    std::thread lower;
-    try {
-      lower = std::thread(walkLower);
-    } catch (const std::system_error&) {
-      walkLower();   // no thread to be had: the same rows on this one
-    }
-    const long upperDrawn = WalkRows(ctx, raster, first, middle, zUnit, colourOf, upperLast);
-    if (lower.joinable()) lower.join();
-    if (upperDrawn > 0) last = upperLast;
-    if (lowerDrawn > 0) last = lowerLast;
-    drawn += upperDrawn + lowerDrawn;
+    drawn += WalkRowsOnTwoThreads(ctx, raster, first, end, zUnit, colourOf, last);
   }
-  if (drawn > 0) raster.flush(last);
+  // GL's colour is left as the last triangle's, as drawing through GL would.
+  if (last.row >= 0) raster.flush(ColourOfTriangle(ctx, raster, last, zUnit, colourOf));
   if (ctx.surface) ctx.surface->tile().dryTriangleCount += drawn;
   return drawn;
 }

@@ -17,6 +17,12 @@ class TriangleRaster {
   void fill(Colour colour, const FixedPoint corners[3]) {
     view_.fillTriangle(colour, corners, FlatEdgeOwner::Top);
   }
+  // The same, the colour asked of `colourOf()` only for a triangle that
+  // holds a pixel.
+  template <class ColourOf>
+  void fillIn(const FixedPoint corners[3], const ColourOf& colourOf) {
+    view_.fillTriangleIn(corners, FlatEdgeOwner::Top, colourOf);
+  }
   // Leaves GL's current colour at that of the last triangle drawn (in the
   // mesh's own order), as drawing through GL would.
   void flush(Colour last);

@@ -10,6 +10,8 @@
 #include "elevation/messages.h"
 #include "elevation_test_support.h"
 #include "render/contour_drawing.h"
+#include "render/contour_overlay.h"
+#include "render/terrain_drawing.h"
 
 namespace velkaro {
 namespace {
@@ -330,6 +332,58 @@ TEST(DrawContours, FillsDepressionsThatCrossTheTileEdge) {
       for (int x = 40; x < 140; ++x) rim += canvas.pixel(x, y) == outline ? 1 : 0;
     EXPECT_GT(rim, 20) << taisyo;
     EXPECT_EQ(canvas.pixel(10, 150), white);
+  }
+}
+
+// Lines traced and drawn into a layer of their own while the mesh is drawn,
+// then laid over it, come out pixel for pixel as lines drawn over the
+// finished mesh; GL is left with the same colour. Over a mesh the lines are
+// black, without one in their level's colour.
+TEST(ContourOverlay, LaidOverTheMeshAsIfDrawnAfterIt) {
+  for (bool mesh : {true, false}) {
+    auto drawTile = [mesh](bool ownLayer, QImage& image, float colour[4]) {
+      test::ElevationJob job(4, true);
+      JobContext& ctx = job.job();
+      ctx.settings.alti[4] = mesh;
+      job.plainGrid(60, 80, 0);
+      for (int r = 0; r < 60; ++r)
+        for (int c = 0; c < 80; ++c) job.at(r, c) = 30 - std::hypot(r - 25, (c - 35) * 0.7);
+      ctx.elevGrid.elevMax = 30;
+      ctx.elevGrid.elevMin = 0;
+      ctx.legendSteps = 12;
+      job.setLegend(2.5, 0);
+      const ElevationGrid& g = ctx.elevGrid;
+      test::GlCanvas canvas(400, 300, g.gridLonW, g.gridLonE, g.gridLatS, g.gridLatN);
+      ASSERT_TRUE(canvas.ok);
+      ctx.surface = canvas.surface.get();
+      if (ownLayer) {
+        ContourOverlay lines(ctx, ContourOverlay::Target::OwnLayer);
+        if (mesh) DrawElevationMesh(ctx);
+        lines.finish();
+      } else {
+        if (mesh) DrawElevationMesh(ctx);
+        DrawContours(ctx);
+      }
+      EXPECT_TRUE(ctx.runFlag);
+      ctx.surface->beginGLState();
+      glGetFloatv(GL_CURRENT_COLOR, colour);
+      image = canvas.surface->frame().copy();
+    };
+    QImage straight, layered;
+    float straightColour[4], layeredColour[4];
+    drawTile(false, straight, straightColour);
+    drawTile(true, layered, layeredColour);
+    EXPECT_TRUE(straight == layered) << "mesh " << mesh;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(straightColour[i], layeredColour[i]) << "mesh " << mesh;
+    int black = 0, white = 0;
+    for (int y = 0; y < straight.height(); ++y)
+      for (int x = 0; x < straight.width(); ++x) {
+        const QRgb p = straight.pixel(x, y) & 0xFFFFFF;
+        black += p == 0 ? 1 : 0;
+        white += p == 0xFFFFFF ? 1 : 0;
+      }
+    EXPECT_EQ(black > 500, mesh) << "black pixels " << black;
+    EXPECT_EQ(white > 50000, !mesh) << "white pixels " << white;
   }
 }
 

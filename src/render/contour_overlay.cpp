@@ -1,0 +1,155 @@
+#include "render/contour_overlay.h"
+
+#include <GL/gl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <new>
+#include <system_error>
+#include <vector>
+
+#include "elevation/messages.h"
+#include "job/job_context.h"
+#include "render/contour_levels.h"
+#include "render/level_tracer.h"
+#include "render/render_surface.h"
+
+namespace velkaro {
+
+namespace text = elevation_text;
+
+bool ContoursArePlainLines(const JobContext& ctx) { return ctx.settings.taisyo != kDepressionAreas; }
+
+ContourOverlay::ContourOverlay(JobContext& ctx, Target target) : ctx_(ctx) {
+  if (target == Target::Image) {
+    start();
+    return;
+  }
+  try {
+    if (ctx.surface && ctx.surface->hasContext()) layer_.cover(ctx.surface->width(), ctx.surface->height());
+  } catch (const std::bad_alloc&) {
+    layer_ = PixelLayer{};   // no room for a layer: drawn into the image in finish()
+    return;
+  }
+  start();
+}
+
+ContourOverlay::~ContourOverlay() {
+  stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+// The lines' raster is made here, on the main thread, where GL's view can
+// be read; the thread then only fills pixels.
+void ContourOverlay::start() {
+  if (layer_.pixels.empty())
+    lines_.emplace(ctx_);
+  else
+    lines_.emplace(ctx_, layer_);
+  try {
+    thread_ = std::thread([this] { run(); });
+  } catch (const std::system_error&) {
+    run();   // no thread to be had: the lines are drawn now
+  }
+}
+
+void ContourOverlay::stop() {
+  stop_ = true;
+  std::lock_guard lock(mutex_);
+  changed_.notify_all();
+}
+
+void ContourOverlay::run() {
+  try {
+    drawLevels();
+  } catch (const std::bad_alloc&) {
+    std::lock_guard lock(mutex_);
+    done_.push_back(DoneLevel{0, TraceOutcome::StoreFull});   // no room for a level's lines
+  }
+  std::lock_guard lock(mutex_);
+  finished_ = true;
+  changed_.notify_all();
+}
+
+// Traces each level (one ahead, on the level tracer's thread) and draws its
+// lines, reporting every level done.
+void ContourOverlay::drawLevels() {
+  JobContext& ctx = ctx_;
+  const ElevationGrid& g = ctx.elevGrid;
+  const ContourLevels levels = ContourLevelsOf(ctx);
+  if (g.gridCols < 2 || g.gridRows < 2 || !levels.any()) return;
+  ContourStore store = ClearedContourStore(ctx);
+  ContourTracer tracer = TracerOf(ctx, store);
+  const GridProjector projector(ctx);
+  LevelTracer traced(tracer, store, levels.first, levels.lowest, levels.legend.interval);
+  std::vector<TessVertex> ring;
+  LineRaster& lines = *lines_;
+  TracedLevel level;
+  while (!stop_ && traced.next(level, {})) {
+    if (level.outcome == TraceOutcome::Kept || level.outcome == TraceOutcome::Dropped) {
+      const LevelStyle style = LevelStyleOf(ctx, levels.legend, level.level);
+      lines.setColour(style.outline);
+      lines.setWidth(style.width);
+      ForEachStoredLine(projector, level.lines, level.level, ring, [&](std::vector<TessVertex>& line, bool closed) {
+        for (const TessVertex& vertex : line) lines.vertex(vertex.x, vertex.y);
+        if (closed && !line.empty()) lines.vertex(line[0].x, line[0].y);
+        lines.endStrip();
+      });
+    }
+    std::lock_guard lock(mutex_);
+    done_.push_back(DoneLevel{level.level, level.outcome});
+    changed_.notify_all();
+    if (level.outcome == TraceOutcome::StoreFull || level.outcome == TraceOutcome::Aborted) break;
+  }
+}
+
+// The next level done, or nothing when no more will come; pumps the host
+// while it waits and stops the drawing on an abort.
+std::optional<ContourOverlay::DoneLevel> ContourOverlay::nextDone() {
+  std::unique_lock lock(mutex_);
+  while (done_.empty() && !finished_) {
+    if (changed_.wait_for(lock, std::chrono::milliseconds(50)) == std::cv_status::timeout) {
+      lock.unlock();
+      ctx_.host.pump();
+      if (!ctx_.runFlag) stop();
+      lock.lock();
+    }
+  }
+  if (done_.empty()) return std::nullopt;
+  const DoneLevel level = done_.front();
+  done_.pop_front();
+  return level;
+}
+
+void ContourOverlay::finish() {
+  JobContext& ctx = ctx_;
+  if (!lines_) start();   // no layer: the lines go into the image now
+  ctx.host.setLabel(LabelRole::Group, text::kStepContours);
+  for (;;) {
+    ctx.host.pump();
+    if (!ctx.runFlag) break;
+    const std::optional<DoneLevel> level = nextDone();
+    if (!level || !ctx.runFlag) break;
+    char label[64];
+    std::snprintf(label, sizeof label, "%0.2fm", level->level);
+    ctx.host.setLabel(LabelRole::Detail, label);
+    if (level->outcome == TraceOutcome::StoreFull) {
+      // The lines of this level are incomplete; the job stops.
+      ctx.host.ask(text::kContourStoreFullCaption, text::kContourStoreFull, Buttons::Ok);
+      ctx.runFlag = false;
+      break;
+    }
+    if (level->outcome == TraceOutcome::Aborted) break;
+  }
+  stop();
+  if (thread_.joinable()) thread_.join();
+  if (!layer_.pixels.empty() && ctx.runFlag) layer_.layOver(ctx.surface->beginPixels());
+  lines_->flush();
+  if (ctx.surface) {
+    ctx.surface->beginGLState();
+    glLineWidth(1);
+  }
+  ctx.host.setLabel(LabelRole::Group, "");
+}
+
+}  // namespace velkaro
