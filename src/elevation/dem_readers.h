@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "archive/source_file.h"
 #include "elevation/elevation_grid.h"
@@ -51,6 +52,28 @@ bool ReadDemXmlHeader(std::string_view text, DemXmlHeader& header);
 // without a value ("海水面,-9999.") becomes 0. False on a bad number.
 bool ReadDemXmlValues(std::string_view text, const DemXmlHeader& header, float* values,
                       bool seaAsZero);
+
+// One DEM XML file taken apart without touching the grid, so that files can
+// be taken apart on several threads and placed in order on one.
+struct DemXmlParsed {
+  DemXmlOutcome outcome = DemXmlOutcome::NotDem;
+  int kindFound = -1;
+  bool loaded = false;          // false: the file could not be read at all
+  bool overlapsGrid = false;    // its envelope meets the grid: values follow
+  DemXmlHeader header;
+  std::vector<double> values;   // tuple by tuple, NaN for no value; up to a bad number
+};
+
+// Takes apart a DEM XML file (UTF-8, or Shift_JIS when its declaration
+// says so), whole from disk or as bytes already in memory, for a grid of the
+// given geometry whose extent is `extent`. Safe on any thread.
+void ParseDemXml(const SourceFile& source, const ElevationGrid& grid, const GeoBox& extent, unsigned selectedKinds,
+                 DemXmlParsed& out);
+// The DEM kinds the job reads, as DemXmlTarget::selectedKinds.
+unsigned SelectedDemKinds(const JobContext& ctx);
+// Places a taken-apart file into ctx.elevGrid as ReadDemXml does. Main
+// thread.
+bool PlaceDemXml(JobContext& ctx, const DemXmlParsed& parsed, const GeoBox& extent, const std::string& name);
 
 // Reads a DEM XML file (UTF-8, or Shift_JIS when its declaration says so),
 // whole from disk or as bytes already in memory (a zip member), into

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string>
+#include <vector>
 
 #include "archive/source_file.h"
 #include "elevation/dem_readers.h"
 #include "elevation/messages.h"
 #include "job/job_context.h"
+#include "platform/ordered_work.h"
 
 namespace velkaro {
 
@@ -51,14 +54,67 @@ SourceList FindKindSources(const JobSettings& s, int kind, const GeoBox* extent)
   return FindSources(s.meshfolder, query);
 }
 
-void ReadDemMember(JobContext& ctx, SourceLoader& loader, const SourceRef& ref, const GeoBox& extent) {
+// One DEM file loaded (a zip member taken out) and taken apart.
+struct DemFileRead {
+  bool memberLoaded = false;
+  std::string name;
+  DemXmlParsed parsed;
+};
+
+void LoadAndParse(SourceLoader& loader, const SourceRef& ref, const ElevationGrid& grid, const GeoBox& extent,
+                  unsigned kinds, DemFileRead& out) {
   SourceFile file{std::string()};
   std::string error;
-  if (!loader.load(ref, file, error)) {
+  out.memberLoaded = loader.load(ref, file, error);
+  if (!out.memberLoaded) return;
+  out.name = file.name();
+  ParseDemXml(file, grid, extent, kinds, out.parsed);
+}
+
+void PlaceDemFile(JobContext& ctx, const SourceRef& ref, const DemFileRead& read, const GeoBox& extent) {
+  if (!read.memberLoaded) {
     ctx.errorText = text::kArchiveErrorHead + ref.display() + text::kReaderErrorTail;
     return;
   }
-  ReadDemXml(ctx, file, extent);
+  PlaceDemXml(ctx, read.parsed, extent, read.name);
+}
+
+// Whether a DEM file's mesh (from its name) overlaps the grid. The grid's
+// margin lies beyond the tile, so a file is wanted when its mesh overlaps
+// the whole grid, not only the tile.
+bool MeshOverlaps(const std::string& name, DemKind kind, const GeoBox& extent) {
+  GeoBox mesh;
+  return DemMeshBox(DemMeshCodeOfFileName(name, kind), kind, mesh) && Overlaps(mesh, extent);
+}
+
+// Reads the DEM XML files in list order. The files are loaded and taken
+// apart on two threads (OrderedWork) and placed into the grid here, in
+// order, so that of two files of one mesh the later still wins.
+void ReadDemXmlFiles(JobContext& ctx, const std::vector<SourceRef>& files, DemKind kind, const GeoBox& extent) {
+  std::vector<size_t> wanted;
+  for (size_t i = 0; i < files.size(); ++i)
+    if (MeshOverlaps(std::string(files[i].fileName()), kind, extent)) wanted.push_back(i);
+  const ElevationGrid grid = ctx.elevGrid;
+  const unsigned kinds = SelectedDemKinds(ctx);
+  SourceLoader loaders[2];
+  OrderedWork<DemFileRead> reads(wanted.size(), [&](size_t k, int lane, DemFileRead& out) {
+    LoadAndParse(loaders[lane], files[wanted[k]], grid, extent, kinds, out);
+  });
+  size_t next = 0;
+  for (size_t i = 0; i < files.size(); ++i) {
+    ctx.host.pump();
+    if (!ctx.runFlag) return;
+    ++ctx.fileCount;
+    if (next >= wanted.size() || wanted[next] != i) continue;
+    ctx.host.setLabel(LabelRole::Numerator, std::to_string(ctx.fileCount));
+    ctx.host.setLabel(LabelRole::FileName, std::string(files[i].fileName()));
+    const DemFileRead* read = reads.take(next++, [&] {
+      ctx.host.pump();
+      return ctx.runFlag;
+    });
+    if (!read) return;   // aborted while waiting
+    PlaceDemFile(ctx, files[i], *read, extent);
+  }
 }
 
 }  // namespace
@@ -131,28 +187,17 @@ void ScanDemSources(JobContext& ctx, DemScanMode mode, const GeoBox& extent) {
   });
   ctx.host.setLabel(LabelRole::Group, kind == kEtopo ? text::kStepEtopo : text::kStepDemData);
   if (kind != kEtopo) ctx.host.setLabel(LabelRole::Numerator, std::to_string(ctx.fileCount));
-  SourceLoader loader;
+  if (kind != kEtopo) {
+    ReadDemXmlFiles(ctx, files, static_cast<DemKind>(kind), extent);
+    return;
+  }
   for (const SourceRef& ref : files) {
     ctx.host.pump();
     if (!ctx.runFlag) return;
     ++ctx.fileCount;
-    const std::string name(ref.fileName());
-    if (kind == kEtopo) {
-      ctx.host.setLabel(LabelRole::Numerator, std::to_string(ctx.fileCount));
-      ctx.host.setLabel(LabelRole::FileName, name);
-      ReadEtopoGrid(ctx, ref.path, extent);
-      continue;
-    }
-    // The grid's margin lies beyond the tile, so a file is wanted when its
-    // mesh overlaps the whole grid, not only the tile.
-    GeoBox mesh;
-    if (!DemMeshBox(DemMeshCodeOfFileName(name, static_cast<DemKind>(kind)),
-                    static_cast<DemKind>(kind), mesh) ||
-        !Overlaps(mesh, extent))
-      continue;
     ctx.host.setLabel(LabelRole::Numerator, std::to_string(ctx.fileCount));
-    ctx.host.setLabel(LabelRole::FileName, name);
-    ReadDemMember(ctx, loader, ref, extent);
+    ctx.host.setLabel(LabelRole::FileName, std::string(ref.fileName()));
+    ReadEtopoGrid(ctx, ref.path, extent);
   }
 }
 

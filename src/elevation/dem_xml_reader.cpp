@@ -7,6 +7,8 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <limits>
+#include <vector>
 
 #include "elevation/dem_readers.h"
 #include "elevation/messages.h"
@@ -194,29 +196,68 @@ bool WalkTuples(std::string_view textAll, long firstIndex, Place&& place, Missin
   return true;
 }
 
-bool ReadTuples(std::string_view textAll, const DemXmlHeader& h, DemXmlTarget& t) {
+// The tuples' values in order, NaN for a tuple without one; false on a
+// value that does not parse (the values before it are kept).
+bool CollectTuples(std::string_view textAll, std::vector<double>& values) {
+  values.clear();
+  return WalkTuples(
+      textAll, 0, [&](long, double value) { values.push_back(value); },
+      [&](long, std::string_view) { values.push_back(std::numeric_limits<double>::quiet_NaN()); });
+}
+
+// Takes a UTF-8 text apart for a grid of the given geometry.
+void ParseDemXmlText(std::string_view textAll, const ElevationGrid& g, unsigned selectedKinds, DemXmlParsed& out) {
+  out.kindFound = FindDemKind(textAll);
+  out.overlapsGrid = false;
+  out.values.clear();
+  if (out.kindFound < 0 || !(selectedKinds & (1u << out.kindFound))) {
+    out.outcome = DemXmlOutcome::NotDem;
+    return;
+  }
+  // Without an envelope the file places nothing.
+  DemXmlHeader& h = out.header;
+  h = DemXmlHeader{};
+  h.lowerLat = g.gridLatN;
+  h.lowerLon = g.gridLonE;
+  h.upperLat = g.gridLatS;
+  h.upperLon = g.gridLonW;
+  if (!ReadHeader(textAll, h) || h.width <= 0) {
+    out.outcome = DemXmlOutcome::BadNumber;
+    return;
+  }
+  out.outcome = DemXmlOutcome::Read;
+  if (g.gridLonW > h.upperLon || g.gridLatS > h.upperLat || h.lowerLon > g.gridLonE || h.lowerLat > g.gridLatN)
+    return;
+  out.overlapsGrid = true;
+  if (!CollectTuples(textAll, out.values)) out.outcome = DemXmlOutcome::BadNumber;
+}
+
+// Places the values of a taken-apart file into the target's grid, keeping
+// the highest and lowest of those inside the tile window.
+void PlaceValues(const DemXmlParsed& parsed, DemXmlTarget& t) {
+  if (!parsed.overlapsGrid) return;
+  const DemXmlHeader& h = parsed.header;
   ElevationGrid& g = *t.grid;
   const long colOff = static_cast<long>(std::floor((h.lowerLon - g.gridLonW) / g.cellLon + 0.00001));
   const long rowOff = static_cast<long>(std::floor((g.gridLatN - h.upperLat) / g.cellLat + 0.00001));
   double elevMax = g.elevMax, elevMin = g.elevMin;
-  const bool ok = WalkTuples(
-      textAll, h.startY * h.width + h.startX,
-      [&](long index, double value) {
-        const long col = index % h.width + colOff;
-        const long row = index / h.width + rowOff;
-        if (col >= 0 && col < g.gridCols && row >= 0 && row < g.gridRows) {
-          const double v = value + t.datumOffset;
-          t.cells[static_cast<int64_t>(row) * g.gridCols + col].x = v;
-          if (g.inWindow(static_cast<int>(row), static_cast<int>(col))) {
-            if (v > elevMax) elevMax = v;
-            if (v < elevMin) elevMin = v;
-          }
-        }
-      },
-      [](long, std::string_view) {});
+  long index = h.startY * h.width + h.startX;
+  for (const double value : parsed.values) {
+    const long at = index++;
+    if (value != value) continue;   // no value
+    const long col = at % h.width + colOff;
+    const long row = at / h.width + rowOff;
+    if (col >= 0 && col < g.gridCols && row >= 0 && row < g.gridRows) {
+      const double v = value + t.datumOffset;
+      t.cells[static_cast<int64_t>(row) * g.gridCols + col].x = v;
+      if (g.inWindow(static_cast<int>(row), static_cast<int>(col))) {
+        if (v > elevMax) elevMax = v;
+        if (v < elevMin) elevMin = v;
+      }
+    }
+  }
   g.elevMax = elevMax;
   g.elevMin = elevMin;
-  return ok;
 }
 
 bool DeclaresShiftJis(std::string_view bytes) {
@@ -229,23 +270,11 @@ bool DeclaresShiftJis(std::string_view bytes) {
 }  // namespace
 
 DemXmlOutcome ReadDemXmlText(std::string_view textAll, DemXmlTarget& t) {
-  const int kind = FindDemKind(textAll);
-  t.kindFound = kind;
-  if (kind < 0 || !(t.selectedKinds & (1u << kind))) return DemXmlOutcome::NotDem;
-
-  const ElevationGrid& g = *t.grid;
-  // Without an envelope the file places nothing.
-  DemXmlHeader h;
-  h.lowerLat = g.gridLatN;
-  h.lowerLon = g.gridLonE;
-  h.upperLat = g.gridLatS;
-  h.upperLon = g.gridLonW;
-  if (!ReadHeader(textAll, h)) return DemXmlOutcome::BadNumber;
-  if (h.width <= 0) return DemXmlOutcome::BadNumber;
-  if (g.gridLonW > h.upperLon || g.gridLatS > h.upperLat || h.lowerLon > g.gridLonE ||
-      h.lowerLat > g.gridLatN)
-    return DemXmlOutcome::Read;
-  return ReadTuples(textAll, h, t) ? DemXmlOutcome::Read : DemXmlOutcome::BadNumber;
+  DemXmlParsed parsed;
+  ParseDemXmlText(textAll, *t.grid, t.selectedKinds, parsed);
+  t.kindFound = parsed.kindFound;
+  PlaceValues(parsed, t);
+  return parsed.outcome;
 }
 
 bool ReadDemXmlHeader(std::string_view textAll, DemXmlHeader& header) {
@@ -266,42 +295,68 @@ bool ReadDemXmlValues(std::string_view textAll, const DemXmlHeader& h, float* va
       });
 }
 
-bool ReadDemXml(JobContext& ctx, const SourceFile& source, const GeoBox& extent) {
-  if (!ctx.runFlag) return true;
-  auto fail = [&] {
-    ctx.errorText = "ReadDemXml(" + source.name() + text::kReaderErrorTail;
-    return false;
-  };
+namespace {
+
+// The job's grid with the given extent, as the reader places into it.
+ElevationGrid GridWithExtent(const ElevationGrid& grid, const GeoBox& extent) {
+  ElevationGrid g = grid;
+  g.gridLonW = extent.lonW;
+  g.gridLatS = extent.latS;
+  g.gridLonE = extent.lonE;
+  g.gridLatN = extent.latN;
+  return g;
+}
+
+}  // namespace
+
+unsigned SelectedDemKinds(const JobContext& ctx) {
+  unsigned kinds = 0;
+  for (int k = 0; k < 4; ++k)
+    if (ctx.settings.alti[k] || ctx.settings.cont[k]) kinds |= 1u << k;
+  return kinds;
+}
+
+void ParseDemXml(const SourceFile& source, const ElevationGrid& grid, const GeoBox& extent, unsigned selectedKinds,
+                 DemXmlParsed& out) {
   // A file on disk is read whole; bytes in memory are read where they are.
   std::string owned;
   std::string_view bytes = source.bytes();
-  if (!source.inMemory()) {
-    if (!ReadWholeFile(source.path(), owned)) return fail();
-    bytes = owned;
-  }
+  out.loaded = source.inMemory() || ReadWholeFile(source.path(), owned);
+  if (!out.loaded) return;
+  if (!source.inMemory()) bytes = owned;
   if (DeclaresShiftJis(bytes)) {
     owned = Cp932ToUtf8(bytes);
     bytes = owned;
   }
+  ParseDemXmlText(bytes, GridWithExtent(grid, extent), selectedKinds, out);
+}
 
-  ElevationGrid grid = ctx.elevGrid;
-  grid.gridLonW = extent.lonW;
-  grid.gridLatS = extent.latS;
-  grid.gridLonE = extent.lonE;
-  grid.gridLatN = extent.latN;
+bool PlaceDemXml(JobContext& ctx, const DemXmlParsed& parsed, const GeoBox& extent, const std::string& name) {
+  if (!ctx.runFlag) return true;
+  auto fail = [&] {
+    ctx.errorText = "ReadDemXml(" + name + text::kReaderErrorTail;
+    return false;
+  };
+  if (!parsed.loaded) return fail();
+  ElevationGrid grid = GridWithExtent(ctx.elevGrid, extent);
   DemXmlTarget target;
   target.grid = &grid;
   target.cells = ctx.cells.data();
   target.datumOffset = ctx.datumOffset;
-  for (int k = 0; k < 4; ++k)
-    if (ctx.settings.alti[k] || ctx.settings.cont[k]) target.selectedKinds |= 1u << k;
-  const DemXmlOutcome outcome = ReadDemXmlText(bytes, target);
+  PlaceValues(parsed, target);
   ctx.elevGrid.elevMax = grid.elevMax;
   ctx.elevGrid.elevMin = grid.elevMin;
-  if (outcome == DemXmlOutcome::BadNumber) return fail();
-  if (target.kindFound >= 0 && outcome == DemXmlOutcome::Read)
+  if (parsed.outcome == DemXmlOutcome::BadNumber) return fail();
+  if (parsed.kindFound >= 0 && parsed.outcome == DemXmlOutcome::Read)
     ctx.host.setLabel(LabelRole::Group, text::kStepDemMesh);
   return true;
+}
+
+bool ReadDemXml(JobContext& ctx, const SourceFile& source, const GeoBox& extent) {
+  if (!ctx.runFlag) return true;
+  DemXmlParsed parsed;
+  ParseDemXml(source, ctx.elevGrid, extent, SelectedDemKinds(ctx), parsed);
+  return PlaceDemXml(ctx, parsed, extent, source.name());
 }
 
 }  // namespace velkaro
