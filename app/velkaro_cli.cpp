@@ -18,7 +18,6 @@
 
 #include "cli_host.h"
 #include "cli_workers.h"
-#include "cli_workers.h"
 #include "job/cell_buffer.h"
 #include "job/coordinates.h"
 #include "run/driver.h"
@@ -51,14 +50,17 @@ const char* kUsageText =
     "        validate, confirm overwrites, draw every tile with a progress line on\n"
     "        stderr, print the report; saves LastDraw.pxj after a clean run.\n"
     "        Ctrl-C aborts (tiles already written are kept).\n"
-    "        --jobs N       draw the tiles in N worker processes (default: the\n"
-    "                       number of cores; 1 draws in this process). The files\n"
-    "                       are the same, byte for byte. Each worker is a whole\n"
-    "                       process with its own render surface (about 12 bytes\n"
-    "                       per image pixel: 36 MB at 2048 x 1448), its own cell\n"
-    "                       pool (32 MB per memory step of the job) and one tile's\n"
-    "                       elevation grid: about 270 MB in all for 2048 x 1448\n"
-    "                       tiles at one memory step. Plan for N times that.\n"
+    "        --jobs N       use N cores: draw the tiles in N worker processes of\n"
+    "                       one thread each (default: the number of cores). 1\n"
+    "                       draws in this process on one thread; a job of one\n"
+    "                       tile draws in this process with a second thread when\n"
+    "                       N > 1. The files are the same, byte for byte. Each\n"
+    "                       worker is a whole process with its own render surface\n"
+    "                       (about 12 bytes per image pixel: 36 MB at 2048 x\n"
+    "                       1448), its own cell pool (32 MB per memory step of\n"
+    "                       the job) and one tile's elevation grid: about 270 MB\n"
+    "                       in all for 2048 x 1448 tiles at one memory step.\n"
+    "                       Plan for N times that.\n"
     "        --tiles LIST   draw only the named tiles: labels as in the file names,\n"
     "                       comma-separated; a rectangle by its corners: A0,B3 or\n"
     "                       A0-C5 (rows A to C, columns 0 to 5).\n"
@@ -357,6 +359,8 @@ int CommandWorker(const Options& o, int argc, char** argv) {
   JobContext ctx(settings, host, pool);
   ctx.programFolder = ProgramFolder();
   ctx.keepScratch = o.keepScratch;
+  // The cores are shared out as workers: each draws on one thread.
+  ctx.helperThreads = false;
   host.attach(&ctx);
   return RunAsWorker(ctx, channels);
 }
@@ -438,6 +442,7 @@ int CommandRun(const Options& o, int argc, char** argv) {
     ctx.scratchFolder = scratch->path();
   }
   const int jobs = o.jobs > 0 ? o.jobs : CoreCount();
+  ctx.helperThreads = jobs > 1;   // --jobs 1: one core, one thread
   const size_t tileCount = chosen ? scope.tiles.size() : static_cast<size_t>(std::max(ctx.grid.count(), 1));
   if (jobs > 1 && tileCount > 1) {
     const std::vector<std::string> args = WorkerArguments(o);

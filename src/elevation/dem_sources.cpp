@@ -99,7 +99,7 @@ void ReadDemXmlFiles(JobContext& ctx, const std::vector<SourceRef>& files, DemKi
   SourceLoader loaders[2];
   OrderedWork<DemFileRead> reads(wanted.size(), [&](size_t k, int lane, DemFileRead& out) {
     LoadAndParse(loaders[lane], files[wanted[k]], grid, extent, kinds, out);
-  });
+  }, ctx.helperThreads);
   size_t next = 0;
   for (size_t i = 0; i < files.size(); ++i) {
     ctx.host.pump();

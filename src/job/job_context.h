@@ -119,6 +119,10 @@ struct JobContext {
   // driver); null: each scan lists them itself.
   ArchiveListings* archiveListings = nullptr;
   bool keepScratch = false;
+  // Whether a tile may read and draw on a second thread besides the one
+  // running the job: off when the job is to use one core (velkaro-cli
+  // --jobs 1) or its cores are taken by tile workers already.
+  bool helperThreads = true;
   // Where this run keeps its scratch files; empty: the output folder. Runs
   // that share an output folder (worker processes, tile shares) each have
   // their own.

@@ -28,8 +28,9 @@ class OrderedWork {
   // helper, so that each may keep its own state (an open archive, say).
   using Work = std::function<void(size_t index, int lane, Result& result)>;
 
-  OrderedWork(size_t count, Work work) : work_(std::move(work)), slots_(count) {
-    if (count < 2) return;   // nothing to share
+  // Without `helper` every item is worked on by the taking thread.
+  OrderedWork(size_t count, Work work, bool helper = true) : work_(std::move(work)), slots_(count) {
+    if (count < 2 || !helper) return;   // nothing to share
     try {
       helper_ = std::thread([this] { helpOut(); });
     } catch (const std::system_error&) {

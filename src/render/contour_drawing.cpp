@@ -62,7 +62,7 @@ void DrawDepressionAreas(JobContext& ctx, const ContourLevels& levels) {
   LineStripBatch lines;
   const GridProjector projector(ctx);
 
-  LevelTracer traced(tracer, store, levels.first, levels.lowest, levels.legend.interval);
+  LevelTracer traced(tracer, store, levels.first, levels.lowest, levels.legend.interval, ctx.helperThreads);
   auto pumpWhileTracing = [&] {
     ctx.host.pump();
     if (!ctx.runFlag) traced.stop();

@@ -21,6 +21,7 @@ namespace text = elevation_text;
 bool ContoursArePlainLines(const JobContext& ctx) { return ctx.settings.taisyo != kDepressionAreas; }
 
 ContourOverlay::ContourOverlay(JobContext& ctx, Target target) : ctx_(ctx) {
+  if (!ctx.helperThreads) return;   // one thread: the lines are drawn in finish()
   if (target == Target::Image) {
     start();
     return;
@@ -40,16 +41,17 @@ ContourOverlay::~ContourOverlay() {
 }
 
 // The lines' raster is made here, on the main thread, where GL's view can
-// be read; the thread then only fills pixels.
+// be read; the thread then only fills pixels. Without a thread to be had
+// (or wanted) the lines are drawn by finish().
 void ContourOverlay::start() {
   if (layer_.pixels.empty())
     lines_.emplace(ctx_);
   else
     lines_.emplace(ctx_, layer_);
+  if (!ctx_.helperThreads) return;
   try {
     thread_ = std::thread([this] { run(); });
   } catch (const std::system_error&) {
-    run();   // no thread to be had: the lines are drawn now
   }
 }
 
@@ -61,7 +63,12 @@ void ContourOverlay::stop() {
 
 void ContourOverlay::run() {
   try {
-    drawLevels();
+    drawLevels([this](const DoneLevel& level) {
+      std::lock_guard lock(mutex_);
+      done_.push_back(level);
+      changed_.notify_all();
+      return true;
+    });
   } catch (const std::bad_alloc&) {
     std::lock_guard lock(mutex_);
     done_.push_back(DoneLevel{0, TraceOutcome::StoreFull});   // no room for a level's lines
@@ -71,9 +78,10 @@ void ContourOverlay::run() {
   changed_.notify_all();
 }
 
-// Traces each level (one ahead, on the level tracer's thread) and draws its
-// lines, reporting every level done.
-void ContourOverlay::drawLevels() {
+// Traces each level (one ahead, on the level tracer's thread when the job
+// has threads to spare) and draws its lines, handing every level done to
+// `afterLevel`, which returns false to stop.
+void ContourOverlay::drawLevels(const std::function<bool(const DoneLevel&)>& afterLevel) {
   JobContext& ctx = ctx_;
   const ElevationGrid& g = ctx.elevGrid;
   const ContourLevels levels = ContourLevelsOf(ctx);
@@ -81,7 +89,7 @@ void ContourOverlay::drawLevels() {
   ContourStore store = ClearedContourStore(ctx);
   ContourTracer tracer = TracerOf(ctx, store);
   const GridProjector projector(ctx);
-  LevelTracer traced(tracer, store, levels.first, levels.lowest, levels.legend.interval);
+  LevelTracer traced(tracer, store, levels.first, levels.lowest, levels.legend.interval, ctx.helperThreads);
   std::vector<TessVertex> ring;
   LineRaster& lines = *lines_;
   TracedLevel level;
@@ -96,9 +104,7 @@ void ContourOverlay::drawLevels() {
         lines.endStrip();
       });
     }
-    std::lock_guard lock(mutex_);
-    done_.push_back(DoneLevel{level.level, level.outcome});
-    changed_.notify_all();
+    if (!afterLevel(DoneLevel{level.level, level.outcome})) break;
     if (level.outcome == TraceOutcome::StoreFull || level.outcome == TraceOutcome::Aborted) break;
   }
 }
@@ -121,25 +127,43 @@ std::optional<ContourOverlay::DoneLevel> ContourOverlay::nextDone() {
   return level;
 }
 
+// Shows a level done; a level whose lines did not fit stops the job with a
+// warning. False when no more levels are to be drawn.
+bool ContourOverlay::showLevel(const DoneLevel& level) {
+  JobContext& ctx = ctx_;
+  char label[64];
+  std::snprintf(label, sizeof label, "%0.2fm", level.level);
+  ctx.host.setLabel(LabelRole::Detail, label);
+  if (level.outcome == TraceOutcome::StoreFull) {
+    // The lines of this level are incomplete; the job stops.
+    ctx.host.ask(text::kContourStoreFullCaption, text::kContourStoreFull, Buttons::Ok);
+    ctx.runFlag = false;
+    return false;
+  }
+  return level.outcome != TraceOutcome::Aborted;
+}
+
 void ContourOverlay::finish() {
   JobContext& ctx = ctx_;
-  if (!lines_) start();   // no layer: the lines go into the image now
   ctx.host.setLabel(LabelRole::Group, text::kStepContours);
-  for (;;) {
-    ctx.host.pump();
-    if (!ctx.runFlag) break;
-    const std::optional<DoneLevel> level = nextDone();
-    if (!level || !ctx.runFlag) break;
-    char label[64];
-    std::snprintf(label, sizeof label, "%0.2fm", level->level);
-    ctx.host.setLabel(LabelRole::Detail, label);
-    if (level->outcome == TraceOutcome::StoreFull) {
-      // The lines of this level are incomplete; the job stops.
-      ctx.host.ask(text::kContourStoreFullCaption, text::kContourStoreFull, Buttons::Ok);
-      ctx.runFlag = false;
-      break;
+  if (!lines_) start();   // no layer or no thread: the lines go into the image now
+  if (!thread_.joinable()) {
+    try {
+      if (ctx.runFlag)
+        drawLevels([&](const DoneLevel& level) {
+          ctx.host.pump();
+          return ctx.runFlag && showLevel(level);
+        });
+    } catch (const std::bad_alloc&) {
+      showLevel(DoneLevel{0, TraceOutcome::StoreFull});   // no room for a level's lines
     }
-    if (level->outcome == TraceOutcome::Aborted) break;
+  } else {
+    for (;;) {
+      ctx.host.pump();
+      if (!ctx.runFlag) break;
+      const std::optional<DoneLevel> level = nextDone();
+      if (!level || !ctx.runFlag || !showLevel(*level)) break;
+    }
   }
   stop();
   if (thread_.joinable()) thread_.join();

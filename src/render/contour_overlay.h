@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -49,7 +50,8 @@ class ContourOverlay {
 
   void start();
   void run();
-  void drawLevels();
+  void drawLevels(const std::function<bool(const DoneLevel&)>& afterLevel);
+  bool showLevel(const DoneLevel& level);
   std::optional<DoneLevel> nextDone();
   void stop();
 

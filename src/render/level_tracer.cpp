@@ -7,8 +7,9 @@
 namespace velkaro {
 
 LevelTracer::LevelTracer(ContourTracer& tracer, ContourStore& store, double first, double lowest,
-                         double interval)
+                         double interval, bool ownThread)
     : tracer_(tracer), store_(store), level_(first), lowest_(lowest), interval_(interval) {
+  if (!ownThread) return;
   try {
     thread_ = std::thread([this] { run(); });
   } catch (const std::system_error&) {

@@ -26,7 +26,9 @@ class LevelTracer {
  public:
   // Levels from `first` down to `lowest` in steps of `interval`, as the
   // drawing always stepped them.
-  LevelTracer(ContourTracer& tracer, ContourStore& store, double first, double lowest, double interval);
+  // Without `ownThread`, next() traces each level itself.
+  LevelTracer(ContourTracer& tracer, ContourStore& store, double first, double lowest, double interval,
+              bool ownThread = true);
   ~LevelTracer();
   LevelTracer(const LevelTracer&) = delete;
   LevelTracer& operator=(const LevelTracer&) = delete;

@@ -139,7 +139,8 @@ Colour ColourOfTriangle(JobContext& ctx, const TriangleRaster& raster, LastTrian
 constexpr int kRowsBetweenPumps = 100;
 constexpr int kRowsPerShare = 10;
 
-// Walks the quad rows [first, end) on this thread and one more: each takes
+// Walks the quad rows [first, end) on this thread and one more (unless the
+// job keeps to one thread): each takes
 // the next ten rows not yet taken until none are left, so the two finish
 // together however the machine shares its cores. The triangles of a grid
 // never overlap, so the image is the same as from one walk.
@@ -159,7 +160,7 @@ long WalkRowsOnTwoThreads(JobContext& ctx, TriangleRaster& raster, int first, in
   };
   std::thread helper;
   try {
-    helper = std::thread(walk);
+    if (ctx.helperThreads) helper = std::thread(walk);
   } catch (const std::system_error&) {
     // No thread to be had: this one walks every share.
   }

@@ -337,13 +337,15 @@ TEST(DrawContours, FillsDepressionsThatCrossTheTileEdge) {
 
 // Lines traced and drawn into a layer of their own while the mesh is drawn,
 // then laid over it, come out pixel for pixel as lines drawn over the
-// finished mesh; GL is left with the same colour. Over a mesh the lines are
+// finished mesh, and so do mesh and lines drawn on one thread; GL is left
+// with the same colour. Over a mesh the lines are
 // black, without one in their level's colour.
 TEST(ContourOverlay, LaidOverTheMeshAsIfDrawnAfterIt) {
   for (bool mesh : {true, false}) {
-    auto drawTile = [mesh](bool ownLayer, QImage& image, float colour[4]) {
+    auto drawTile = [mesh](bool ownLayer, bool helperThreads, QImage& image, float colour[4]) {
       test::ElevationJob job(4, true);
       JobContext& ctx = job.job();
+      ctx.helperThreads = helperThreads;
       ctx.settings.alti[4] = mesh;
       job.plainGrid(60, 80, 0);
       for (int r = 0; r < 60; ++r)
@@ -369,12 +371,17 @@ TEST(ContourOverlay, LaidOverTheMeshAsIfDrawnAfterIt) {
       glGetFloatv(GL_CURRENT_COLOR, colour);
       image = canvas.surface->frame().copy();
     };
-    QImage straight, layered;
-    float straightColour[4], layeredColour[4];
-    drawTile(false, straight, straightColour);
-    drawTile(true, layered, layeredColour);
+    QImage straight, layered, oneThread;
+    float straightColour[4], layeredColour[4], oneThreadColour[4];
+    drawTile(false, true, straight, straightColour);
+    drawTile(true, true, layered, layeredColour);
+    drawTile(true, false, oneThread, oneThreadColour);
     EXPECT_TRUE(straight == layered) << "mesh " << mesh;
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(straightColour[i], layeredColour[i]) << "mesh " << mesh;
+    EXPECT_TRUE(straight == oneThread) << "mesh " << mesh;
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(straightColour[i], layeredColour[i]) << "mesh " << mesh;
+      EXPECT_EQ(straightColour[i], oneThreadColour[i]) << "mesh " << mesh;
+    }
     int black = 0, white = 0;
     for (int y = 0; y < straight.height(); ++y)
       for (int x = 0; x < straight.width(); ++x) {
