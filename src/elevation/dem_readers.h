@@ -3,8 +3,12 @@
 // one-arc-minute float grids. Each writes into the current tile's grid and
 // reports a bad file through the job's error text; a bad file never stops the job.
 
+#include <cstddef>
+#include <list>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "archive/source_file.h"
@@ -53,22 +57,22 @@ bool ReadDemXmlHeader(std::string_view text, DemXmlHeader& header);
 bool ReadDemXmlValues(std::string_view text, const DemXmlHeader& header, float* values,
                       bool seaAsZero);
 
-// One DEM XML file taken apart without touching the grid, so that files can
-// be taken apart on several threads and placed in order on one.
+// One DEM XML file taken apart without touching a grid, so that files can
+// be taken apart on several threads and placed in order on one, and a file
+// that several tiles' grids overlap is taken apart once.
 struct DemXmlParsed {
-  DemXmlOutcome outcome = DemXmlOutcome::NotDem;
+  DemXmlOutcome outcome = DemXmlOutcome::NotDem;   // NotDem, or BadNumber for the header
   int kindFound = -1;
   bool loaded = false;          // false: the file could not be read at all
-  bool overlapsGrid = false;    // its envelope meets the grid: values follow
+  bool tuplesOk = true;         // false: a tuple's value does not parse
   DemXmlHeader header;
   std::vector<double> values;   // tuple by tuple, NaN for no value; up to a bad number
 };
 
 // Takes apart a DEM XML file (UTF-8, or Shift_JIS when its declaration
-// says so), whole from disk or as bytes already in memory, for a grid of the
-// given geometry whose extent is `extent`. Safe on any thread.
-void ParseDemXml(const SourceFile& source, const ElevationGrid& grid, const GeoBox& extent, unsigned selectedKinds,
-                 DemXmlParsed& out);
+// says so), whole from disk or as bytes already in memory. Safe on any
+// thread.
+void ParseDemXml(const SourceFile& source, unsigned selectedKinds, DemXmlParsed& out);
 // The DEM kinds the job reads, as DemXmlTarget::selectedKinds.
 unsigned SelectedDemKinds(const JobContext& ctx);
 // Places a taken-apart file into ctx.elevGrid as ReadDemXml does. Main
@@ -80,6 +84,28 @@ bool PlaceDemXml(JobContext& ctx, const DemXmlParsed& parsed, const GeoBox& exte
 // ctx.elevGrid. The extent is the grid's (GridLonW, GridLatS, GridLonE,
 // GridLatN). False when the file could not be read; ctx.errorText then names it.
 bool ReadDemXml(JobContext& ctx, const SourceFile& source, const GeoBox& extent);
+
+// DEM files taken apart once per run: a 10 m mesh spans many tiles, and
+// each tile's grid would otherwise read and take apart the same file again.
+// Held up to a number of bytes of values; the file used longest ago goes
+// first. Main thread.
+class ParsedDemFiles {
+ public:
+  explicit ParsedDemFiles(size_t byteLimit = size_t{128} << 20) : byteLimit_(byteLimit) {}
+  std::shared_ptr<const DemXmlParsed> find(const std::string& key);
+  void keep(const std::string& key, std::shared_ptr<const DemXmlParsed> parsed);
+
+ private:
+  struct Entry {
+    std::string key;
+    std::shared_ptr<const DemXmlParsed> parsed;
+  };
+  static size_t BytesOf(const DemXmlParsed& parsed) { return parsed.values.size() * sizeof(double) + 256; }
+
+  size_t byteLimit_, bytes_ = 0;
+  std::list<Entry> used_;   // most recently used first
+  std::unordered_map<std::string, std::list<Entry>::iterator> byKey_;
+};
 
 // Reads the grid's rows and columns from an ETOPO one-arc-minute float grid.
 bool ReadEtopoGrid(JobContext& ctx, const std::string& path, const GeoBox& extent);

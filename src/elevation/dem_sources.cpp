@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,29 +55,36 @@ SourceList FindKindSources(const JobSettings& s, int kind, const GeoBox* extent)
   return FindSources(s.meshfolder, query);
 }
 
-// One DEM file loaded (a zip member taken out) and taken apart.
+// One DEM file loaded (a zip member taken out) and taken apart, or found
+// taken apart earlier in the run.
 struct DemFileRead {
   bool memberLoaded = false;
   std::string name;
-  DemXmlParsed parsed;
+  std::shared_ptr<const DemXmlParsed> parsed;
 };
 
-void LoadAndParse(SourceLoader& loader, const SourceRef& ref, const ElevationGrid& grid, const GeoBox& extent,
-                  unsigned kinds, DemFileRead& out) {
+void LoadAndParse(SourceLoader& loader, const SourceRef& ref, unsigned kinds, DemFileRead& out) {
   SourceFile file{std::string()};
   std::string error;
   out.memberLoaded = loader.load(ref, file, error);
   if (!out.memberLoaded) return;
   out.name = file.name();
-  ParseDemXml(file, grid, extent, kinds, out.parsed);
+  auto parsed = std::make_shared<DemXmlParsed>();
+  ParseDemXml(file, kinds, *parsed);
+  out.parsed = std::move(parsed);
 }
 
 void PlaceDemFile(JobContext& ctx, const SourceRef& ref, const DemFileRead& read, const GeoBox& extent) {
-  if (!read.memberLoaded) {
+  if (!read.memberLoaded || !read.parsed) {
     ctx.errorText = text::kArchiveErrorHead + ref.display() + text::kReaderErrorTail;
     return;
   }
-  PlaceDemXml(ctx, read.parsed, extent, read.name);
+  PlaceDemXml(ctx, *read.parsed, extent, read.name);
+}
+
+// The run's taken-apart files know a file by its place and the kinds read.
+std::string ParsedKey(const SourceRef& ref, unsigned kinds) {
+  return ref.expandedPath() + '\n' + std::to_string(kinds);
 }
 
 // Whether a DEM file's mesh (from its name) overlaps the grid. The grid's
@@ -94,11 +102,22 @@ void ReadDemXmlFiles(JobContext& ctx, const std::vector<SourceRef>& files, DemKi
   std::vector<size_t> wanted;
   for (size_t i = 0; i < files.size(); ++i)
     if (MeshOverlaps(std::string(files[i].fileName()), kind, extent)) wanted.push_back(i);
-  const ElevationGrid grid = ctx.elevGrid;
   const unsigned kinds = SelectedDemKinds(ctx);
+  // Files taken apart for an earlier tile are placed from memory.
+  std::vector<DemFileRead> known(wanted.size());
+  if (ctx.parsedDemFiles)
+    for (size_t k = 0; k < wanted.size(); ++k) {
+      const SourceRef& ref = files[wanted[k]];
+      known[k].parsed = ctx.parsedDemFiles->find(ParsedKey(ref, kinds));
+      known[k].memberLoaded = known[k].parsed != nullptr;
+      known[k].name = ref.display();   // as the loader names it
+    }
   SourceLoader loaders[2];
   OrderedWork<DemFileRead> reads(wanted.size(), [&](size_t k, int lane, DemFileRead& out) {
-    LoadAndParse(loaders[lane], files[wanted[k]], grid, extent, kinds, out);
+    if (known[k].parsed)
+      out = known[k];
+    else
+      LoadAndParse(loaders[lane], files[wanted[k]], kinds, out);
   }, ctx.helperThreads);
   size_t next = 0;
   for (size_t i = 0; i < files.size(); ++i) {
@@ -114,6 +133,8 @@ void ReadDemXmlFiles(JobContext& ctx, const std::vector<SourceRef>& files, DemKi
     });
     if (!read) return;   // aborted while waiting
     PlaceDemFile(ctx, files[i], *read, extent);
+    if (ctx.parsedDemFiles && read->parsed && !known[next - 1].parsed)
+      ctx.parsedDemFiles->keep(ParsedKey(files[i], kinds), read->parsed);
   }
 }
 

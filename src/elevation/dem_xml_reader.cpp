@@ -205,39 +205,37 @@ bool CollectTuples(std::string_view textAll, std::vector<double>& values) {
       [&](long, std::string_view) { values.push_back(std::numeric_limits<double>::quiet_NaN()); });
 }
 
-// Takes a UTF-8 text apart for a grid of the given geometry.
-void ParseDemXmlText(std::string_view textAll, const ElevationGrid& g, unsigned selectedKinds, DemXmlParsed& out) {
+// Takes a UTF-8 text apart.
+void ParseDemXmlText(std::string_view textAll, unsigned selectedKinds, DemXmlParsed& out) {
   out.kindFound = FindDemKind(textAll);
-  out.overlapsGrid = false;
   out.values.clear();
+  out.tuplesOk = true;
+  out.header = DemXmlHeader{};
   if (out.kindFound < 0 || !(selectedKinds & (1u << out.kindFound))) {
     out.outcome = DemXmlOutcome::NotDem;
     return;
   }
-  // Without an envelope the file places nothing.
-  DemXmlHeader& h = out.header;
-  h = DemXmlHeader{};
-  h.lowerLat = g.gridLatN;
-  h.lowerLon = g.gridLonE;
-  h.upperLat = g.gridLatS;
-  h.upperLon = g.gridLonW;
-  if (!ReadHeader(textAll, h) || h.width <= 0) {
+  if (!ReadHeader(textAll, out.header) || out.header.width <= 0) {
     out.outcome = DemXmlOutcome::BadNumber;
     return;
   }
   out.outcome = DemXmlOutcome::Read;
-  if (g.gridLonW > h.upperLon || g.gridLatS > h.upperLat || h.lowerLon > g.gridLonE || h.lowerLat > g.gridLatN)
-    return;
-  out.overlapsGrid = true;
-  if (!CollectTuples(textAll, out.values)) out.outcome = DemXmlOutcome::BadNumber;
+  out.tuplesOk = CollectTuples(textAll, out.values);
 }
 
 // Places the values of a taken-apart file into the target's grid, keeping
-// the highest and lowest of those inside the tile window.
-void PlaceValues(const DemXmlParsed& parsed, DemXmlTarget& t) {
-  if (!parsed.overlapsGrid) return;
-  const DemXmlHeader& h = parsed.header;
+// the highest and lowest of those inside the tile window. A corner the
+// header lacks is taken as the grid's far side, so such a file places
+// nothing. BadNumber when the file overlaps the grid and a tuple did not
+// parse (the values before it are placed).
+DemXmlOutcome PlaceValues(const DemXmlParsed& parsed, DemXmlTarget& t) {
+  if (parsed.outcome != DemXmlOutcome::Read) return parsed.outcome;
   ElevationGrid& g = *t.grid;
+  DemXmlHeader h = parsed.header;
+  if (!(h.found & DemXmlHeader::kLower)) h.lowerLat = g.gridLatN, h.lowerLon = g.gridLonE;
+  if (!(h.found & DemXmlHeader::kUpper)) h.upperLat = g.gridLatS, h.upperLon = g.gridLonW;
+  if (g.gridLonW > h.upperLon || g.gridLatS > h.upperLat || h.lowerLon > g.gridLonE || h.lowerLat > g.gridLatN)
+    return DemXmlOutcome::Read;
   const long colOff = static_cast<long>(std::floor((h.lowerLon - g.gridLonW) / g.cellLon + 0.00001));
   const long rowOff = static_cast<long>(std::floor((g.gridLatN - h.upperLat) / g.cellLat + 0.00001));
   double elevMax = g.elevMax, elevMin = g.elevMin;
@@ -258,6 +256,7 @@ void PlaceValues(const DemXmlParsed& parsed, DemXmlTarget& t) {
   }
   g.elevMax = elevMax;
   g.elevMin = elevMin;
+  return parsed.tuplesOk ? DemXmlOutcome::Read : DemXmlOutcome::BadNumber;
 }
 
 bool DeclaresShiftJis(std::string_view bytes) {
@@ -271,10 +270,9 @@ bool DeclaresShiftJis(std::string_view bytes) {
 
 DemXmlOutcome ReadDemXmlText(std::string_view textAll, DemXmlTarget& t) {
   DemXmlParsed parsed;
-  ParseDemXmlText(textAll, *t.grid, t.selectedKinds, parsed);
+  ParseDemXmlText(textAll, t.selectedKinds, parsed);
   t.kindFound = parsed.kindFound;
-  PlaceValues(parsed, t);
-  return parsed.outcome;
+  return PlaceValues(parsed, t);
 }
 
 bool ReadDemXmlHeader(std::string_view textAll, DemXmlHeader& header) {
@@ -309,6 +307,25 @@ ElevationGrid GridWithExtent(const ElevationGrid& grid, const GeoBox& extent) {
 
 }  // namespace
 
+std::shared_ptr<const DemXmlParsed> ParsedDemFiles::find(const std::string& key) {
+  const auto at = byKey_.find(key);
+  if (at == byKey_.end()) return nullptr;
+  used_.splice(used_.begin(), used_, at->second);
+  return at->second->parsed;
+}
+
+void ParsedDemFiles::keep(const std::string& key, std::shared_ptr<const DemXmlParsed> parsed) {
+  if (!parsed || byKey_.count(key) || BytesOf(*parsed) > byteLimit_) return;
+  bytes_ += BytesOf(*parsed);
+  used_.push_front(Entry{key, std::move(parsed)});
+  byKey_[key] = used_.begin();
+  while (bytes_ > byteLimit_ && !used_.empty()) {
+    bytes_ -= BytesOf(*used_.back().parsed);
+    byKey_.erase(used_.back().key);
+    used_.pop_back();
+  }
+}
+
 unsigned SelectedDemKinds(const JobContext& ctx) {
   unsigned kinds = 0;
   for (int k = 0; k < 4; ++k)
@@ -316,8 +333,7 @@ unsigned SelectedDemKinds(const JobContext& ctx) {
   return kinds;
 }
 
-void ParseDemXml(const SourceFile& source, const ElevationGrid& grid, const GeoBox& extent, unsigned selectedKinds,
-                 DemXmlParsed& out) {
+void ParseDemXml(const SourceFile& source, unsigned selectedKinds, DemXmlParsed& out) {
   // A file on disk is read whole; bytes in memory are read where they are.
   std::string owned;
   std::string_view bytes = source.bytes();
@@ -328,7 +344,7 @@ void ParseDemXml(const SourceFile& source, const ElevationGrid& grid, const GeoB
     owned = Cp932ToUtf8(bytes);
     bytes = owned;
   }
-  ParseDemXmlText(bytes, GridWithExtent(grid, extent), selectedKinds, out);
+  ParseDemXmlText(bytes, selectedKinds, out);
 }
 
 bool PlaceDemXml(JobContext& ctx, const DemXmlParsed& parsed, const GeoBox& extent, const std::string& name) {
@@ -343,11 +359,11 @@ bool PlaceDemXml(JobContext& ctx, const DemXmlParsed& parsed, const GeoBox& exte
   target.grid = &grid;
   target.cells = ctx.cells.data();
   target.datumOffset = ctx.datumOffset;
-  PlaceValues(parsed, target);
+  const DemXmlOutcome outcome = PlaceValues(parsed, target);
   ctx.elevGrid.elevMax = grid.elevMax;
   ctx.elevGrid.elevMin = grid.elevMin;
-  if (parsed.outcome == DemXmlOutcome::BadNumber) return fail();
-  if (parsed.kindFound >= 0 && parsed.outcome == DemXmlOutcome::Read)
+  if (outcome == DemXmlOutcome::BadNumber) return fail();
+  if (parsed.kindFound >= 0 && outcome == DemXmlOutcome::Read)
     ctx.host.setLabel(LabelRole::Group, text::kStepDemMesh);
   return true;
 }
@@ -355,7 +371,7 @@ bool PlaceDemXml(JobContext& ctx, const DemXmlParsed& parsed, const GeoBox& exte
 bool ReadDemXml(JobContext& ctx, const SourceFile& source, const GeoBox& extent) {
   if (!ctx.runFlag) return true;
   DemXmlParsed parsed;
-  ParseDemXml(source, ctx.elevGrid, extent, SelectedDemKinds(ctx), parsed);
+  ParseDemXml(source, SelectedDemKinds(ctx), parsed);
   return PlaceDemXml(ctx, parsed, extent, source.name());
 }
 

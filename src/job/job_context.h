@@ -17,6 +17,7 @@ namespace velkaro {
 
 class RenderSurface;
 class ArchiveListings;
+class ParsedDemFiles;
 
 // Zone state and the persisting estimate of the plane -> geographic inversion.
 struct CoordinateState {
@@ -118,6 +119,9 @@ struct JobContext {
   // The members of the source zips, listed once for the run (kept by the
   // driver); null: each scan lists them itself.
   ArchiveListings* archiveListings = nullptr;
+  // DEM files taken apart once for the run (kept by the driver); null: each
+  // tile takes its files apart itself.
+  ParsedDemFiles* parsedDemFiles = nullptr;
   bool keepScratch = false;
   // Whether a tile may read and draw on a second thread besides the one
   // running the job: off when the job is to use one core (velkaro-cli

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "archive/archive_listings.h"
+#include "elevation/dem_readers.h"
 #include "job/cell_buffer.h"
 #include "job/coordinates.h"
 #include "job/mesh_codes.h"
@@ -197,6 +198,14 @@ bool RunDriverOn(JobContext& job, const DriverCalls& calls, const NextTile& next
     ~RestoreListings() { job.archiveListings = previous; }
   } restoreListings{job, job.archiveListings};
   if (!job.archiveListings) job.archiveListings = &listings;
+  // So are the DEM files that several tiles' grids overlap taken apart.
+  ParsedDemFiles parsedDem;
+  struct RestoreParsedDem {
+    JobContext& job;
+    ParsedDemFiles* previous;
+    ~RestoreParsedDem() { job.parsedDemFiles = previous; }
+  } restoreParsedDem{job, job.parsedDemFiles};
+  if (!job.parsedDemFiles) job.parsedDemFiles = &parsedDem;
   // A caller that brought no surface gets one for this run only; the job must
   // not keep pointing at it once it is gone.
   std::unique_ptr<RenderSurface> ownSurface;

@@ -268,6 +268,21 @@ TEST(ScanDemSources, CountsEveryFileAndReadsOnlyThoseOverTheGrid) {
   EXPECT_EQ(job.block(0, 2), 8);
   EXPECT_EQ(job.block(0, 3), 4);
   EXPECT_TRUE(job.ctx->errorText.empty());
+
+  // Within a run, a file taken apart for one tile is placed again from
+  // memory for the next: a copy changed on disk meanwhile is not read again.
+  ParsedDemFiles parsed;
+  job.ctx->parsedDemFiles = &parsed;
+  ScanDemSources(job.job(), DemScanMode::Read, job.extent());
+  later.tuples = {"地表面,1", "地表面,1", "地表面,1"};
+  folder.write("FG-GML-5239-40-00-DEM5A-20190130.xml", later.str());
+  for (int c = 0; c < 4; ++c) job.at(1, c + 1) = 0;
+  ScanDemSources(job.job(), DemScanMode::Read, job.extent());
+  EXPECT_EQ(job.block(0, 0), 9);
+  EXPECT_EQ(job.block(0, 1), 2);
+  EXPECT_EQ(job.block(0, 2), 8);
+  EXPECT_EQ(job.block(0, 3), 4);
+  EXPECT_TRUE(job.ctx->errorText.empty());
 }
 
 // An independent reading of a DEM file: envelope, start point and tuples.
@@ -388,6 +403,36 @@ TEST(ReadEtopoGrid, ReadsTheGridWindowAndBlanksDeepSea) {
   std::ofstream(shortFile, std::ios::binary) << "abcd";
   EXPECT_FALSE(ReadEtopoGrid(ctx, shortFile.string(), GeoBox{139.0, 35.45, 139.0667, 35.5}));
   EXPECT_NE(ctx.errorText.find("short.flt"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace velkaro
+
+namespace velkaro {
+namespace {
+
+std::shared_ptr<const DemXmlParsed> ParsedOfValues(size_t count) {
+  auto parsed = std::make_shared<DemXmlParsed>();
+  parsed->values.assign(count, 1.0);
+  return parsed;
+}
+
+// The run's taken-apart files stay within their byte limit: the file used
+// longest ago goes first, a file bigger than the whole limit is not kept.
+TEST(ParsedDemFiles, KeepsTheRecentlyUsedWithinTheLimit) {
+  ParsedDemFiles files(3 * (1000 * sizeof(double) + 256));
+  files.keep("a", ParsedOfValues(1000));
+  files.keep("b", ParsedOfValues(1000));
+  files.keep("c", ParsedOfValues(1000));
+  ASSERT_NE(files.find("a"), nullptr);   // a is now the most recent
+  files.keep("d", ParsedOfValues(1000));
+  EXPECT_EQ(files.find("b"), nullptr);
+  EXPECT_NE(files.find("a"), nullptr);
+  EXPECT_NE(files.find("c"), nullptr);
+  EXPECT_NE(files.find("d"), nullptr);
+  files.keep("huge", ParsedOfValues(5000));
+  EXPECT_EQ(files.find("huge"), nullptr);
+  EXPECT_NE(files.find("d"), nullptr);
 }
 
 }  // namespace
