@@ -72,16 +72,7 @@ void DrawDepressionAreas(JobContext& ctx, const ContourLevels& levels) {
     ctx.host.pump();
     if (!ctx.runFlag) break;
     if (!traced.next(level, pumpWhileTracing)) break;
-    char label[64];
-    std::snprintf(label, sizeof label, "%0.2fm", level.level);
-    ctx.host.setLabel(LabelRole::Detail, label);
-    if (level.outcome == TraceOutcome::StoreFull) {
-      // The lines of this level are incomplete; the job stops.
-      ctx.host.ask(text::kContourStoreFullCaption, text::kContourStoreFull, Buttons::Ok);
-      ctx.runFlag = false;
-      break;
-    }
-    if (level.outcome == TraceOutcome::Aborted || !ctx.runFlag) break;
+    if (!ShowContourLevel(ctx, level.level, level.outcome) || !ctx.runFlag) break;
     const LevelStyle style = LevelStyleOf(ctx, levels.legend, level.level);
     glLineWidth(style.width);
     DrawStoredLinesWithFills(projector, level.lines, level.level, style.levelColour, tessellator, style.outline, ring,

@@ -1,7 +1,9 @@
 #include "render/contour_levels.h"
 
 #include <cmath>
+#include <cstdio>
 
+#include "elevation/messages.h"
 #include "elevation/terrain_mesh.h"
 #include "job/job_context.h"
 
@@ -30,6 +32,19 @@ LevelStyle LevelStyleOf(const JobContext& ctx, const Legend& legend, double leve
   const Colour black = 0;
   style.outline = s.anyMeshClass() || s.taisyo == kDepressionAreas ? black : style.levelColour;
   return style;
+}
+
+bool ShowContourLevel(JobContext& ctx, double level, TraceOutcome outcome) {
+  char label[64];
+  std::snprintf(label, sizeof label, "%0.2fm", level);
+  ctx.host.setLabel(LabelRole::Detail, label);
+  if (outcome == TraceOutcome::StoreFull) {
+    // The lines of this level are incomplete; the job stops.
+    ctx.host.ask(elevation_text::kContourStoreFullCaption, elevation_text::kContourStoreFull, Buttons::Ok);
+    ctx.runFlag = false;
+    return false;
+  }
+  return outcome != TraceOutcome::Aborted;
 }
 
 ContourStore ClearedContourStore(JobContext& ctx) {

@@ -32,6 +32,11 @@ struct LevelStyle {
 };
 LevelStyle LevelStyleOf(const JobContext& ctx, const Legend& legend, double level);
 
+// Shows a level in hand on the host; a level whose lines did not fit the
+// store stops the job with a warning. False when no more levels are to be
+// drawn (that, or an aborted level).
+bool ShowContourLevel(JobContext& ctx, double level, TraceOutcome outcome);
+
 // The grid's edge marks cleared and a store over the pool after the grid.
 ContourStore ClearedContourStore(JobContext& ctx);
 

@@ -127,21 +127,7 @@ std::optional<ContourOverlay::DoneLevel> ContourOverlay::nextDone() {
   return level;
 }
 
-// Shows a level done; a level whose lines did not fit stops the job with a
-// warning. False when no more levels are to be drawn.
-bool ContourOverlay::showLevel(const DoneLevel& level) {
-  JobContext& ctx = ctx_;
-  char label[64];
-  std::snprintf(label, sizeof label, "%0.2fm", level.level);
-  ctx.host.setLabel(LabelRole::Detail, label);
-  if (level.outcome == TraceOutcome::StoreFull) {
-    // The lines of this level are incomplete; the job stops.
-    ctx.host.ask(text::kContourStoreFullCaption, text::kContourStoreFull, Buttons::Ok);
-    ctx.runFlag = false;
-    return false;
-  }
-  return level.outcome != TraceOutcome::Aborted;
-}
+bool ContourOverlay::showLevel(const DoneLevel& level) { return ShowContourLevel(ctx_, level.level, level.outcome); }
 
 void ContourOverlay::finish() {
   JobContext& ctx = ctx_;

@@ -183,6 +183,25 @@ struct TileStartState {
   }
 };
 
+// Something the tiles of a run share: the job points at it for the run
+// unless the caller brought its own, and points back when the run ends.
+template <class Shared>
+class ForTheRun {
+ public:
+  ForTheRun(JobContext& job, Shared* JobContext::*member) : job_(job), member_(member), previous_(job.*member) {
+    if (!previous_) job.*member = &own_;
+  }
+  ~ForTheRun() { job_.*member_ = previous_; }
+  ForTheRun(const ForTheRun&) = delete;
+  ForTheRun& operator=(const ForTheRun&) = delete;
+
+ private:
+  JobContext& job_;
+  Shared* JobContext::*member_;
+  Shared* previous_;
+  Shared own_;
+};
+
 }  // namespace
 
 bool RunDriverOn(JobContext& job, const DriverCalls& calls, const NextTile& next, long tileCount) {
@@ -190,22 +209,10 @@ bool RunDriverOn(JobContext& job, const DriverCalls& calls, const NextTile& next
   job.legendIntervalM.assign(static_cast<size_t>(rows) * cols, 1.0);
   job.legendBottomM.assign(static_cast<size_t>(rows) * cols, 0.0);
   job.tilesWithoutElevation.clear();
-  // The source zips' members are listed once for the whole run.
-  ArchiveListings listings;
-  struct RestoreListings {
-    JobContext& job;
-    ArchiveListings* previous;
-    ~RestoreListings() { job.archiveListings = previous; }
-  } restoreListings{job, job.archiveListings};
-  if (!job.archiveListings) job.archiveListings = &listings;
-  // So are the DEM files that several tiles' grids overlap taken apart.
-  ParsedDemFiles parsedDem;
-  struct RestoreParsedDem {
-    JobContext& job;
-    ParsedDemFiles* previous;
-    ~RestoreParsedDem() { job.parsedDemFiles = previous; }
-  } restoreParsedDem{job, job.parsedDemFiles};
-  if (!job.parsedDemFiles) job.parsedDemFiles = &parsedDem;
+  // The source zips' members are listed once for the whole run, and the
+  // DEM files that several tiles' grids overlap are taken apart once.
+  const ForTheRun<ArchiveListings> listings(job, &JobContext::archiveListings);
+  const ForTheRun<ParsedDemFiles> parsedDem(job, &JobContext::parsedDemFiles);
   // A caller that brought no surface gets one for this run only; the job must
   // not keep pointing at it once it is gone.
   std::unique_ptr<RenderSurface> ownSurface;
