@@ -1,8 +1,10 @@
 // One elevation tile end to end: a 2048 x 1448 image over a grid of about
 // 1,280 x 1,280 cells of 5 m DEM (read from generated DEM XML files), drawn
-// as coloured hillshade with 5 m contours in plane zone 9. Prints seconds per
-// tile (wall clock and CPU time, which on a shared machine is the steadier
-// figure) and the share spent reading, meshing and contouring, next to two
+// as coloured hillshade with 5 m contours in plane zone 9, once on two
+// threads and once on one (as velkaro-cli --jobs 1 and its workers draw).
+// Prints seconds per tile (wall clock and CPU time, which on a shared
+// machine is the steadier figure) and the share spent reading, meshing and
+// contouring, next to two
 // yardsticks in the same run: a memchr scan of the DEM files, and GDAL's
 // `gdaldem color-relief` + `gdaldem hillshade` + `gdal_contour -i 5`
 // (shapefile output) on the same grid written as a float raster (skipped,
@@ -86,7 +88,7 @@ Timed RunTimed(const std::string& command) {
 }
 
 // gdaldem color-relief + hillshade + gdal_contour -i 5 on the same grid.
-void GdalYardstick(const JobContext& ctx, const fs::path& folder, double tileWall, double tileCpu) {
+void GdalYardstick(const JobContext& ctx, const fs::path& folder, const Timed& two, const Timed& one) {
   if (std::system("command -v gdaldem > /dev/null 2>&1 && command -v gdal_contour > /dev/null 2>&1") != 0) {
     std::printf("yardstick: gdal-bin is not installed; the GDAL comparison is skipped\n");
     return;
@@ -105,7 +107,8 @@ void GdalYardstick(const JobContext& ctx, const fs::path& folder, double tileWal
   std::printf("  gdaldem hillshade             : %7.3f %7.3f s\n", shade.wall, shade.cpu);
   std::printf("  gdal_contour -i 5 (shapefile) : %7.3f %7.3f s\n", contour.wall, contour.cpu);
   std::printf("  the three together            : %7.3f %7.3f s\n", wall, cpu);
-  std::printf("tile / GDAL                     : %7.2f %7.2f\n", tileWall / wall, tileCpu / cpu);
+  std::printf("tile on two threads / GDAL      : %7.2f %7.2f\n", two.wall / wall, two.cpu / cpu);
+  std::printf("tile on one thread / GDAL       : %7.2f %7.2f\n", one.wall / wall, one.cpu / cpu);
 }
 
 // A 5 m DEM file of third-level mesh (second-level 45, row, col) of 5339.
@@ -132,6 +135,81 @@ void WriteThirdMesh(const fs::path& folder, int row, int col) {
   std::ofstream(folder / name, std::ios::binary) << s.str();
 }
 
+JobSettings TileSettings(const fs::path& folder) {
+  JobSettings settings;
+  settings.zahyokei = 8;
+  settings.alti[0] = true;
+  settings.cont[0] = true;
+  settings.taisyo = 1;
+  settings.shadow = true;
+  settings.shadowmd = 1;
+  settings.lineweight = 3;
+  settings.meshfolder = folder.string();
+  return settings;
+}
+
+// Reads the grid and draws the tile as a map tile draws it (the contour
+// lines traced and drawn into a layer of their own while the mesh is drawn,
+// then laid over it), on two threads or on one; prints where the time went.
+bool DrawTile(JobContext& ctx, bool helperThreads, double scanMb, Timed& timed) {
+  ctx.helperThreads = helperThreads;
+  SetZoneNumber(ctx.coords, 9, 1.0);
+  ctx.runFlag = true;
+  ctx.waterLevel = -9998;
+  ctx.elevation.cellLon = ctx.elevation.cellLat = 1.0 / 18000;
+  ctx.grid.cols = ctx.grid.rows = 1;
+  // A tile of 6.4 km x 7.9 km: about 1,280 x 1,280 cells of 0.2", the most
+  // the default budget holds.
+  const PlaneXY centre = bltoxy(ctx.coords, 139.675, 35.708);
+  ctx.tile = CurrentTile{0, 0, centre.y - 3200, centre.y + 3200, centre.x + 3930, centre.x - 3930};
+
+  const double t0 = Now(), cpu0 = Cpu();
+  if (!PrepareElevationGrid(ctx)) {
+    std::fprintf(stderr, "grid does not fit\n");
+    return false;
+  }
+  AutoLegend(ctx, 0, 0);
+  // 5 m classes and contours, as the GDAL yardstick draws them.
+  ctx.legendIntervalM[0] = 5;
+  const double t1 = Now();
+  RenderSurface surface(2048, 1448);
+  if (!surface.createContext()) return false;
+  ctx.surface = &surface;
+  surface.beginGLReplacingImage();   // the clear below covers the image
+  glLoadIdentity();
+  glViewport(0, 0, 2048, 1448);
+  glOrtho(ctx.tile.west, ctx.tile.east, ctx.tile.south, ctx.tile.north, -999999999.0, 999999999.0);
+  glClearColor(1, 1, 1, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  long triangles = 0;
+  double t2 = 0;
+  {
+    ContourOverlay contours(ctx, ContourOverlay::Target::OwnLayer);
+    triangles = DrawHillshade(ctx);
+    surface.flush();
+    t2 = Now();
+    contours.finish();
+  }
+  surface.flush();
+  const double t3 = Now(), cpu3 = Cpu();
+  surface.frame().save((fs::temp_directory_path() / "velkaro-dem-tile-bench.png").string().c_str());
+  surface.deleteContext();
+  ctx.surface = nullptr;
+
+  const double total = t3 - t0;
+  timed = Timed{total, cpu3 - cpu0};
+  std::printf("grid %d x %d cells, %ld triangles, legend %.3f m from %.3f m\n", ctx.elevGrid.gridCols,
+              ctx.elevGrid.gridRows, triangles, ctx.legendIntervalM[0], ctx.legendBottomM[0]);
+  std::printf("tile on %s   : %7.3f s  (%.3f s of CPU time)\n", helperThreads ? "two threads" : "one thread ", total,
+              cpu3 - cpu0);
+  std::printf("  reading + legend: %7.3f s (%4.1f%%)  %.1f MB/s of DEM XML\n", t1 - t0, 100 * (t1 - t0) / total,
+              scanMb / (t1 - t0));
+  std::printf("  hillshade mesh  : %7.3f s (%4.1f%%)  %.2f M triangles/s%s\n", t2 - t1, 100 * (t2 - t1) / total,
+              triangles / (t2 - t1) / 1e6, helperThreads ? " (contours traced alongside)" : "");
+  std::printf("  contours, rest  : %7.3f s (%4.1f%%)\n", t3 - t2, 100 * (t3 - t2) / total);
+  return true;
+}
+
 }  // namespace
 
 int main() {
@@ -152,69 +230,17 @@ int main() {
   }
   const double scanSeconds = Now() - scan0;
 
-  JobSettings settings;
-  settings.zahyokei = 8;
-  settings.alti[0] = true;
-  settings.cont[0] = true;
-  settings.taisyo = 1;
-  settings.shadow = true;
-  settings.shadowmd = 1;
-  settings.lineweight = 3;
-  settings.meshfolder = folder.string();
+  Timed two, one;
   SilentHost host;
   CellBuffer pool;
+  JobSettings settings = TileSettings(folder);
   JobContext ctx(settings, host, pool);
-  SetZoneNumber(ctx.coords, 9, 1.0);
-  ctx.runFlag = true;
-  ctx.waterLevel = -9998;
-  ctx.elevation.cellLon = ctx.elevation.cellLat = 1.0 / 18000;
-  ctx.grid.cols = ctx.grid.rows = 1;
-  // A tile of 6.4 km x 7.9 km: about 1,280 x 1,280 cells of 0.2", the most
-  // the default budget holds.
-  const PlaneXY centre = bltoxy(ctx.coords, 139.675, 35.708);
-  ctx.tile = CurrentTile{0, 0, centre.y - 3200, centre.y + 3200, centre.x + 3930, centre.x - 3930};
-
-  const double t0 = Now(), cpu0 = Cpu();
-  if (!PrepareElevationGrid(ctx)) {
-    std::fprintf(stderr, "grid does not fit\n");
-    return 1;
+  for (bool helperThreads : {true, false}) {
+    Timed& timed = helperThreads ? two : one;
+    if (!DrawTile(ctx, helperThreads, scanMb, timed)) return 1;
   }
-  AutoLegend(ctx, 0, 0);
-  // 5 m classes and contours, as the GDAL yardstick draws them.
-  ctx.legendIntervalM[0] = 5;
-  const double t1 = Now();
-  RenderSurface surface(2048, 1448);
-  if (!surface.createContext()) return 1;
-  ctx.surface = &surface;
-  surface.beginGLReplacingImage();   // the clear below covers the image
-  glLoadIdentity();
-  glViewport(0, 0, 2048, 1448);
-  glOrtho(ctx.tile.west, ctx.tile.east, ctx.tile.south, ctx.tile.north, -999999999.0, 999999999.0);
-  glClearColor(1, 1, 1, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
-  // As a map tile draws them: the contour lines traced and drawn into a
-  // layer of their own while the mesh is drawn, then laid over it.
-  ContourOverlay contours(ctx, ContourOverlay::Target::OwnLayer);
-  const long triangles = DrawHillshade(ctx);
-  surface.flush();
-  const double t2 = Now();
-  contours.finish();
-  surface.flush();
-  const double t3 = Now(), cpu3 = Cpu();
-  surface.frame().save((fs::temp_directory_path() / "velkaro-dem-tile-bench.png").string().c_str());
-  surface.deleteContext();
-
-  const double total = t3 - t0;
-  std::printf("grid %d x %d cells, %ld triangles, legend %.3f m from %.3f m\n", ctx.elevGrid.gridCols,
-              ctx.elevGrid.gridRows, triangles, ctx.legendIntervalM[0], ctx.legendBottomM[0]);
-  std::printf("tile              : %7.3f s  (%.3f s of CPU time)\n", total, cpu3 - cpu0);
-  std::printf("  reading + legend: %7.3f s (%4.1f%%)  %.1f MB/s of DEM XML\n", t1 - t0, 100 * (t1 - t0) / total,
-              scanMb / (t1 - t0));
-  std::printf("  hillshade mesh  : %7.3f s (%4.1f%%)  %.2f M triangles/s (contours traced alongside)\n", t2 - t1,
-              100 * (t2 - t1) / total, triangles / (t2 - t1) / 1e6);
-  std::printf("  contours, rest  : %7.3f s (%4.1f%%)\n", t3 - t2, 100 * (t3 - t2) / total);
   std::printf("yardstick: memchr line scan of the same files (with file reads) %.1f MB/s\n", scanMb / scanSeconds);
-  GdalYardstick(ctx, folder, total, cpu3 - cpu0);
+  GdalYardstick(ctx, folder, two, one);
   fs::remove_all(folder);
   return 0;
 }
