@@ -128,8 +128,11 @@ void RasterView::fillQuad(Colour colour, const FixedPoint corners[4], FlatEdgeOw
   if (twiceArea == 0) return;   // no inside, no pixel
   FixedPoint ccw[N];
   for (int i = 0; i < N; ++i) ccw[i] = twiceArea > 0 ? corners[i] : corners[N - 1 - i];
-  Edge e[N];
-  for (int i = 0; i < N; ++i) e[i] = Edge(ccw[i], ccw[i + 1 < N ? i + 1 : 0], x0, y0, flat);
+  static_assert(N == 4);
+  // Built in place: a default-built array would first be cleared, which
+  // cost more than the rest of a short segment's setup.
+  Edge e[N] = {Edge(ccw[0], ccw[1], x0, y0, flat), Edge(ccw[1], ccw[2], x0, y0, flat),
+               Edge(ccw[2], ccw[3], x0, y0, flat), Edge(ccw[3], ccw[0], x0, y0, flat)};
   const uint32_t argb = ArgbOf(colour);
   for (int64_t y = y0; y <= y1; ++y) {
     auto* row = reinterpret_cast<uint32_t*>(bits_ + (imageHeight_ - 1 - y) * stride_);
