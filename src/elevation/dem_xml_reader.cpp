@@ -180,8 +180,9 @@ bool WalkTuples(std::string_view textAll, long firstIndex, Place&& place, Missin
       if (Trim(line).empty()) break;
     }
     if (Trim(line).empty()) continue;   // blank lines are not tuples
-    if (line.find(kMissingValueMark) == std::string_view::npos) {
-      const size_t comma = line.find(',');
+    // The mark begins with a comma, so it can only start at the first one.
+    const size_t comma = line.find(',');
+    if (comma == std::string_view::npos || line.find(kMissingValueMark, comma) == std::string_view::npos) {
       double value;
       if (comma == std::string_view::npos || line.size() - comma - 1 > 99 ||
           !ParseDouble(line.substr(comma + 1), value) || std::fabs(value) > kMostElevation)
