@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <thread>
@@ -85,8 +86,8 @@ class WorkerPool {
       : job_(job), host_(host), tiles_(tiles) {}
   ~WorkerPool() { closeQueue(); if (statusFd_ >= 0) close(statusFd_); }
 
-  bool start(int count, const std::string& program, const std::vector<std::string>& args);
-  void run();
+  bool start(int count, const WorkerLaunch& launch);
+  void run(const std::function<void()>& meanwhile);
 
  private:
   void feed();
@@ -112,7 +113,23 @@ class WorkerPool {
   std::map<long, std::string> withoutElevation_;  // tile index -> label, as the workers report them
 };
 
-bool WorkerPool::start(int count, const std::string& program, const std::vector<std::string>& args) {
+// Whether this process runs on its own thread only (a copy made by fork()
+// then holds no lock another thread had taken).
+bool SingleThreaded() {
+  std::error_code ec;
+  size_t threads = 0;
+  for (auto it = fs::directory_iterator("/proc/self/task", ec); !ec && it != fs::directory_iterator(); it.increment(ec))
+    ++threads;
+  return !ec && threads == 1;
+}
+
+bool WorkerPool::start(int count, const WorkerLaunch& launch) {
+  const std::string& program = launch.program;
+  const std::vector<std::string>& args = launch.workerArgs;
+  // VELKARO_EXEC_WORKERS=1 takes the started-program way regardless, so
+  // that it can be checked.
+  const char* exec = std::getenv("VELKARO_EXEC_WORKERS");
+  const bool forked = launch.forked && SingleThreaded() && !(exec && std::strcmp(exec, "1") == 0);
   int queue[2], status[2];
   if (pipe2(queue, O_CLOEXEC) != 0) return false;
   if (pipe2(status, O_CLOEXEC) != 0) {
@@ -135,6 +152,13 @@ bool WorkerPool::start(int count, const std::string& program, const std::vector<
     if (pid == 0) {
       // A worker whose parent dies stops too.
       prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (forked) {
+        // The parent's ends of the pipes are the parent's alone: a worker
+        // holding the queue's writing end would never see it end.
+        close(queue[1]);
+        close(status[0]);
+        _exit(launch.forked(WorkerChannels{queue[0], status[1], static_cast<long>(tiles_.size())}));
+      }
       fcntl(queue[0], F_SETFD, 0);
       fcntl(status[1], F_SETFD, 0);
       execv(program.c_str(), argv.data());
@@ -301,11 +325,16 @@ void WorkerPool::showProgress() {
   host_.setLabel(LabelRole::Numerator, std::to_string(files));
 }
 
-void WorkerPool::run() {
+void WorkerPool::run(const std::function<void()>& meanwhile) {
   host_.setLabel(LabelRole::Title, msg::kFileCountTitle);
   showProgress();
+  bool meanwhileDone = !meanwhile;
   for (;;) {
     feed();
+    if (!meanwhileDone) {
+      meanwhileDone = true;
+      meanwhile();
+    }
     const bool anyRunning = std::any_of(workers_.begin(), workers_.end(), [](const Worker& w) { return w.running; });
     if (!anyRunning && statusFd_ < 0) break;
     if (statusFd_ >= 0) {
@@ -348,16 +377,16 @@ PrivateScratch::~PrivateScratch() {
 }
 
 void DrawTilesInWorkers(JobContext& job, CliHost& host, const std::vector<TilePick>& tiles, int workers,
-                        const std::string& program, const std::vector<std::string>& workerArgs) {
+                        const WorkerLaunch& launch) {
   if (tiles.empty()) return;
   WorkerPool pool(job, host, tiles);
   const int count = std::max(1, std::min<int>(workers, static_cast<int>(tiles.size())));
-  if (!pool.start(count, program, workerArgs)) {
+  if (!pool.start(count, launch)) {
     job.errorText = "cannot start worker processes: " + std::string(std::strerror(errno));
     job.runFlag = false;
     return;
   }
-  pool.run();
+  pool.run(launch.meanwhile);
 }
 
 bool ParseWorkerChannels(const std::string& text, WorkerChannels& channels) {

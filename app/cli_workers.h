@@ -5,6 +5,7 @@
 // takes one at a time from a shared queue into its own render surface, cell
 // pool and scratch folder. Messages travel back as short lines on one pipe.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,20 +33,34 @@ class PrivateScratch {
   std::string path_;
 };
 
-// Parent side: draws `tiles` in `workers` processes started as
-// `program workerArgs... --worker Q,S,T`. Shows the combined progress on
-// `host`, forwards Ctrl-C to every worker, and leaves the outcome in the job:
-// runFlag cleared on abort, ErrorText of a failed worker, the automatic
-// legend values of every tile in the settings.
-void DrawTilesInWorkers(JobContext& job, CliHost& host, const std::vector<TilePick>& tiles, int workers,
-                        const std::string& program, const std::vector<std::string>& workerArgs);
-
 // Worker side: "Q,S,T" names the queue and status descriptors and the run's
 // tile count. Returns false when the text does not parse.
 struct WorkerChannels {
   int queueFd = -1, statusFd = -1;
   long tileCount = 0;
 };
+
+// How a worker process begins. When this process runs no thread besides
+// its own, each worker is a copy of it made by fork() that calls `forked`
+// with its channels and exits with what it returns: no program to load,
+// link and set up again. Otherwise (a copy of a process with threads could
+// inherit a lock held by one of them) each worker is `program
+// workerArgs... --worker Q,S,T`.
+struct WorkerLaunch {
+  std::string program;
+  std::vector<std::string> workerArgs;
+  std::function<int(const WorkerChannels&)> forked;
+  // Work of the parent's own done once the workers have their first tiles
+  // (the index image, say), so that it is not left for after them.
+  std::function<void()> meanwhile;
+};
+
+// Parent side: draws `tiles` in `workers` processes. Shows the combined
+// progress on `host`, forwards Ctrl-C to every worker, and leaves the
+// outcome in the job: runFlag cleared on abort, ErrorText of a failed
+// worker, the automatic legend values of every tile in the settings.
+void DrawTilesInWorkers(JobContext& job, CliHost& host, const std::vector<TilePick>& tiles, int workers,
+                        const WorkerLaunch& launch);
 bool ParseWorkerChannels(const std::string& text, WorkerChannels& channels);
 
 // Runs the loaded job's share of tiles as a worker; returns the exit code.

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,6 @@
 #include "job/mesh_codes.h"
 #include "job/settings_file.h"
 #include "run/start_action.h"
-#include "run/tile_selection.h"
 #include "run/tile_selection.h"
 #include "job/tile_grid.h"
 #include "job/validation.h"
@@ -348,11 +348,8 @@ std::vector<std::string> WorkerArguments(const Options& o) {
   return args;
 }
 
-int CommandWorker(const Options& o, int argc, char** argv) {
-  WorkerChannels channels;
-  if (o.positional.size() != 1 || !ParseWorkerChannels(o.worker, channels)) return Usage("bad --worker");
-  PrepareOffscreenGui();
-  QGuiApplication app(argc, argv);
+// A worker's run of the job's tiles, in a process with its GUI object.
+int RunWorker(const Options& o, const WorkerChannels& channels) {
   JobSettings settings;
   if (!LoadJob(o, &o.positional[0], settings)) return kUsage;
   WorkerHost host(channels.statusFd, o.yes);
@@ -364,6 +361,14 @@ int CommandWorker(const Options& o, int argc, char** argv) {
   ctx.helperThreads = false;
   host.attach(&ctx);
   return RunAsWorker(ctx, channels);
+}
+
+int CommandWorker(const Options& o, int argc, char** argv) {
+  WorkerChannels channels;
+  if (o.positional.size() != 1 || !ParseWorkerChannels(o.worker, channels)) return Usage("bad --worker");
+  PrepareOffscreenGui();
+  QGuiApplication app(argc, argv);
+  return RunWorker(o, channels);
 }
 
 // The tiles named by --tiles or --tile-index/--tile-count (empty: every
@@ -443,15 +448,29 @@ int CommandRun(const Options& o, int argc, char** argv) {
     ctx.scratchFolder = scratch->path();
   }
   const int jobs = o.jobs > 0 ? o.jobs : CoreCount();
+  std::optional<IndexMapDrawing> index;   // drawn while workers draw the tiles
   ctx.helperThreads = jobs > 1;   // --jobs 1: one core, one thread
   const size_t tileCount = chosen ? scope.tiles.size() : static_cast<size_t>(std::max(ctx.grid.count(), 1));
   if (jobs > 1 && tileCount > 1) {
-    const std::vector<std::string> args = WorkerArguments(o);
-    scope.drawTiles = [&host, jobs, args](JobContext& job, const std::vector<TilePick>& tiles) {
-      DrawTilesInWorkers(job, host, tiles, jobs, "/proc/self/exe", args);
+    WorkerLaunch launch{"/proc/self/exe", WorkerArguments(o),
+                        [&o](const WorkerChannels& channels) { return RunWorker(o, channels); }, {}};
+    // A run of every tile draws its index while the workers draw the tiles.
+    if (!chosen)
+      launch.meanwhile = [&ctx, &index] {
+        if (ctx.grid.count() != 1) index = DrawIndexMap(ctx, PrimaryScreenSize());
+      };
+    scope.drawTiles = [&host, jobs, launch](JobContext& job, const std::vector<TilePick>& tiles) {
+      DrawTilesInWorkers(job, host, tiles, jobs, launch);
     };
   }
-  const StartResult result = StartJob(ctx, DefaultDriverCalls(), LastDrawPath(), scope);
+  DriverCalls calls = DefaultDriverCalls();
+  calls.writeIndexMap = [&index](JobContext& job) {
+    if (index)
+      WriteIndexMap(job, *index);
+    else
+      WriteIndexMap(job);
+  };
+  const StartResult result = StartJob(ctx, calls, LastDrawPath(), scope);
   switch (result.outcome) {
     case StartOutcome::Finished: return kSuccess;
     case StartOutcome::Refused: return kRefused;

@@ -178,16 +178,19 @@ class BoundaryDrawer {
   std::vector<GeoPoint> ring_;   // reused from ring to ring
 };
 
-void DrawBoundaries(JobContext& job, const IndexGeometry& g, PainterDrawer& drawer) {
+// Returns the error text of the last unreadable file (empty: none).
+std::string DrawBoundaries(JobContext& job, const IndexGeometry& g, PainterDrawer& drawer) {
   drawer.setPen(kBoundaryColour, 1);
   BoundaryDrawer boundaries(job, g, drawer);
   const JobSettings& s = job.settings;
+  std::string error;
   for (const std::string& path : FindFiles(s.readfolder, "*-AdmArea*.xml", s.subfolder)) {
     job.host.pump();
-    if (!job.runFlag) return;
+    if (!job.runFlag) break;
     // An unreadable file is reported after the run; the index goes on.
-    if (!boundaries.drawFile(path)) job.errorText = index_messages::BoundaryFileError(path);
+    if (!boundaries.drawFile(path)) error = index_messages::BoundaryFileError(path);
   }
+  return error;
 }
 
 // ---- grid and labels ------------------------------------------------------
@@ -381,18 +384,29 @@ std::string IndexPageText(const JobContext& job, const IndexGeometry& g) {
 
 void WriteIndexMap(JobContext& job) { WriteIndexMap(job, PrimaryScreenSize()); }
 
-void WriteIndexMap(JobContext& job, ScreenSize screen) {
+void WriteIndexMap(JobContext& job, ScreenSize screen) { WriteIndexMap(job, DrawIndexMap(job, screen)); }
+
+IndexMapDrawing DrawIndexMap(JobContext& job, ScreenSize screen) {
   const IndexGeometry g = MakeIndexGeometry(job.area, job.image.latFactor, screen);
   RenderSurface surface(g.width, g.height);
   PainterDrawer& drawer = surface.drawer();
-  DrawBoundaries(job, g, drawer);
-  if (!job.runFlag) return;
+  IndexMapDrawing drawing;
+  drawing.boundaryError = DrawBoundaries(job, g, drawer);
+  if (!job.runFlag) return drawing;
   DrawTileGrid(job, g, drawer);
   DrawLabels(job, g, drawer);
-  const QImage& frame = surface.frame();
-  job.host.showImage(frame);
-  if (!WriteImage(job, frame)) return;
-  WritePage(job, IndexPageText(job, g));
+  drawing.image = surface.frame().copy();
+  drawing.page = IndexPageText(job, g);
+  drawing.complete = true;
+  return drawing;
+}
+
+void WriteIndexMap(JobContext& job, const IndexMapDrawing& drawing) {
+  if (!drawing.boundaryError.empty()) job.errorText = drawing.boundaryError;
+  if (!drawing.complete || !job.runFlag) return;
+  job.host.showImage(drawing.image);
+  if (!WriteImage(job, drawing.image)) return;
+  WritePage(job, drawing.page);
 }
 
 }  // namespace velkaro

@@ -4,6 +4,8 @@
 // "indexmap.htm", a page that shows the image with one clickable rectangle
 // per tile linking to the tile's output file.
 
+#include <QImage>
+
 #include <string>
 #include <string_view>
 
@@ -49,5 +51,18 @@ std::string IndexPageText(const JobContext& job, const IndexGeometry& g);
 // output folder. The screen size is the primary screen's.
 void WriteIndexMap(JobContext& job);
 void WriteIndexMap(JobContext& job, ScreenSize screen);
+
+// The index image and page drawn but not yet written. They depend on the
+// area, the tile grid and the boundary files, not on the tiles drawn, so a
+// run can draw them while its tiles are being drawn elsewhere.
+struct IndexMapDrawing {
+  QImage image;
+  std::string page;
+  std::string boundaryError;   // the job's error text for an unreadable boundary file
+  bool complete = false;       // false: the job was aborted while drawing
+};
+IndexMapDrawing DrawIndexMap(JobContext& job, ScreenSize screen);
+// Writes a drawn index as WriteIndexMap does.
+void WriteIndexMap(JobContext& job, const IndexMapDrawing& drawing);
 
 }  // namespace velkaro

@@ -41,6 +41,10 @@ expect_eq "$(cd "$work/serial" && ls | tr '\n' ' ')" "index.bmp indexmap.htm tA0
 run "$work/two" --jobs 2; expect_eq "$?" "0" "--jobs 2 run: $(cat "$work/two.log")"
 grep -q "所要時間は" "$work/two.log" || fail "--jobs 2 report: $(cat "$work/two.log")"
 same_files "$work/serial" "$work/two" "--jobs 2"
+# Workers started as programs of their own (the way taken when the parent
+# runs threads) draw the same files.
+VELKARO_EXEC_WORKERS=1 run "$work/two_exec" --jobs 2; expect_eq "$?" "0" "started workers: $(cat "$work/two_exec.log")"
+same_files "$work/serial" "$work/two_exec" "started workers"
 
 # Four array-job shares, then the index from the tiles on disk.
 for i in 0 1 2 3; do
