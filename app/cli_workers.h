@@ -1,9 +1,11 @@
 #pragma once
 // Spreading a run over worker processes on this machine. The parent keeps
 // the questions, the progress line, the report and the index; each worker is
-// this program started again on the same job with --worker, drawing tiles it
-// takes one at a time from a shared queue into its own render surface, cell
-// pool and scratch folder. Messages travel back as short lines on one pipe.
+// a copy of this process (or, when that is not safe, this program started
+// again on the same job with --worker) that loads the job afresh and draws
+// tiles it takes one at a time from a shared queue into its own render
+// surface, cell pool and scratch folder. Messages travel back as short lines
+// on one pipe.
 
 #include <functional>
 #include <string>
