@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -77,6 +78,9 @@ struct Worker {
   bool finalSeen = false;
   bool runFlag = true;
   std::string errorText;
+  int queueFd = -1;          // the parent's end of the worker's tile queue
+  size_t next = 0, end = 0;  // the worker's run of tiles not yet handed out
+  size_t inQueue = 0;        // tiles handed out and not yet done
 };
 
 // The parent's view of a run spread over workers.
@@ -84,14 +88,19 @@ class WorkerPool {
  public:
   WorkerPool(JobContext& job, CliHost& host, const std::vector<TilePick>& tiles)
       : job_(job), host_(host), tiles_(tiles) {}
-  ~WorkerPool() { closeQueue(); if (statusFd_ >= 0) close(statusFd_); }
+  ~WorkerPool() {
+    closeQueues();
+    if (statusFd_ >= 0) close(statusFd_);
+  }
 
   bool start(int count, const WorkerLaunch& launch);
   void run(const std::function<void()>& meanwhile);
 
  private:
+  void shareOutTiles();
+  bool nextTileFor(Worker& w, size_t& tile);
   void feed();
-  void closeQueue();
+  void closeQueues();
   void stopAll();
   void readStatus();
   void handleLine(Worker* from, std::string_view line);
@@ -105,8 +114,8 @@ class WorkerPool {
   CliHost& host_;
   const std::vector<TilePick>& tiles_;
   std::vector<Worker> workers_;
-  int queueFd_ = -1, statusFd_ = -1;
-  size_t written_ = 0, done_ = 0;
+  int statusFd_ = -1;
+  size_t done_ = 0;
   long denominator_ = 0;
   bool stopping_ = false;
   std::string pending_;
@@ -124,71 +133,114 @@ bool SingleThreaded() {
 }
 
 bool WorkerPool::start(int count, const WorkerLaunch& launch) {
-  const std::string& program = launch.program;
-  const std::vector<std::string>& args = launch.workerArgs;
   // VELKARO_EXEC_WORKERS=1 takes the started-program way regardless, so
   // that it can be checked.
   const char* exec = std::getenv("VELKARO_EXEC_WORKERS");
   const bool forked = launch.forked && SingleThreaded() && !(exec && std::strcmp(exec, "1") == 0);
-  int queue[2], status[2];
-  if (pipe2(queue, O_CLOEXEC) != 0) return false;
-  if (pipe2(status, O_CLOEXEC) != 0) {
-    close(queue[0]);
-    close(queue[1]);
-    return false;
-  }
-  queueFd_ = queue[1];
-  statusFd_ = status[0];
-  std::vector<std::string> words{program};
-  words.insert(words.end(), args.begin(), args.end());
-  words.push_back("--worker");
-  words.push_back(std::to_string(queue[0]) + "," + std::to_string(status[1]) + "," +
-                  std::to_string(tiles_.size()));
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
-  argv.push_back(nullptr);
+  int status[2];
+  if (pipe2(status, O_CLOEXEC) != 0) return false;
+  // A queue of tiles for each worker.
+  std::vector<std::array<int, 2>> queues;
   for (int i = 0; i < count; ++i) {
+    std::array<int, 2> q{};
+    if (pipe2(q.data(), O_CLOEXEC) != 0) break;
+    queues.push_back(q);
+  }
+  auto closeAll = [&](int keepA, int keepB) {
+    for (const auto& q : queues)
+      for (int fd : q)
+        if (fd != keepA && fd != keepB) close(fd);
+    for (int fd : status)
+      if (fd != keepA && fd != keepB) close(fd);
+  };
+  for (const auto& q : queues) {
     const pid_t pid = fork();
     if (pid == 0) {
       // A worker whose parent dies stops too.
       prctl(PR_SET_PDEATHSIG, SIGTERM);
       if (forked) {
-        // The parent's ends of the pipes are the parent's alone: a worker
-        // holding the queue's writing end would never see it end.
-        close(queue[1]);
-        close(status[0]);
-        _exit(launch.forked(WorkerChannels{queue[0], status[1], static_cast<long>(tiles_.size())}));
+        // Every other end of the pipes is the parent's or another worker's:
+        // a worker holding a queue's writing end would never see it end.
+        closeAll(q[0], status[1]);
+        _exit(launch.forked(WorkerChannels{q[0], status[1], static_cast<long>(tiles_.size())}));
       }
-      fcntl(queue[0], F_SETFD, 0);
+      std::vector<std::string> words{launch.program};
+      words.insert(words.end(), launch.workerArgs.begin(), launch.workerArgs.end());
+      words.push_back("--worker");
+      words.push_back(std::to_string(q[0]) + "," + std::to_string(status[1]) + "," + std::to_string(tiles_.size()));
+      std::vector<char*> argv;
+      for (std::string& w : words) argv.push_back(w.data());
+      argv.push_back(nullptr);
+      fcntl(q[0], F_SETFD, 0);
       fcntl(status[1], F_SETFD, 0);
-      execv(program.c_str(), argv.data());
+      execv(launch.program.c_str(), argv.data());
       _exit(127);
     }
     if (pid < 0) break;
     Worker w;
     w.pid = pid;
     w.running = true;
+    w.queueFd = q[1];
     workers_.push_back(w);
   }
-  close(queue[0]);
+  // The parent keeps the writing ends of the started workers' queues.
+  for (size_t k = 0; k < queues.size(); ++k) {
+    close(queues[k][0]);
+    if (k >= workers_.size()) close(queues[k][1]);
+  }
   close(status[1]);
+  statusFd_ = status[0];
+  shareOutTiles();
   return !workers_.empty();
 }
 
-// Keeps a few tiles per worker in the queue, so a stop leaves little behind.
-void WorkerPool::feed() {
-  while (queueFd_ >= 0 && !stopping_ && written_ < tiles_.size() && written_ - done_ < 2 * workers_.size()) {
-    const TilePick& t = tiles_[written_];
-    const int32_t index = t.row * job_.grid.cols + t.col;
-    if (!WriteAll(queueFd_, reinterpret_cast<const char*>(&index), sizeof index)) break;
-    ++written_;
+// Each worker gets a run of neighbouring tiles in reading order: the tiles
+// of one worker overlap the same DEM files, which it then takes apart once.
+void WorkerPool::shareOutTiles() {
+  const size_t n = workers_.size();
+  for (size_t k = 0; k < n; ++k) {
+    workers_[k].next = tiles_.size() * k / n;
+    workers_[k].end = tiles_.size() * (k + 1) / n;
   }
-  if (written_ == tiles_.size()) closeQueue();
 }
 
-void WorkerPool::closeQueue() {
-  if (queueFd_ >= 0) close(queueFd_);
-  queueFd_ = -1;
+// The next tile for a worker: the next of its own run or, once that is
+// done, the last not yet handed out of the longest run left.
+bool WorkerPool::nextTileFor(Worker& w, size_t& tile) {
+  if (w.next < w.end) {
+    tile = w.next++;
+    return true;
+  }
+  Worker* longest = nullptr;
+  for (Worker& other : workers_)
+    if (other.end > other.next && (!longest || other.end - other.next > longest->end - longest->next)) longest = &other;
+  if (!longest) return false;
+  tile = --longest->end;
+  return true;
+}
+
+// Keeps two tiles in each worker's queue, so a stop leaves little behind.
+void WorkerPool::feed() {
+  if (stopping_) return;
+  bool left = false;
+  for (Worker& w : workers_) {
+    size_t tile = 0;
+    while (w.queueFd >= 0 && w.inQueue < 2 && nextTileFor(w, tile)) {
+      const TilePick& t = tiles_[tile];
+      const int32_t index = t.row * job_.grid.cols + t.col;
+      if (!WriteAll(w.queueFd, reinterpret_cast<const char*>(&index), sizeof index)) break;
+      ++w.inQueue;
+    }
+  }
+  for (const Worker& w : workers_) left = left || w.next < w.end;
+  if (!left) closeQueues();
+}
+
+void WorkerPool::closeQueues() {
+  for (Worker& w : workers_) {
+    if (w.queueFd >= 0) close(w.queueFd);
+    w.queueFd = -1;
+  }
 }
 
 // Abort or failure: no more tiles, and every worker stops after its current
@@ -196,7 +248,7 @@ void WorkerPool::closeQueue() {
 void WorkerPool::stopAll() {
   if (stopping_) return;
   stopping_ = true;
-  closeQueue();
+  closeQueues();
   for (const Worker& w : workers_)
     if (w.running) kill(w.pid, SIGINT);
 }
@@ -225,6 +277,7 @@ void WorkerPool::handleLine(Worker* from, std::string_view line) {
       const size_t space = head.find(' ');
       if (space != std::string_view::npos && ParseLong(head.substr(0, space), a) && ParseLong(head.substr(space + 1), b)) {
         ++done_;
+        if (from->inQueue > 0) --from->inQueue;
         job_.tile.row = static_cast<int>(a);
         job_.tile.col = static_cast<int>(b);
         showProgress();
