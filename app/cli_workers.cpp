@@ -132,6 +132,32 @@ bool SingleThreaded() {
   return !ec && threads == 1;
 }
 
+// The command lines of workers started as programs, one per queue, made
+// before fork(): a copy of a process with threads should do no more than
+// start the program.
+class WorkerCommands {
+ public:
+  WorkerCommands(const WorkerLaunch& launch, const std::vector<std::array<int, 2>>& queues, int statusFd,
+                 size_t tileCount) {
+    for (const auto& q : queues) {
+      std::vector<std::string>& w = words_.emplace_back(1, launch.program);
+      w.insert(w.end(), launch.workerArgs.begin(), launch.workerArgs.end());
+      w.push_back("--worker");
+      w.push_back(std::to_string(q[0]) + "," + std::to_string(statusFd) + "," + std::to_string(tileCount));
+    }
+    for (std::vector<std::string>& w : words_) {
+      std::vector<char*>& argv = argvs_.emplace_back();
+      for (std::string& word : w) argv.push_back(word.data());
+      argv.push_back(nullptr);
+    }
+  }
+  char* const* argv(size_t k) const { return argvs_[k].data(); }
+
+ private:
+  std::vector<std::vector<std::string>> words_;
+  std::vector<std::vector<char*>> argvs_;
+};
+
 bool WorkerPool::start(int count, const WorkerLaunch& launch) {
   // VELKARO_EXEC_WORKERS=1 takes the started-program way regardless, so
   // that it can be checked.
@@ -153,7 +179,9 @@ bool WorkerPool::start(int count, const WorkerLaunch& launch) {
     for (int fd : status)
       if (fd != keepA && fd != keepB) close(fd);
   };
-  for (const auto& q : queues) {
+  const WorkerCommands commands(launch, queues, status[1], tiles_.size());
+  for (size_t k = 0; k < queues.size(); ++k) {
+    const std::array<int, 2>& q = queues[k];
     const pid_t pid = fork();
     if (pid == 0) {
       // A worker whose parent dies stops too.
@@ -164,16 +192,9 @@ bool WorkerPool::start(int count, const WorkerLaunch& launch) {
         closeAll(q[0], status[1]);
         _exit(launch.forked(WorkerChannels{q[0], status[1], static_cast<long>(tiles_.size())}));
       }
-      std::vector<std::string> words{launch.program};
-      words.insert(words.end(), launch.workerArgs.begin(), launch.workerArgs.end());
-      words.push_back("--worker");
-      words.push_back(std::to_string(q[0]) + "," + std::to_string(status[1]) + "," + std::to_string(tiles_.size()));
-      std::vector<char*> argv;
-      for (std::string& w : words) argv.push_back(w.data());
-      argv.push_back(nullptr);
       fcntl(q[0], F_SETFD, 0);
       fcntl(status[1], F_SETFD, 0);
-      execv(launch.program.c_str(), argv.data());
+      execv(launch.program.c_str(), commands.argv(k));
       _exit(127);
     }
     if (pid < 0) break;
