@@ -6,29 +6,22 @@
 #include <algorithm>
 #include <cstring>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/error.h>
-#include <libavutil/log.h>
-#include <libavutil/opt.h>
-#include <libswscale/swscale.h>
-}
+#include "platform/ffmpeg_calls.h"
 
 namespace velkaro {
 
 namespace {
 
-std::string AvErrorText(int code) {
+std::string AvErrorText(const FfmpegCalls& ff, int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
+  ff.av_strerror(code, text, sizeof text);
   return text;
 }
 
 // libx264 when this FFmpeg has it, else any H.264 encoder it has.
-const AVCodec* FindH264Encoder() {
-  if (const AVCodec* codec = avcodec_find_encoder_by_name("libx264")) return codec;
-  return avcodec_find_encoder(AV_CODEC_ID_H264);
+const AVCodec* FindH264Encoder(const FfmpegCalls& ff) {
+  if (const AVCodec* codec = ff.avcodec_find_encoder_by_name("libx264")) return codec;
+  return ff.avcodec_find_encoder(AV_CODEC_ID_H264);
 }
 
 // Copies the frameWidth x frameHeight corner of frame into padded (the even
@@ -46,6 +39,8 @@ void PadToEvenSize(const QImage& frame, int frameWidth, int frameHeight, QImage&
 }  // namespace
 
 struct Mp4Writer::State {
+  explicit State(const FfmpegCalls& calls) : ff(calls) {}
+  const FfmpegCalls& ff;
   AVFormatContext* format = nullptr;
   AVCodecContext* codec = nullptr;
   AVStream* stream = nullptr;
@@ -63,32 +58,32 @@ struct Mp4Writer::State {
   bool headerWritten = false;
 
   ~State() {
-    sws_freeContext(scaler);
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-    avcodec_free_context(&codec);
+    ff.sws_freeContext(scaler);
+    ff.av_packet_free(&packet);
+    ff.av_frame_free(&frame);
+    ff.avcodec_free_context(&codec);
     if (format) {
-      if (format->pb) avio_closep(&format->pb);
-      avformat_free_context(format);
+      if (format->pb) ff.avio_closep(&format->pb);
+      ff.avformat_free_context(format);
     }
   }
 
   bool fail(std::string* error, const std::string& what, int code) {
-    if (error) *error = path + ": " + what + (code < 0 ? " (" + AvErrorText(code) + ")" : "");
+    if (error) *error = path + ": " + what + (code < 0 ? " (" + AvErrorText(ff, code) + ")" : "");
     return false;
   }
 
   // Sends frame (nullptr flushes) and writes every packet the encoder returns.
   bool encode(AVFrame* input, std::string* error) {
-    int code = avcodec_send_frame(codec, input);
+    int code = ff.avcodec_send_frame(codec, input);
     if (code < 0) return fail(error, "H.264 encoding failed", code);
     for (;;) {
-      code = avcodec_receive_packet(codec, packet);
+      code = ff.avcodec_receive_packet(codec, packet);
       if (code == AVERROR(EAGAIN) || code == AVERROR_EOF) return true;
       if (code < 0) return fail(error, "H.264 encoding failed", code);
-      av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+      ff.av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
       packet->stream_index = stream->index;
-      code = av_interleaved_write_frame(format, packet);
+      code = ff.av_interleaved_write_frame(format, packet);
       if (code < 0) return fail(error, "cannot write the MP4 file", code);
     }
   }
@@ -104,8 +99,16 @@ std::string Mp4Writer::encoderName() const {
 }
 
 bool Mp4Writer::open(const std::string& path, int width, int height, int fps, std::string* error) {
-  av_log_set_level(AV_LOG_ERROR);  // the encoder's statistics are not the user's business
-  state_ = std::make_unique<State>();
+  state_.reset();
+  std::string loadError;
+  const FfmpegCalls* calls = LoadFfmpeg(&loadError);
+  if (!calls) {
+    if (error) *error = path + ": " + loadError;
+    return false;
+  }
+  const FfmpegCalls& ff = *calls;
+  ff.av_log_set_level(AV_LOG_ERROR);  // the encoder's statistics are not the user's business
+  state_ = std::make_unique<State>(ff);
   State& s = *state_;
   s.path = path;
   s.frameWidth = width;
@@ -114,7 +117,7 @@ bool Mp4Writer::open(const std::string& path, int width, int height, int fps, st
   s.height = EvenSize(height);
   if (width <= 0 || height <= 0 || fps <= 0) return s.fail(error, "the frame is too small for a video", 0);
 
-  const AVCodec* encoder = FindH264Encoder();
+  const AVCodec* encoder = FindH264Encoder(ff);
   if (!encoder) return s.fail(error, "this FFmpeg has no H.264 encoder (libx264)", 0);
   s.pending = std::make_unique<PendingFile>(path);
   std::string createError;
@@ -123,12 +126,12 @@ bool Mp4Writer::open(const std::string& path, int width, int height, int fps, st
     return false;
   }
   const std::string& temporary = s.pending->temporaryPath();
-  int code = avformat_alloc_output_context2(&s.format, nullptr, "mp4", temporary.c_str());
+  int code = ff.avformat_alloc_output_context2(&s.format, nullptr, "mp4", temporary.c_str());
   if (code < 0 || !s.format) return s.fail(error, "cannot create an MP4 file", code);
-  s.stream = avformat_new_stream(s.format, nullptr);
-  s.codec = avcodec_alloc_context3(encoder);
-  s.frame = av_frame_alloc();
-  s.packet = av_packet_alloc();
+  s.stream = ff.avformat_new_stream(s.format, nullptr);
+  s.codec = ff.avcodec_alloc_context3(encoder);
+  s.frame = ff.av_frame_alloc();
+  s.packet = ff.av_packet_alloc();
   if (!s.stream || !s.codec || !s.frame || !s.packet) return s.fail(error, "out of memory", 0);
 
   s.codec->width = s.width;
@@ -140,11 +143,11 @@ bool Mp4Writer::open(const std::string& path, int width, int height, int fps, st
   s.codec->thread_count = 2;
   if (s.format->oformat->flags & AVFMT_GLOBALHEADER) s.codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   // Map colours and thin lines want a higher quality than film defaults.
-  av_opt_set(s.codec->priv_data, "preset", "medium", 0);
-  av_opt_set(s.codec->priv_data, "crf", "18", 0);
-  code = avcodec_open2(s.codec, encoder, nullptr);
+  ff.av_opt_set(s.codec->priv_data, "preset", "medium", 0);
+  ff.av_opt_set(s.codec->priv_data, "crf", "18", 0);
+  code = ff.avcodec_open2(s.codec, encoder, nullptr);
   if (code < 0) return s.fail(error, "cannot start the H.264 encoder", code);
-  code = avcodec_parameters_from_context(s.stream->codecpar, s.codec);
+  code = ff.avcodec_parameters_from_context(s.stream->codecpar, s.codec);
   if (code < 0) return s.fail(error, "cannot start the H.264 encoder", code);
   s.stream->time_base = s.codec->time_base;
   s.stream->avg_frame_rate = s.codec->framerate;
@@ -152,20 +155,20 @@ bool Mp4Writer::open(const std::string& path, int width, int height, int fps, st
   s.frame->format = AV_PIX_FMT_YUV420P;
   s.frame->width = s.width;
   s.frame->height = s.height;
-  code = av_frame_get_buffer(s.frame, 0);
+  code = ff.av_frame_get_buffer(s.frame, 0);
   if (code < 0) return s.fail(error, "out of memory", code);
   // QImage's 32-bit pixels lie in memory as B, G, R, A.
-  s.scaler = sws_getContext(s.width, s.height, AV_PIX_FMT_BGRA, s.width, s.height, AV_PIX_FMT_YUV420P,
+  s.scaler = ff.sws_getContext(s.width, s.height, AV_PIX_FMT_BGRA, s.width, s.height, AV_PIX_FMT_YUV420P,
                             SWS_BICUBIC, nullptr, nullptr, nullptr);
   if (!s.scaler) return s.fail(error, "cannot convert frames to yuv420p", 0);
 
-  code = avio_open(&s.format->pb, temporary.c_str(), AVIO_FLAG_WRITE);
+  code = ff.avio_open(&s.format->pb, temporary.c_str(), AVIO_FLAG_WRITE);
   if (code < 0) return s.fail(error, "cannot open the file", code);
   // The index at the front, so that a browser starts playing while loading.
   AVDictionary* options = nullptr;
-  av_dict_set(&options, "movflags", "+faststart", 0);
-  code = avformat_write_header(s.format, &options);
-  av_dict_free(&options);
+  ff.av_dict_set(&options, "movflags", "+faststart", 0);
+  code = ff.avformat_write_header(s.format, &options);
+  ff.av_dict_free(&options);
   if (code < 0) return s.fail(error, "cannot write the MP4 header", code);
   s.headerWritten = true;
   return true;
@@ -174,6 +177,7 @@ bool Mp4Writer::open(const std::string& path, int width, int height, int fps, st
 bool Mp4Writer::writeFrame(const QImage& image, std::string* error) {
   if (!isOpen()) return false;
   State& s = *state_;
+  const FfmpegCalls& ff = s.ff;
   const QImage frame = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
                            ? image
                            : image.convertToFormat(QImage::Format_RGB32);
@@ -186,11 +190,11 @@ bool Mp4Writer::writeFrame(const QImage& image, std::string* error) {
     PadToEvenSize(frame, s.frameWidth, s.frameHeight, s.padded);
     source = &s.padded;
   }
-  const int code = av_frame_make_writable(s.frame);
+  const int code = ff.av_frame_make_writable(s.frame);
   if (code < 0) return s.fail(error, "out of memory", code);
   const uint8_t* planes[1] = {source->constBits()};
   const int stride[1] = {static_cast<int>(source->bytesPerLine())};
-  sws_scale(s.scaler, planes, stride, 0, s.height, s.frame->data, s.frame->linesize);
+  ff.sws_scale(s.scaler, planes, stride, 0, s.height, s.frame->data, s.frame->linesize);
   s.frame->pts = s.frames;
   if (!s.encode(s.frame, error)) return false;
   ++s.frames;
@@ -202,9 +206,9 @@ bool Mp4Writer::close(std::string* error) {
   bool ok = true;
   if (state_->headerWritten) {
     ok = state_->encode(nullptr, error);
-    const int code = av_write_trailer(state_->format);
+    const int code = state_->ff.av_write_trailer(state_->format);
     if (ok && code < 0) ok = state_->fail(error, "cannot finish the MP4 file", code);
-    if (state_->format->pb) avio_closep(&state_->format->pb);
+    if (state_->format->pb) state_->ff.avio_closep(&state_->format->pb);
     if (ok && state_->pending) ok = state_->pending->commit(error);
   }
   state_.reset();
