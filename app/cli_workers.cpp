@@ -415,7 +415,9 @@ void WorkerPool::run(const std::function<void()>& meanwhile) {
       pollfd p{statusFd_, POLLIN, 0};
       if (poll(&p, 1, 100) > 0) readStatus();
     } else {
-      usleep(20000);
+      // Every worker has closed its status pipe and is on its way out: the
+      // wait for the last exit is short, and the run's end waits for it.
+      usleep(1000);
     }
     reap();
     host_.pump();
