@@ -1,7 +1,8 @@
 #pragma once
 // Drawing the coloured elevation mesh and the hillshade of the current tile's
-// grid with GL triangles; the quad splitting and the shading maths are the
-// elevation stage's.
+// grid: triangles filled straight into the image as GL would fill them
+// (terrain_raster.h), on two threads when the job has one to spare; the quad
+// splitting and the shading maths are the elevation stage's.
 
 namespace velkaro {
 
