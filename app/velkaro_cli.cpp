@@ -52,9 +52,10 @@ const char* kUsageText =
     "        Ctrl-C aborts (tiles already written are kept).\n"
     "        --jobs N       use N cores: draw the tiles in N worker processes of\n"
     "                       one thread each (default: the number of cores). 1\n"
-    "                       draws in this process on one thread; a job of one\n"
-    "                       tile draws in this process with a second thread when\n"
-    "                       N > 1. The files are the same, byte for byte. Each\n"
+    "                       draws in this process on one thread (the software\n"
+    "                       GL's own threads included); a job of one tile draws\n"
+    "                       in this process with a second thread when N > 1.\n"
+    "                       The files are the same, byte for byte. Each\n"
     "                       worker is a whole process with its own render surface\n"
     "                       (about 12 bytes per image pixel: 36 MB at 2048 x\n"
     "                       1448), its own cell pool (32 MB per memory step of\n"
@@ -348,8 +349,14 @@ std::vector<std::string> WorkerArguments(const Options& o) {
   return args;
 }
 
+// Keeps the software GL to the calling thread (unless the user set
+// otherwise): a job kept to one core, or a worker among as many as there are
+// cores, gains nothing from GL's own threads but their hand-overs.
+void KeepGlToOneThread() { setenv("LP_NUM_THREADS", "0", 0); }
+
 // A worker's run of the job's tiles, in a process with its GUI object.
 int RunWorker(const Options& o, const WorkerChannels& channels) {
+  KeepGlToOneThread();
   JobSettings settings;
   if (!LoadJob(o, &o.positional[0], settings)) return kUsage;
   WorkerHost host(channels.statusFd, o.yes);
@@ -450,6 +457,7 @@ int CommandRun(const Options& o, int argc, char** argv) {
   const int jobs = o.jobs > 0 ? o.jobs : CoreCount();
   std::optional<IndexMapDrawing> index;   // drawn while workers draw the tiles
   ctx.helperThreads = jobs > 1;   // --jobs 1: one core, one thread
+  if (jobs == 1) KeepGlToOneThread();
   const size_t tileCount = chosen ? scope.tiles.size() : static_cast<size_t>(std::max(ctx.grid.count(), 1));
   if (jobs > 1 && tileCount > 1) {
     WorkerLaunch launch{"/proc/self/exe", WorkerArguments(o),
