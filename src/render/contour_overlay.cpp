@@ -52,6 +52,7 @@ void ContourOverlay::start() {
   try {
     thread_ = std::thread([this] { run(); });
   } catch (const std::system_error&) {
+    // No thread to be had: finish() draws the lines.
   }
 }
 
