@@ -3,9 +3,10 @@
 // the questions, the progress line, the report and the index; each worker is
 // a copy of this process (or, when that is not safe, this program started
 // again on the same job with --worker) that loads the job afresh and draws
-// tiles it takes one at a time from a shared queue into its own render
-// surface, cell pool and scratch folder. Messages travel back as short lines
-// on one pipe.
+// tiles it takes one at a time from a queue of its own (a run of
+// neighbouring tiles, then the last of the longest run left) into its own
+// render surface, cell pool and scratch folder. Messages travel back as short
+// lines on one pipe.
 
 #include <functional>
 #include <string>

@@ -3,12 +3,8 @@
 // one-arc-minute float grids. Each writes into the current tile's grid and
 // reports a bad file through the job's error text; a bad file never stops the job.
 
-#include <cstddef>
-#include <list>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "archive/source_file.h"
@@ -84,28 +80,6 @@ bool PlaceDemXml(JobContext& ctx, const DemXmlParsed& parsed, const GeoBox& exte
 // ctx.elevGrid. The extent is the grid's (GridLonW, GridLatS, GridLonE,
 // GridLatN). False when the file could not be read; ctx.errorText then names it.
 bool ReadDemXml(JobContext& ctx, const SourceFile& source, const GeoBox& extent);
-
-// DEM files taken apart once per run: a 10 m mesh spans many tiles, and
-// each tile's grid would otherwise read and take apart the same file again.
-// Held up to a number of bytes of values; the file used longest ago goes
-// first. Main thread.
-class ParsedDemFiles {
- public:
-  explicit ParsedDemFiles(size_t byteLimit = size_t{128} << 20) : byteLimit_(byteLimit) {}
-  std::shared_ptr<const DemXmlParsed> find(const std::string& key);
-  void keep(const std::string& key, std::shared_ptr<const DemXmlParsed> parsed);
-
- private:
-  struct Entry {
-    std::string key;
-    std::shared_ptr<const DemXmlParsed> parsed;
-  };
-  static size_t BytesOf(const DemXmlParsed& parsed) { return parsed.values.size() * sizeof(double) + 256; }
-
-  size_t byteLimit_, bytes_ = 0;
-  std::list<Entry> used_;   // most recently used first
-  std::unordered_map<std::string, std::list<Entry>::iterator> byKey_;
-};
 
 // Reads the grid's rows and columns from an ETOPO one-arc-minute float grid.
 bool ReadEtopoGrid(JobContext& ctx, const std::string& path, const GeoBox& extent);

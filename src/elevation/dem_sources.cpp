@@ -8,6 +8,7 @@
 
 #include "archive/source_file.h"
 #include "elevation/dem_readers.h"
+#include "elevation/parsed_dem_files.h"
 #include "elevation/messages.h"
 #include "job/job_context.h"
 #include "platform/ordered_work.h"

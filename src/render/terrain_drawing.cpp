@@ -140,10 +140,10 @@ constexpr int kRowsBetweenPumps = 100;
 constexpr int kRowsPerShare = 10;
 
 // Walks the quad rows [first, end) on this thread and one more (unless the
-// job keeps to one thread): each takes
-// the next ten rows not yet taken until none are left, so the two finish
-// together however the machine shares its cores. The triangles of a grid
-// never overlap, so the image is the same as from one walk.
+// job keeps to one thread): each takes the next ten rows not yet taken until
+// none are left, so the two finish together however the machine shares its
+// cores. The triangles of a grid never overlap, so the image is the same as
+// from one walk.
 template <class ColourOf>
 long WalkRowsOnTwoThreads(JobContext& ctx, TriangleRaster& raster, int first, int end, double zUnit,
                           const ColourOf& colourOf, LastTriangle& lastDrawn) {

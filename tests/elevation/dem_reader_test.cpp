@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "elevation/dem_readers.h"
+#include "elevation/parsed_dem_files.h"
 #include "elevation/dem_sources.h"
 #include "elevation_test_support.h"
 #include "platform/text_encoding.h"

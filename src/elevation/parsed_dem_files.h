@@ -1,0 +1,35 @@
+#pragma once
+// DEM files taken apart once per run: a 10 m mesh spans many tiles, and
+// each tile's grid would otherwise read and take apart the same file again.
+
+#include <cstddef>
+#include <list>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "elevation/dem_readers.h"
+
+namespace velkaro {
+
+// The taken-apart files, held up to a number of bytes of values; the file
+// used longest ago goes first. Main thread.
+class ParsedDemFiles {
+ public:
+  explicit ParsedDemFiles(size_t byteLimit = size_t{128} << 20) : byteLimit_(byteLimit) {}
+  std::shared_ptr<const DemXmlParsed> find(const std::string& key);
+  void keep(const std::string& key, std::shared_ptr<const DemXmlParsed> parsed);
+
+ private:
+  struct Entry {
+    std::string key;
+    std::shared_ptr<const DemXmlParsed> parsed;
+  };
+  static size_t BytesOf(const DemXmlParsed& parsed) { return parsed.values.size() * sizeof(double) + 256; }
+
+  size_t byteLimit_, bytes_ = 0;
+  std::list<Entry> used_;   // most recently used first
+  std::unordered_map<std::string, std::list<Entry>::iterator> byKey_;
+};
+
+}  // namespace velkaro
