@@ -113,13 +113,15 @@ void ReadDemXmlFiles(JobContext& ctx, const std::vector<SourceRef>& files, DemKi
       known[k].memberLoaded = known[k].parsed != nullptr;
       known[k].name = ref.display();   // as the loader names it
     }
+  // A second thread only when some file is still to be taken apart.
+  const bool toParse = std::any_of(known.begin(), known.end(), [](const DemFileRead& r) { return !r.parsed; });
   SourceLoader loaders[2];
   OrderedWork<DemFileRead> reads(wanted.size(), [&](size_t k, int lane, DemFileRead& out) {
     if (known[k].parsed)
       out = known[k];
     else
       LoadAndParse(loaders[lane], files[wanted[k]], kinds, out);
-  }, ctx.helperThreads);
+  }, ctx.helperThreads && toParse);
   size_t next = 0;
   for (size_t i = 0; i < files.size(); ++i) {
     ctx.host.pump();
