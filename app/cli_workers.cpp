@@ -15,8 +15,10 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <thread>
 
+#include "elevation/shared_dem_files.h"
 #include "job/tile_grid.h"
 #include "job/validation.h"
 #include "render/render_surface.h"
@@ -38,6 +40,10 @@ constexpr char kTileWithoutElevation = 'E';  // row " " col "\t" the tile's labe
 constexpr char kMessage = 'M';   // title "\t" text
 constexpr char kFinal = 'X';     // run flag (0/1) "\t" ErrorText
 constexpr size_t kLineLimit = 3800;
+// The bytes of DEM files the workers of a run leave for each other, in all
+// and at least for each worker.
+constexpr long kSharedDemBytes = 1L << 30;
+constexpr long kSharedDemBytesAtLeast = 64L << 20;
 
 volatile std::sig_atomic_t g_workerStop = 0;  // set by the worker's signal handler only
 extern "C" void OnWorkerStop(int) { g_workerStop = 1; }
@@ -93,11 +99,12 @@ class WorkerPool {
     if (statusFd_ >= 0) close(statusFd_);
   }
 
-  bool start(int count, const WorkerLaunch& launch);
+  bool start(int count, const WorkerLaunch& launch, const std::string& sharedDemFolder);
   void run(const std::function<void()>& meanwhile);
 
  private:
   void shareOutTiles();
+  bool aWorkerIsIdle() const;
   bool nextTileFor(Worker& w, size_t& tile);
   void feed();
   void closeQueues();
@@ -137,13 +144,12 @@ bool SingleThreaded() {
 // start the program.
 class WorkerCommands {
  public:
-  WorkerCommands(const WorkerLaunch& launch, const std::vector<std::array<int, 2>>& queues, int statusFd,
-                 size_t tileCount) {
-    for (const auto& q : queues) {
+  WorkerCommands(const WorkerLaunch& launch, const std::vector<WorkerChannels>& channels) {
+    for (const WorkerChannels& c : channels) {
       std::vector<std::string>& w = words_.emplace_back(1, launch.program);
       w.insert(w.end(), launch.workerArgs.begin(), launch.workerArgs.end());
       w.push_back("--worker");
-      w.push_back(std::to_string(q[0]) + "," + std::to_string(statusFd) + "," + std::to_string(tileCount));
+      w.push_back(FormatWorkerChannels(c));
     }
     for (std::vector<std::string>& w : words_) {
       std::vector<char*>& argv = argvs_.emplace_back();
@@ -158,7 +164,7 @@ class WorkerCommands {
   std::vector<std::vector<char*>> argvs_;
 };
 
-bool WorkerPool::start(int count, const WorkerLaunch& launch) {
+bool WorkerPool::start(int count, const WorkerLaunch& launch, const std::string& sharedDemFolder) {
   // VELKARO_EXEC_WORKERS=1 takes the started-program way regardless, so
   // that it can be checked.
   const char* exec = std::getenv("VELKARO_EXEC_WORKERS");
@@ -179,7 +185,12 @@ bool WorkerPool::start(int count, const WorkerLaunch& launch) {
     for (int fd : status)
       if (fd != keepA && fd != keepB) close(fd);
   };
-  const WorkerCommands commands(launch, queues, status[1], tiles_.size());
+  // The workers share out the bytes of the shared DEM files.
+  const long sharedDemBytes = std::max(kSharedDemBytesAtLeast, kSharedDemBytes / std::max<long>(1, count));
+  std::vector<WorkerChannels> channels;
+  for (const auto& q : queues)
+    channels.push_back({q[0], status[1], static_cast<long>(tiles_.size()), sharedDemBytes, sharedDemFolder});
+  const WorkerCommands commands(launch, channels);
   for (size_t k = 0; k < queues.size(); ++k) {
     const std::array<int, 2>& q = queues[k];
     const pid_t pid = fork();
@@ -190,7 +201,7 @@ bool WorkerPool::start(int count, const WorkerLaunch& launch) {
         // Every other end of the pipes is the parent's or another worker's:
         // a worker holding a queue's writing end would never see it end.
         closeAll(q[0], status[1]);
-        _exit(launch.forked(WorkerChannels{q[0], status[1], static_cast<long>(tiles_.size())}));
+        _exit(launch.forked(channels[k]));
       }
       fcntl(q[0], F_SETFD, 0);
       fcntl(status[1], F_SETFD, 0);
@@ -399,17 +410,29 @@ void WorkerPool::showProgress() {
   host_.setLabel(LabelRole::Numerator, std::to_string(files));
 }
 
+// Whether a core has come free: every tile is handed out and some worker
+// has none left to draw (or has ended).
+bool WorkerPool::aWorkerIsIdle() const {
+  for (const Worker& w : workers_)
+    if (w.next < w.end) return false;
+  return std::any_of(workers_.begin(), workers_.end(),
+                     [](const Worker& w) { return !w.running || w.inQueue == 0; });
+}
+
 void WorkerPool::run(const std::function<void()>& meanwhile) {
   host_.setLabel(LabelRole::Title, msg::kFileCountTitle);
   showProgress();
   bool meanwhileDone = !meanwhile;
   for (;;) {
     feed();
-    if (!meanwhileDone) {
+    const bool anyRunning = std::any_of(workers_.begin(), workers_.end(), [](const Worker& w) { return w.running; });
+    // The parent's own work waits for a worker to run out of tiles: until
+    // then every core is drawing.
+    if (!meanwhileDone && (aWorkerIsIdle() || !anyRunning) && job_.runFlag) {
       meanwhileDone = true;
       meanwhile();
+      continue;
     }
-    const bool anyRunning = std::any_of(workers_.begin(), workers_.end(), [](const Worker& w) { return w.running; });
     if (!anyRunning && statusFd_ < 0) break;
     if (statusFd_ >= 0) {
       pollfd p{statusFd_, POLLIN, 0};
@@ -441,8 +464,8 @@ int CoreCount() {
   return n == 0 ? 1 : static_cast<int>(n);
 }
 
-PrivateScratch::PrivateScratch(const std::string& writeFolder) {
-  std::string pattern = (fs::path(writeFolder) / ".velkaro-scratch-XXXXXX").string();
+PrivateScratch::PrivateScratch(const std::string& writeFolder, const char* prefix) {
+  std::string pattern = (fs::path(writeFolder) / (std::string(prefix) + "XXXXXX")).string();
   if (mkdtemp(pattern.data())) path_ = pattern;
 }
 
@@ -457,7 +480,12 @@ void DrawTilesInWorkers(JobContext& job, CliHost& host, const std::vector<TilePi
   if (tiles.empty()) return;
   WorkerPool pool(job, host, tiles);
   const int count = std::max(1, std::min<int>(workers, static_cast<int>(tiles.size())));
-  if (!pool.start(count, launch)) {
+  // The DEM files one worker takes apart wait there for the others (gone
+  // with the run; without it each takes apart what it reads).
+  std::error_code ec;
+  const fs::path temp = fs::temp_directory_path(ec);
+  const PrivateScratch sharedDem(ec ? std::string("/tmp") : temp.string(), "velkaro-dem-");
+  if (!pool.start(count, launch, sharedDem.path())) {
     job.errorText = "cannot start worker processes: " + std::string(std::strerror(errno));
     job.runFlag = false;
     return;
@@ -465,14 +493,35 @@ void DrawTilesInWorkers(JobContext& job, CliHost& host, const std::vector<TilePi
   pool.run(launch.meanwhile);
 }
 
+std::string FormatWorkerChannels(const WorkerChannels& channels) {
+  std::string text = std::to_string(channels.queueFd) + "," + std::to_string(channels.statusFd) + "," +
+                     std::to_string(channels.tileCount);
+  if (!channels.sharedDemFolder.empty())
+    text += "," + std::to_string(channels.sharedDemBytes) + "," + channels.sharedDemFolder;
+  return text;
+}
+
 bool ParseWorkerChannels(const std::string& text, WorkerChannels& channels) {
-  const size_t a = text.find(','), b = text.find(',', a == std::string::npos ? a : a + 1);
-  if (a == std::string::npos || b == std::string::npos) return false;
-  long q = 0, s = 0, t = 0;
-  if (!ParseLong(std::string_view(text).substr(0, a), q) || !ParseLong(std::string_view(text).substr(a + 1, b - a - 1), s) ||
-      !ParseLong(std::string_view(text).substr(b + 1), t) || q < 0 || s < 0 || t < 0)
-    return false;
-  channels = {static_cast<int>(q), static_cast<int>(s), t};
+  // Three or four numbers; the folder is the rest (it may hold commas).
+  std::string_view rest(text);
+  long numbers[4] = {};
+  int count = 0;
+  for (; count < 4; ++count) {
+    const size_t comma = rest.find(',');
+    if (!ParseLong(rest.substr(0, comma), numbers[count]) || numbers[count] < 0) return false;
+    if (comma == std::string_view::npos) {
+      rest = {};
+      ++count;
+      break;
+    }
+    rest.remove_prefix(comma + 1);
+  }
+  if (count == 3 && rest.empty()) {
+    channels = {static_cast<int>(numbers[0]), static_cast<int>(numbers[1]), numbers[2], 0, {}};
+    return true;
+  }
+  if (count != 4 || rest.empty()) return false;
+  channels = {static_cast<int>(numbers[0]), static_cast<int>(numbers[1]), numbers[2], numbers[3], std::string(rest)};
   return true;
 }
 
@@ -489,13 +538,23 @@ void WorkerHost::send(char kind, const std::string& text) const {
   WriteAll(statusFd_, line.data(), line.size());
 }
 
+// The file count goes to the parent at most every 50 ms (and before each
+// finished tile): a line for every file would wake the parent hundreds of
+// times a tile, on the cores the workers draw on.
 void WorkerHost::setLabel(LabelRole role, const std::string& text) {
   long value = 0;
   if (role == LabelRole::Denominator && ParseLong(text, value)) denominator_ = text;
-  if (role == LabelRole::Numerator && text != numerator_ && ParseLong(text, value)) {
+  if (role == LabelRole::Numerator && ParseLong(text, value)) {
     numerator_ = text;
-    send(kProgress, numerator_ + "\t" + denominator_);
+    if (std::chrono::steady_clock::now() - sentAt_ >= std::chrono::milliseconds(50)) sendProgress();
   }
+}
+
+void WorkerHost::sendProgress() {
+  if (numerator_.empty() || numerator_ == sentNumerator_) return;
+  sentNumerator_ = numerator_;
+  sentAt_ = std::chrono::steady_clock::now();
+  send(kProgress, numerator_ + "\t" + denominator_);
 }
 
 void WorkerHost::pump() {
@@ -517,6 +576,11 @@ int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
     return 1;
   }
   PrivateScratch scratch(job.settings.writefolder);
+  std::optional<SharedDemFiles> sharedDem;
+  if (!channels.sharedDemFolder.empty()) {
+    sharedDem.emplace(channels.sharedDemFolder, static_cast<size_t>(channels.sharedDemBytes));
+    job.sharedDemFiles = &*sharedDem;
+  }
   job.scratchFolder = scratch.path();
   job.errorText.clear();
   job.runFlag = true;
@@ -528,6 +592,7 @@ int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
   // Asking for the next tile means the one before is finished.
   const NextTile next = [&](TilePick& pick) {
     if (haveTile && job.runFlag) {
+      host.sendProgress();
       host.send(kTileDone, std::to_string(current.row) + " " + std::to_string(current.col));
       const JobSettings& s = job.settings;
       if (s.jido && s.legendInterval.rows > current.row && s.legendInterval.cols > current.col &&
@@ -553,6 +618,8 @@ int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
   };
   RunDriverOn(job, DefaultDriverCalls(), next, channels.tileCount);
   if (g_workerStop) job.runFlag = false;
+  job.sharedDemFiles = nullptr;
+  host.sendProgress();
   host.send(kFinal, std::string(job.runFlag ? "1" : "0") + "\t" + job.errorText);
   return job.runFlag && job.errorText.empty() ? 0 : 2;
 }

@@ -8,6 +8,7 @@
 // render surface, cell pool and scratch folder. Messages travel back as short
 // lines on one pipe.
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,12 +22,13 @@ namespace velkaro {
 // The number of cores this process may use (at least 1).
 int CoreCount();
 
-// A scratch folder of this process's own inside the output folder, removed
-// with its contents when the run ends. Empty when it cannot be made (the run
-// then uses the output folder itself).
+// A scratch folder of this process's own inside the output folder (or
+// another parent folder, with another name prefix), removed with its
+// contents when the run ends. Empty when it cannot be made (the run then
+// uses the output folder itself).
 class PrivateScratch {
  public:
-  explicit PrivateScratch(const std::string& writeFolder);
+  explicit PrivateScratch(const std::string& writeFolder, const char* prefix = ".velkaro-scratch-");
   ~PrivateScratch();
   PrivateScratch(const PrivateScratch&) = delete;
   PrivateScratch& operator=(const PrivateScratch&) = delete;
@@ -36,11 +38,15 @@ class PrivateScratch {
   std::string path_;
 };
 
-// Worker side: "Q,S,T" names the queue and status descriptors and the run's
-// tile count. Returns false when the text does not parse.
+// Worker side: "Q,S,T[,B,FOLDER]" names the queue and status descriptors,
+// the run's tile count and, when the workers share the DEM files they take
+// apart, the bytes this worker may leave in the shared FOLDER. Returns
+// false when the text does not parse.
 struct WorkerChannels {
   int queueFd = -1, statusFd = -1;
   long tileCount = 0;
+  long sharedDemBytes = 0;
+  std::string sharedDemFolder;
 };
 
 // How a worker process begins. When this process runs no thread besides
@@ -53,8 +59,9 @@ struct WorkerLaunch {
   std::string program;
   std::vector<std::string> workerArgs;
   std::function<int(const WorkerChannels&)> forked;
-  // Work of the parent's own done once the workers have their first tiles
-  // (the index image, say), so that it is not left for after them.
+  // Work of the parent's own (the index image, say) done while the workers
+  // draw: once a worker has run out of tiles and its core is free, so that
+  // it neither slows the drawing nor is left for after it.
   std::function<void()> meanwhile;
 };
 
@@ -65,6 +72,7 @@ struct WorkerLaunch {
 void DrawTilesInWorkers(JobContext& job, CliHost& host, const std::vector<TilePick>& tiles, int workers,
                         const WorkerLaunch& launch);
 bool ParseWorkerChannels(const std::string& text, WorkerChannels& channels);
+std::string FormatWorkerChannels(const WorkerChannels& channels);
 
 // Runs the loaded job's share of tiles as a worker; returns the exit code.
 int RunAsWorker(JobContext& job, const WorkerChannels& channels);
@@ -79,11 +87,15 @@ class WorkerHost : public JobHost {
   void pump() override;
   Answer ask(const std::string& title, const std::string& text, Buttons buttons) override;
   void send(char kind, const std::string& text) const;
+  // Sends the file count if it changed since it was last sent.
+  void sendProgress();
 
  private:
   int statusFd_;
   bool yes_;
   std::string numerator_, denominator_;
+  std::string sentNumerator_;
+  std::chrono::steady_clock::time_point sentAt_{};
   JobContext* job_ = nullptr;
 };
 

@@ -354,11 +354,16 @@ std::vector<std::string> WorkerArguments(const Options& o) {
 // cores, gains nothing from GL's own threads but their hand-overs.
 void KeepGlToOneThread() { setenv("LP_NUM_THREADS", "0", 0); }
 
-// A worker's run of the job's tiles, in a process with its GUI object.
-int RunWorker(const Options& o, const WorkerChannels& channels) {
+// A worker's run of the job's tiles, in a process with its GUI object. A
+// worker copied from the parent by fork() starts from the job as the parent
+// loaded it (`loaded`); one started as a program loads it again.
+int RunWorker(const Options& o, const WorkerChannels& channels, const JobSettings* loaded = nullptr) {
   KeepGlToOneThread();
   JobSettings settings;
-  if (!LoadJob(o, &o.positional[0], settings)) return kUsage;
+  if (loaded)
+    settings = *loaded;
+  else if (!LoadJob(o, &o.positional[0], settings))
+    return kUsage;
   WorkerHost host(channels.statusFd, o.yes);
   CellBuffer pool;
   JobContext ctx(settings, host, pool);
@@ -433,6 +438,7 @@ int CommandRun(const Options& o, int argc, char** argv) {
   QGuiApplication app(argc, argv);
   JobSettings settings;
   if (!LoadJob(o, &o.positional[0], settings)) return kUsage;
+  const JobSettings loaded = settings;   // as the workers start from it
   CliHost host(o.yes, o.quiet);
   CellBuffer pool;
   JobContext ctx(settings, host, pool);
@@ -461,7 +467,7 @@ int CommandRun(const Options& o, int argc, char** argv) {
   const size_t tileCount = chosen ? scope.tiles.size() : static_cast<size_t>(std::max(ctx.grid.count(), 1));
   if (jobs > 1 && tileCount > 1) {
     WorkerLaunch launch{"/proc/self/exe", WorkerArguments(o),
-                        [&o](const WorkerChannels& channels) { return RunWorker(o, channels); }, {}};
+                        [&o, &loaded](const WorkerChannels& channels) { return RunWorker(o, channels, &loaded); }, {}};
     // A run of every tile draws its index while the workers draw the tiles.
     if (!chosen)
       launch.meanwhile = [&ctx, &index] {

@@ -9,6 +9,7 @@
 #include "archive/source_file.h"
 #include "elevation/dem_readers.h"
 #include "elevation/parsed_dem_files.h"
+#include "elevation/shared_dem_files.h"
 #include "elevation/messages.h"
 #include "job/job_context.h"
 #include "platform/ordered_work.h"
@@ -75,17 +76,34 @@ void LoadAndParse(SourceLoader& loader, const SourceRef& ref, unsigned kinds, De
   out.parsed = std::move(parsed);
 }
 
+// The run's taken-apart files know a file by its place and the kinds read.
+std::string ParsedKey(const SourceRef& ref, unsigned kinds) {
+  return ref.expandedPath() + '\n' + std::to_string(kinds);
+}
+
+// As LoadAndParse, but a file another worker of the run took apart (or is
+// taking apart: this waits for it) comes from the shared store, and a file
+// taken apart here is left there for the others.
+void LoadParseOrShare(SharedDemFiles* shared, SourceLoader& loader, const SourceRef& ref, unsigned kinds,
+                      DemFileRead& out) {
+  if (!shared) return LoadAndParse(loader, ref, kinds, out);
+  SharedDemFiles::Turn turn = shared->turnFor(ParsedKey(ref, kinds));
+  if (turn.found()) {
+    out.parsed = turn.found();
+    out.memberLoaded = true;
+    out.name = ref.display();   // as the loader names it
+    return;
+  }
+  LoadAndParse(loader, ref, kinds, out);
+  if (out.memberLoaded && out.parsed && out.parsed->loaded) turn.publish(*out.parsed);
+}
+
 void PlaceDemFile(JobContext& ctx, const SourceRef& ref, const DemFileRead& read, const GeoBox& extent) {
   if (!read.memberLoaded || !read.parsed) {
     ctx.errorText = text::kArchiveErrorHead + ref.display() + text::kReaderErrorTail;
     return;
   }
   PlaceDemXml(ctx, *read.parsed, extent, read.name);
-}
-
-// The run's taken-apart files know a file by its place and the kinds read.
-std::string ParsedKey(const SourceRef& ref, unsigned kinds) {
-  return ref.expandedPath() + '\n' + std::to_string(kinds);
 }
 
 // Whether a DEM file's mesh (from its name) overlaps the grid. The grid's
@@ -120,7 +138,7 @@ void ReadDemXmlFiles(JobContext& ctx, const std::vector<SourceRef>& files, DemKi
     if (known[k].parsed)
       out = known[k];
     else
-      LoadAndParse(loaders[lane], files[wanted[k]], kinds, out);
+      LoadParseOrShare(ctx.sharedDemFiles, loaders[lane], files[wanted[k]], kinds, out);
   }, ctx.helperThreads && toParse);
   size_t next = 0;
   for (size_t i = 0; i < files.size(); ++i) {

@@ -18,6 +18,7 @@ namespace velkaro {
 class RenderSurface;
 class ArchiveListings;
 class ParsedDemFiles;
+class SharedDemFiles;
 
 // Zone state and the persisting estimate of the plane -> geographic inversion.
 struct CoordinateState {
@@ -122,6 +123,9 @@ struct JobContext {
   // DEM files taken apart once for the run (kept by the driver); null: each
   // tile takes its files apart itself.
   ParsedDemFiles* parsedDemFiles = nullptr;
+  // DEM files taken apart once for all the worker processes of a run (set
+  // in a worker); null: this process takes apart what it reads.
+  SharedDemFiles* sharedDemFiles = nullptr;
   bool keepScratch = false;
   // Whether a tile may read and draw on a second thread besides the one
   // running the job: off when the job is to use one core (velkaro-cli

@@ -8,6 +8,9 @@ cli="$bin/velkaro-cli"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/config"
+# The workers' shared DEM files go under TMPDIR and must be gone after a run.
+export TMPDIR="$work/tmp"
+mkdir -p "$TMPDIR"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2] got [$1]"; }
@@ -45,6 +48,7 @@ same_files "$work/serial" "$work/two" "--jobs 2"
 # runs threads) draw the same files.
 VELKARO_EXEC_WORKERS=1 run "$work/two_exec" --jobs 2; expect_eq "$?" "0" "started workers: $(cat "$work/two_exec.log")"
 same_files "$work/serial" "$work/two_exec" "started workers"
+expect_eq "$(ls "$TMPDIR")" "" "shared DEM files left behind"
 
 # Four array-job shares, then the index from the tiles on disk.
 for i in 0 1 2 3; do
