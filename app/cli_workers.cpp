@@ -105,6 +105,13 @@ class WorkerPool {
  private:
   void shareOutTiles();
   bool aWorkerIsIdle() const;
+
+ public:
+  // Workers that sent their last line and whose processes were still ending
+  // when the run finished.
+  std::vector<pid_t> stillExiting() const;
+
+ private:
   bool nextTileFor(Worker& w, size_t& tile);
   void feed();
   void closeQueues();
@@ -251,13 +258,17 @@ bool WorkerPool::nextTileFor(Worker& w, size_t& tile) {
   return true;
 }
 
-// Keeps two tiles in each worker's queue, so a stop leaves little behind.
+// Hands a worker its next tile only once it has finished the one before:
+// the tiles not yet drawn stay with the parent until the last moment, so a
+// worker that runs out takes over the end of another's run (the tiles on
+// both sides of a run's end then differ by less than one tile's time), and
+// a stop leaves nothing behind.
 void WorkerPool::feed() {
   if (stopping_) return;
   bool left = false;
   for (Worker& w : workers_) {
     size_t tile = 0;
-    while (w.queueFd >= 0 && w.inQueue < 2 && nextTileFor(w, tile)) {
+    while (w.queueFd >= 0 && w.inQueue < 1 && nextTileFor(w, tile)) {
       const TilePick& t = tiles_[tile];
       const int32_t index = t.row * job_.grid.cols + t.col;
       if (!WriteAll(w.queueFd, reinterpret_cast<const char*>(&index), sizeof index)) break;
@@ -434,6 +445,10 @@ void WorkerPool::run(const std::function<void()>& meanwhile) {
       continue;
     }
     if (!anyRunning && statusFd_ < 0) break;
+    // A worker's last line comes after its last file and its scratch are
+    // settled: the run goes on without waiting for its process to end.
+    if (std::all_of(workers_.begin(), workers_.end(), [](const Worker& w) { return !w.running || w.finalSeen; }))
+      break;
     if (statusFd_ >= 0) {
       pollfd p{statusFd_, POLLIN, 0};
       if (poll(&p, 1, 100) > 0) readStatus();
@@ -457,6 +472,13 @@ void WorkerPool::run(const std::function<void()>& meanwhile) {
   if (!allRan || done_ < tiles_.size()) job_.runFlag = false;
 }
 
+std::vector<pid_t> WorkerPool::stillExiting() const {
+  std::vector<pid_t> pids;
+  for (const Worker& w : workers_)
+    if (w.running) pids.push_back(w.pid);
+  return pids;
+}
+
 }  // namespace
 
 int CoreCount() {
@@ -476,7 +498,7 @@ PrivateScratch::~PrivateScratch() {
 }
 
 void DrawTilesInWorkers(JobContext& job, CliHost& host, const std::vector<TilePick>& tiles, int workers,
-                        const WorkerLaunch& launch) {
+                        const WorkerLaunch& launch, std::vector<pid_t>& exiting) {
   if (tiles.empty()) return;
   WorkerPool pool(job, host, tiles);
   const int count = std::max(1, std::min<int>(workers, static_cast<int>(tiles.size())));
@@ -491,6 +513,14 @@ void DrawTilesInWorkers(JobContext& job, CliHost& host, const std::vector<TilePi
     return;
   }
   pool.run(launch.meanwhile);
+  for (const pid_t pid : pool.stillExiting()) exiting.push_back(pid);
+}
+
+void WaitForWorkers(std::vector<pid_t>& exiting) {
+  for (const pid_t pid : exiting)
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  exiting.clear();
 }
 
 std::string FormatWorkerChannels(const WorkerChannels& channels) {
@@ -575,13 +605,13 @@ int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
     host.send(kFinal, "0\t" + problems);
     return 1;
   }
-  PrivateScratch scratch(job.settings.writefolder);
+  std::optional<PrivateScratch> scratch(std::in_place, job.settings.writefolder);
   std::optional<SharedDemFiles> sharedDem;
   if (!channels.sharedDemFolder.empty()) {
     sharedDem.emplace(channels.sharedDemFolder, static_cast<size_t>(channels.sharedDemBytes));
     job.sharedDemFiles = &*sharedDem;
   }
-  job.scratchFolder = scratch.path();
+  job.scratchFolder = scratch->path();
   job.errorText.clear();
   job.runFlag = true;
   const int cols = std::max(job.grid.cols, 1);
@@ -619,6 +649,10 @@ int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
   RunDriverOn(job, DefaultDriverCalls(), next, channels.tileCount);
   if (g_workerStop) job.runFlag = false;
   job.sharedDemFiles = nullptr;
+  // The scratch goes before the last line: the parent does not wait for
+  // this process to end.
+  scratch.reset();
+  job.scratchFolder.clear();
   host.sendProgress();
   host.send(kFinal, std::string(job.runFlag ? "1" : "0") + "\t" + job.errorText);
   return job.runFlag && job.errorText.empty() ? 0 : 2;

@@ -8,6 +8,8 @@
 // render surface, cell pool and scratch folder. Messages travel back as short
 // lines on one pipe.
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -69,8 +71,11 @@ struct WorkerLaunch {
 // progress on `host`, forwards Ctrl-C to every worker, and leaves the
 // outcome in the job: runFlag cleared on abort, ErrorText of a failed
 // worker, the automatic legend values of every tile in the settings.
+// Workers whose processes are still ending once their last line came are
+// added to `exiting`, for WaitForWorkers once the run's own files are written.
 void DrawTilesInWorkers(JobContext& job, CliHost& host, const std::vector<TilePick>& tiles, int workers,
-                        const WorkerLaunch& launch);
+                        const WorkerLaunch& launch, std::vector<pid_t>& exiting);
+void WaitForWorkers(std::vector<pid_t>& exiting);
 bool ParseWorkerChannels(const std::string& text, WorkerChannels& channels);
 std::string FormatWorkerChannels(const WorkerChannels& channels);
 

@@ -434,6 +434,12 @@ int CommandIndex(const Options& o, int argc, char** argv) {
 int CommandRun(const Options& o, int argc, char** argv) {
   if (o.positional.size() != 1) return Usage("run needs JOB.pxj");
   if (!o.worker.empty()) return CommandWorker(o, argc, argv);
+  // Workers done with the run but still ending are waited for last, while
+  // this process takes down its own GUI object and the rest.
+  struct ExitingWorkers {
+    std::vector<pid_t> pids;
+    ~ExitingWorkers() { WaitForWorkers(pids); }
+  } exiting;
   PrepareOffscreenGui();
   QGuiApplication app(argc, argv);
   JobSettings settings;
@@ -473,8 +479,8 @@ int CommandRun(const Options& o, int argc, char** argv) {
       launch.meanwhile = [&ctx, &index] {
         if (ctx.grid.count() != 1) index = DrawIndexMap(ctx, PrimaryScreenSize());
       };
-    scope.drawTiles = [&host, jobs, launch](JobContext& job, const std::vector<TilePick>& tiles) {
-      DrawTilesInWorkers(job, host, tiles, jobs, launch);
+    scope.drawTiles = [&host, jobs, launch, &exiting](JobContext& job, const std::vector<TilePick>& tiles) {
+      DrawTilesInWorkers(job, host, tiles, jobs, launch, exiting.pids);
     };
   }
   DriverCalls calls = DefaultDriverCalls();

@@ -1,6 +1,7 @@
 // GSI DEM XML: three line passes over one whole-file buffer (kind, header,
 // tuples) with plain substring searches; no XML parser.
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "elevation/dem_readers.h"
 #include "elevation/messages.h"
 #include "job/job_context.h"
+#include "platform/huge_pages.h"
 #include "platform/text_encoding.h"
 #include "platform/text_scan.h"
 #include "platform/whole_file.h"
@@ -199,8 +201,12 @@ bool WalkTuples(std::string_view textAll, long firstIndex, Place&& place, Missin
 
 // The tuples' values in order, NaN for a tuple without one; false on a
 // value that does not parse (the values before it are kept).
-bool CollectTuples(std::string_view textAll, std::vector<double>& values) {
+bool CollectTuples(std::string_view textAll, long width, long height, std::vector<double>& values) {
   values.clear();
+  // Room for the whole grid up front (a tuple takes at least two bytes of
+  // text, which bounds a header that claims too much).
+  const size_t cells = static_cast<size_t>(std::max(width, 0L)) * static_cast<size_t>(std::max(height, 0L));
+  ReserveOnHugePages(values, std::min(cells, textAll.size() / 2));
   return WalkTuples(
       textAll, 0, [&](long, double value) { values.push_back(value); },
       [&](long, std::string_view) { values.push_back(std::numeric_limits<double>::quiet_NaN()); });
@@ -221,7 +227,7 @@ void ParseDemXmlText(std::string_view textAll, unsigned selectedKinds, DemXmlPar
     return;
   }
   out.outcome = DemXmlOutcome::Read;
-  out.tuplesOk = CollectTuples(textAll, out.values);
+  out.tuplesOk = CollectTuples(textAll, out.header.width, out.header.height, out.values);
 }
 
 // Places the values of a taken-apart file into the target's grid, keeping

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/huge_pages.h"
+
 namespace velkaro {
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
@@ -12,6 +14,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
   std::rewind(f);
   if (size > 0) {
+    ReserveOnHugePages(bytes, static_cast<size_t>(size));
     bytes.resize(static_cast<size_t>(size));
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
   }
