@@ -3,6 +3,7 @@
 // current tile and the run state. Passed by reference everywhere; there are
 // no globals, so two jobs can run in one process.
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,11 @@ struct JobContext {
   // that share an output folder (worker processes, tile shares) each have
   // their own.
   std::string scratchFolder;
+  // The scratch files written since they were last deleted, and whether
+  // this run has deleted every layer's scratch file once (see
+  // DeleteScratchFiles); a run starts unswept.
+  std::set<std::string> scratchWritten;
+  bool scratchSwept = false;
 };
 
 }  // namespace velkaro

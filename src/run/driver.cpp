@@ -210,6 +210,7 @@ bool RunDriverOn(JobContext& job, const DriverCalls& calls, const NextTile& next
   job.legendIntervalM.assign(static_cast<size_t>(rows) * cols, 1.0);
   job.legendBottomM.assign(static_cast<size_t>(rows) * cols, 0.0);
   job.tilesWithoutElevation.clear();
+  job.scratchSwept = false;   // the first deletion tries every layer's name
   // The source zips' members are listed once for the whole run, and the
   // DEM files that several tiles' grids overlap are taken apart once.
   const ForTheRun<ArchiveListings> listings(job, &JobContext::archiveListings);

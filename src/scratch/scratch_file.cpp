@@ -270,12 +270,23 @@ std::string ScratchPath(const JobContext& job, const std::string& displayText) {
   return ScratchPath(job.scratchFolder.empty() ? job.settings.writefolder : job.scratchFolder, displayText);
 }
 
+std::string NewScratchPath(JobContext& job, const std::string& displayText) {
+  std::string path = ScratchPath(job, displayText);
+  job.scratchWritten.insert(path);
+  return path;
+}
+
 void DeleteScratchFiles(JobContext& job) {
-  ForEachScratchName(job.settings.layers, [&](const std::string& text) {
-    if (text.empty()) return;
-    std::error_code ec;
-    fs::remove(fs::path(ScratchPath(job, text)), ec);
-  });
+  std::error_code ec;
+  if (!job.scratchSwept) {
+    ForEachScratchName(job.settings.layers, [&](const std::string& text) {
+      if (!text.empty()) fs::remove(fs::path(ScratchPath(job, text)), ec);
+    });
+    job.scratchSwept = true;
+  } else {
+    for (const std::string& path : job.scratchWritten) fs::remove(fs::path(path), ec);
+  }
+  job.scratchWritten.clear();
 }
 
 std::string KeepScratchFiles(JobContext& job, const std::string& tileLabel) {

@@ -67,9 +67,15 @@ class ScratchFile {
 // with the display text and ".txt".
 std::string ScratchPath(const std::string& writeFolder, const std::string& displayText);
 std::string ScratchPath(const JobContext& job, const std::string& displayText);
+// The same for a scratch file about to be written: noted in the job, so that
+// DeleteScratchFiles removes it without trying every other name.
+std::string NewScratchPath(JobContext& job, const std::string& displayText);
 
-// Deletes the scratch file of every node of both layer trees and of every KSJ
-// theme, where one exists. Run before and after every tile.
+// Deletes the scratch files. The first call of a run (job.scratchSwept
+// false) tries the scratch file of every node of both layer trees and of
+// every KSJ theme, so that none left by an earlier run is appended to; later
+// calls delete the files written since (NewScratchPath). Run before and
+// after every tile.
 void DeleteScratchFiles(JobContext& job);
 
 // Moves every existing scratch file of the catalogue into

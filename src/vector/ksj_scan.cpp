@@ -89,7 +89,7 @@ bool OpenSource(JobContext& job, SourceLoader& loader, const SourceRef& ref, Sou
 bool ReadTheme(JobContext& job, const SourceList& sources, SourceLoader& loader, const KsjTheme& theme,
                int index, int passMask, const ksj::BulletMeasure& measure) {
   job.host.setLabel(LabelRole::Group, theme.caption);
-  const std::string scratchPath = ScratchPath(job, theme.caption);
+  const std::string scratchPath = NewScratchPath(job, theme.caption);
   ScratchFile out;
   out.create(scratchPath);
   const ReaderRequest request = ReaderRequestOf(job);

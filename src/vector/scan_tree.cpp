@@ -84,7 +84,7 @@ void OpenChildOutputs(JobContext& job, const LayerGroup& group, ScanContext& sca
     scan.typeKeys.push_back(child.entry.typeKey);
     scan.subKeys.push_back(child.entry.subKey);
     scan.outputs.emplace_back();
-    scan.outputs.back().openAppend(ScratchPath(job, child.text));
+    scan.outputs.back().openAppend(NewScratchPath(job, child.text));
   }
 }
 

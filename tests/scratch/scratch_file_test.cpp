@@ -172,6 +172,13 @@ TEST(ScratchLifecycle, DeleteRemovesEveryLayerFileAndNothingElse) {
   EXPECT_FALSE(fs::exists(dir.file("0301空港.txt")));
   EXPECT_TRUE(fs::exists(dir.file("map.bmp")));
   DeleteScratchFiles(job);  // nothing left to delete is fine
+  // Once the run has swept, the files written since are the ones deleted.
+  WriteText(NewScratchPath(job, "0013軽車道"), "sep\r\n");
+  WriteText(NewScratchPath(job, "0301空港"), "sep\r\n");
+  DeleteScratchFiles(job);
+  EXPECT_FALSE(fs::exists(dir.file("0013軽車道.txt")));
+  EXPECT_FALSE(fs::exists(dir.file("0301空港.txt")));
+  EXPECT_TRUE(fs::exists(dir.file("map.bmp")));
 }
 
 TEST(ScratchLifecycle, KeepMovesTheTilesFilesBelowScratch) {
@@ -189,9 +196,10 @@ TEST(ScratchLifecycle, KeepMovesTheTilesFilesBelowScratch) {
   EXPECT_FALSE(fs::exists(dir.file("0013軽車道.txt")));
   EXPECT_FALSE(fs::exists(dir.file("scratch/mapA0/0013軽車道.txt")));
 
-  // Without keeping, the next tile's files are simply deleted.
+  // Without keeping, the next tile's files (written as the readers write
+  // them) are simply deleted.
   job.keepScratch = false;
-  WriteText(dir.file("0013軽車道.txt"), "sep\r\n");
+  WriteText(NewScratchPath(job, "0013軽車道"), "sep\r\n");
   EXPECT_EQ(FinishTileScratch(job, "mapA1"), "");
   EXPECT_FALSE(fs::exists(dir.file("0013軽車道.txt")));
   EXPECT_FALSE(fs::exists(dir.file("scratch/mapA1")));
