@@ -20,6 +20,7 @@
 
 #include "elevation/shared_dem_files.h"
 #include "job/tile_grid.h"
+#include "platform/atomic_file.h"
 #include "job/validation.h"
 #include "render/render_surface.h"
 #include "run/driver.h"
@@ -64,17 +65,6 @@ std::string Unescape(std::string text) {
 bool ParseLong(std::string_view text, long& out) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
   return ec == std::errc() && end == text.data() + text.size();
-}
-
-bool WriteAll(int fd, const char* data, size_t n) {
-  while (n > 0) {
-    const ssize_t w = write(fd, data, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    data += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
 }
 
 struct Worker {
@@ -271,7 +261,7 @@ void WorkerPool::feed() {
     while (w.queueFd >= 0 && w.inQueue < 1 && nextTileFor(w, tile)) {
       const TilePick& t = tiles_[tile];
       const int32_t index = t.row * job_.grid.cols + t.col;
-      if (!WriteAll(w.queueFd, reinterpret_cast<const char*>(&index), sizeof index)) break;
+      if (!WriteAllBytes(w.queueFd, std::string_view(reinterpret_cast<const char*>(&index), sizeof index))) break;
       ++w.inQueue;
     }
   }
@@ -565,7 +555,7 @@ WorkerHost::WorkerHost(int statusFd, bool yes) : statusFd_(statusFd), yes_(yes) 
 
 void WorkerHost::send(char kind, const std::string& text) const {
   const std::string line = std::to_string(getpid()) + " " + kind + Escape(text) + "\n";
-  WriteAll(statusFd_, line.data(), line.size());
+  WriteAllBytes(statusFd_, line);
 }
 
 // The file count goes to the parent at most every 50 ms (and before each

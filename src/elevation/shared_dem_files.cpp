@@ -14,6 +14,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/huge_pages.h"
+#include "platform/whole_file.h"
 
 namespace velkaro {
 
@@ -67,17 +68,6 @@ std::string HeadOf(const std::string& key, const DemXmlParsed& parsed) {
   Put<uint32_t>(head, h.found);
   Put<uint64_t>(head, parsed.values.size());
   return head;
-}
-
-bool ReadExactly(int fd, char* data, size_t n) {
-  while (n > 0) {
-    const ssize_t got = read(fd, data, n);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    data += got;
-    n -= static_cast<size_t>(got);
-  }
-  return true;
 }
 
 uint64_t Fnv1a(std::string_view text) {

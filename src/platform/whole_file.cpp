@@ -1,5 +1,8 @@
 #include "platform/whole_file.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/huge_pages.h"
@@ -36,6 +39,17 @@ bool ReadFilePrefix(const std::string& path, size_t limit, std::string& bytes) {
   const bool ok = std::ferror(f) == 0;
   std::fclose(f);
   return ok;
+}
+
+bool ReadExactly(int fd, char* data, size_t n) {
+  while (n > 0) {
+    const ssize_t got = read(fd, data, n);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    data += got;
+    n -= static_cast<size_t>(got);
+  }
+  return true;
 }
 
 }  // namespace velkaro

@@ -13,4 +13,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // it cannot be opened or read.
 bool ReadFilePrefix(const std::string& path, size_t limit, std::string& bytes);
 
+// Reads exactly n bytes from an open descriptor, retrying short reads and
+// EINTR; false on an error or an early end.
+bool ReadExactly(int fd, char* data, size_t n);
+
 }  // namespace velkaro
