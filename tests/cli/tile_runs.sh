@@ -8,8 +8,10 @@ cli="$bin/velkaro-cli"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/config"
-# The workers' shared DEM files go under TMPDIR and must be gone after a run.
-export TMPDIR="$work/tmp"
+# The workers' shared DEM files go under TMPDIR (a name with a blank and a
+# comma, as a worker started as a program gets it in its arguments) and must
+# be gone after a run.
+export TMPDIR="$work/t mp,1"
 mkdir -p "$TMPDIR"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
