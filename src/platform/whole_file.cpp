@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "platform/huge_pages.h"
 
 namespace velkaro {
 
@@ -17,7 +16,6 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
   std::rewind(f);
   if (size > 0) {
-    ReserveOnHugePages(bytes, static_cast<size_t>(size));
     bytes.resize(static_cast<size_t>(size));
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
   }
