@@ -14,6 +14,7 @@
 #include "elevation/dem_readers.h"
 #include "elevation/messages.h"
 #include "job/job_context.h"
+#include "platform/huge_pages.h"
 #include "platform/text_encoding.h"
 #include "platform/text_scan.h"
 #include "platform/whole_file.h"
@@ -205,7 +206,7 @@ bool CollectTuples(std::string_view textAll, long width, long height, std::vecto
   // Room for the whole grid up front (a tuple takes at least two bytes of
   // text, which bounds a header that claims too much).
   const size_t cells = static_cast<size_t>(std::max(width, 0L)) * static_cast<size_t>(std::max(height, 0L));
-  values.reserve(std::min(cells, textAll.size() / 2));
+  ReserveOnHugePages(values, std::min(cells, textAll.size() / 2));
   return WalkTuples(
       textAll, 0, [&](long, double value) { values.push_back(value); },
       [&](long, std::string_view) { values.push_back(std::numeric_limits<double>::quiet_NaN()); });

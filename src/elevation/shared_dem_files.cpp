@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "platform/atomic_file.h"
+#include "platform/huge_pages.h"
 #include "platform/whole_file.h"
 
 namespace velkaro {
@@ -114,6 +115,7 @@ std::shared_ptr<const DemXmlParsed> ReadDemEntry(int fd, const std::string& key)
   if (!fields.ok() || count != (fileBytes - headBytes) / sizeof(double) ||
       (fileBytes - headBytes) % sizeof(double) != 0)
     return nullptr;
+  ReserveOnHugePages(parsed->values, count);
   parsed->values.resize(count);
   if (!ReadExactly(fd, reinterpret_cast<char*>(parsed->values.data()), count * sizeof(double))) return nullptr;
   return parsed;

@@ -11,6 +11,8 @@
 #include <memory>
 #include <new>
 
+#include "platform/huge_pages.h"
+
 namespace velkaro {
 
 struct CellPair {
@@ -38,6 +40,7 @@ class CellBuffer {
     // uses it, not at every program start (each worker makes a pool).
     auto* cells = static_cast<CellPair*>(std::calloc(entries, sizeof(CellPair)));
     if (!cells && entries > 0) throw std::bad_alloc();
+    PreferHugePages(cells, entries * sizeof(CellPair));
     pool_.reset(cells);
     budget_ = static_cast<int32_t>(entries);
   }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/huge_pages.h"
 
 namespace velkaro {
 
@@ -16,6 +17,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
   std::rewind(f);
   if (size > 0) {
+    ReserveOnHugePages(bytes, static_cast<size_t>(size));
     bytes.resize(static_cast<size_t>(size));
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
   }
