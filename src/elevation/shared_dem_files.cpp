@@ -127,8 +127,23 @@ std::string SharedDemFiles::entryPath(const std::string& key) const {
   return folder_ + name;
 }
 
+// An entry appears whole (it is renamed into place), so one already there
+// is taken without waiting for the lock.
+std::shared_ptr<const DemXmlParsed> SharedDemFiles::entryOf(const std::string& entry, const std::string& key) const {
+  const int fd = open(entry.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  std::shared_ptr<const DemXmlParsed> parsed = ReadDemEntry(fd, key);
+  close(fd);
+  return parsed;
+}
+
 SharedDemFiles::Turn SharedDemFiles::turnFor(const std::string& key) {
   const std::string entry = entryPath(key);
+  if (std::shared_ptr<const DemXmlParsed> ready = entryOf(entry, key)) {
+    Turn turn(*this, key, -1);
+    turn.found_ = std::move(ready);
+    return turn;
+  }
   int lockFd = open((entry + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
   // An interrupted wait (a stop) gives up the lock: the caller then takes
   // the file apart itself, or stops.
@@ -137,11 +152,7 @@ SharedDemFiles::Turn SharedDemFiles::turnFor(const std::string& key) {
     lockFd = -1;
   }
   Turn turn(*this, key, lockFd);
-  const int fd = open(entry.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd >= 0) {
-    turn.found_ = ReadDemEntry(fd, key);
-    close(fd);
-  }
+  turn.found_ = entryOf(entry, key);
   return turn;
 }
 

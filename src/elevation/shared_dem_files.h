@@ -63,6 +63,7 @@ class SharedDemFiles {
 
  private:
   void published(std::string path, size_t bytes);
+  std::shared_ptr<const DemXmlParsed> entryOf(const std::string& entry, const std::string& key) const;
 
   std::string folder_;
   size_t byteLimit_;
