@@ -63,6 +63,13 @@ void ClearToBackground(Colour background) {
 }  // namespace
 
 void ReserveDisplayLists(JobContext& job) {
+  // A kept context's ids were reserved (and checked) when it was new; its
+  // lists were deleted when the tile before closed, and the tile compiles
+  // its own under the same ids.
+  if (job.surface && !job.surface->contextIsNew()) {
+    job.surface->tile().listBase = 1;
+    return;
+  }
   const GLuint first = glGenLists(kReservedListCount);
   if (job.surface) job.surface->tile().listBase = first;
   if (first != 1) {
@@ -97,7 +104,7 @@ bool OpenView(JobContext& job) {
 
 void CloseView(JobContext& job) {
   if (!job.surface) return;
-  job.surface->deleteContext();
+  job.surface->closeTile(kReservedListCount);
   job.host.pump();
   job.host.showImage(job.surface->frame());
 }

@@ -30,15 +30,17 @@ inline constexpr int kReservedListCount = 79;
 inline constexpr unsigned kFirstGlyphList = 64;   // "（" "）" "短" "大" "専" in 64..68
 
 // Opens the tile's view: resets the flood counter, fills the surface with
-// the background colour, makes a new context, sets the view, clears to the
+// the background colour, makes a context (or takes the one the tile before
+// left, as new), sets the view, clears to the
 // background, reserves the display lists, compiles the outline glyphs and
 // makes the symbol tessellator. Does nothing when the job was aborted or has
 // no surface. Returns whether a context is ready to draw.
 bool OpenView(JobContext& job);
 
 // Closes the tile's view: GL output is finished into the surface, the
-// context with its lists is deleted, pending events are processed once and
-// the host is shown the finished frame.
+// tile's display lists are deleted and the context is put back as new for
+// the next tile, pending events are processed once and the host is shown
+// the finished frame.
 void CloseView(JobContext& job);
 
 // Reserves the tile's display-list ids on the current context; ids that do

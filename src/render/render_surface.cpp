@@ -137,7 +137,51 @@ const QImage& RenderSurface::frame() {
   return image_;
 }
 
+namespace {
+
+// A new context's state, kept at the bottom of its attribute stacks so that
+// a tile's changes can be undone.
+void SaveNewContextState() {
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+}
+
+// Back to the state SaveNewContextState kept (saved again for the next
+// tile): matrices to identity with their stacks emptied, every attribute
+// popped to the bottom, errors cleared.
+void RestoreNewContextState() {
+  for (const GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
+    const GLenum depthQuery = mode == GL_TEXTURE      ? GL_TEXTURE_STACK_DEPTH
+                              : mode == GL_PROJECTION ? GL_PROJECTION_STACK_DEPTH
+                                                      : GL_MODELVIEW_STACK_DEPTH;
+    glMatrixMode(mode);
+    GLint depth = 1;
+    glGetIntegerv(depthQuery, &depth);
+    for (; depth > 1; --depth) glPopMatrix();
+    glLoadIdentity();
+  }
+  GLint depth = 0;
+  glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &depth);
+  for (; depth > 0; --depth) glPopAttrib();
+  glGetIntegerv(GL_CLIENT_ATTRIB_STACK_DEPTH, &depth);
+  for (; depth > 0; --depth) glPopClientAttrib();
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  SaveNewContextState();
+}
+
+}  // namespace
+
 bool RenderSurface::createContext() {
+  if (contextKept_ && hasContext()) {
+    contextKept_ = false;
+    contextIsNew_ = false;
+    endPainter();
+    bindImage();
+    markChanged(image_.rect());
+    glDrewLast_ = false;
+    return true;
+  }
   deleteContext();
   // Depth testing stays off, so any depth buffer (or none) draws the same
   // pixels: none is asked for first, as a tile's depth buffer would be
@@ -159,7 +203,23 @@ bool RenderSurface::createContext() {
   }
   markChanged(image_.rect());   // a new framebuffer knows nothing of the image
   glDrewLast_ = false;
+  SaveNewContextState();
+  contextIsNew_ = true;
   return true;
+}
+
+void RenderSurface::closeTile(int listCount) {
+  if (!gl_) return;
+  finishGL();
+  bindImage();
+  glDeleteLists(1, listCount);
+  RestoreNewContextState();
+  // Tessellators go with the tile; the flood counter stays readable after
+  // it (the animation writer reads it) until the next opening.
+  const long dryTriangles = tile_->dryTriangleCount;
+  tile_ = std::make_unique<TileResources>();
+  tile_->dryTriangleCount = dryTriangles;
+  contextKept_ = true;
 }
 
 void RenderSurface::deleteContext() {
@@ -174,6 +234,7 @@ void RenderSurface::deleteContext() {
   OSMesaDestroyContext(gl_->context);
   gl_.reset();
   glDrewLast_ = false;
+  contextKept_ = false;
 }
 
 std::unique_ptr<RenderSurface> CreateRenderSurface(JobContext& job) {

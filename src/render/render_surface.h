@@ -67,9 +67,19 @@ class RenderSurface {
 
   PainterDrawer& drawer() { return drawer_; }
 
-  // A new OpenGL context bound to the image and made current (false when
-  // none could be made; drawing then does nothing).
+  // An OpenGL context bound to the image and made current, in the state of
+  // a new one: the context a closed tile left (closeTile) or a new one
+  // (false when none could be made; drawing then does nothing). Making a
+  // context costs more than resetting one: the software GL compiles its
+  // shaders anew for each.
   bool createContext();
+  // Whether the last createContext() made a new context (not a kept one).
+  bool contextIsNew() const { return contextIsNew_; }
+  // Ends a tile's GL work: finishes GL output into the image, deletes the
+  // display lists 1..listCount, puts the context's state back as it was
+  // made (attributes, client attributes, matrices, errors) and keeps it for
+  // the next createContext(); drops the tile's tessellators.
+  void closeTile(int listCount);
   // Finishes GL output into the image, releases and deletes the context with
   // its display lists, and drops the tile's tessellators.
   void deleteContext();
@@ -90,6 +100,8 @@ class RenderSurface {
   std::unique_ptr<TileResources> tile_;
   PainterDrawer drawer_;
   bool glDrewLast_ = false;        // GL output not yet copied into the image
+  bool contextKept_ = false;       // a closed tile's context, ready to reuse
+  bool contextIsNew_ = false;
   QRect changed_;                  // image pixels not yet uploaded to GL
 };
 

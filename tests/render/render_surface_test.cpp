@@ -136,6 +136,61 @@ TEST(RenderSurface, FloodCounterOutlivesTheTileAndIsResetByTheNext) {
   CloseView(t.job);
 }
 
+// The next tile gets the context the last one closed, in the state of a new
+// one: whatever the tile before changed (attributes pushed and left, client
+// arrays, matrices pushed and left, lists, a colour, an error) is gone, and
+// the same drawing gives the same pixels as on the first tile.
+TEST(RenderSurface, AKeptContextStartsTheNextTileAsNew) {
+  TestJob t(120, 80, 100, 100);
+  t.job.settings.haikei = kWhite;
+  auto drawTile = [&] {
+    EXPECT_TRUE(OpenView(t.job));
+    t.surface->beginGL();
+    gcolor(kRed);
+    glLineWidth(3);
+    GlRect(10, 10, 60, 40);
+  };
+  drawTile();
+  EXPECT_TRUE(t.surface->contextIsNew());
+  const QImage first = t.surface->frame().copy();
+  // Leave all kinds of state behind.
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glEnable(GL_BLEND);
+  glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glScaled(2, 2, 2);
+  glNewList(kReservedListCount - 1, GL_COMPILE);
+  GlRect(0, 0, 100, 100);
+  glEndList();
+  glColor3d(0, 1, 0);
+  glEnd();   // an error: no glBegin
+  CloseView(t.job);
+
+  ASSERT_TRUE(OpenView(t.job));
+  EXPECT_FALSE(t.surface->contextIsNew());
+  t.surface->beginGLState();
+  GLint value = -1;
+  glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &value);
+  EXPECT_EQ(value, 1) << "only the new context's state is saved";
+  glGetIntegerv(GL_CLIENT_ATTRIB_STACK_DEPTH, &value);
+  EXPECT_EQ(value, 1);
+  glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &value);
+  EXPECT_EQ(value, 1);
+  glGetIntegerv(GL_MATRIX_MODE, &value);
+  EXPECT_EQ(value, GL_MODELVIEW);
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+  EXPECT_FALSE(glIsList(kReservedListCount - 1));
+  EXPECT_TRUE(glIsList(kFirstGlyphList)) << "the tile's own glyph lists";
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  CloseView(t.job);
+  drawTile();
+  CloseView(t.job);
+  EXPECT_EQ(t.surface->frame(), first);
+}
+
 TEST(RenderSurface, ListIdsNotStartingAtOneAreReported) {
   TestJob t(60, 40, 20, 20);
   ASSERT_TRUE(t.surface->createContext());
