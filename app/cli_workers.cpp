@@ -20,8 +20,8 @@
 
 #include "elevation/shared_dem_files.h"
 #include "job/tile_grid.h"
-#include "platform/atomic_file.h"
 #include "job/validation.h"
+#include "platform/atomic_file.h"
 #include "render/render_surface.h"
 #include "run/driver.h"
 #include "run/run_messages.h"
@@ -76,7 +76,7 @@ struct Worker {
   std::string errorText;
   int queueFd = -1;          // the parent's end of the worker's tile queue
   size_t next = 0, end = 0;  // the worker's run of tiles not yet handed out
-  size_t inQueue = 0;        // tiles handed out and not yet done
+  size_t inQueue = 0;        // tiles handed out and not yet done (0 or 1)
 };
 
 // The parent's view of a run spread over workers.
@@ -91,17 +91,13 @@ class WorkerPool {
 
   bool start(int count, const WorkerLaunch& launch, const std::string& sharedDemFolder);
   void run(const std::function<void()>& meanwhile);
-
- private:
-  void shareOutTiles();
-  bool aWorkerIsIdle() const;
-
- public:
   // Workers that sent their last line and whose processes were still ending
   // when the run finished.
   std::vector<pid_t> stillExiting() const;
 
  private:
+  void shareOutTiles();
+  bool aWorkerIsIdle() const;
   bool nextTileFor(Worker& w, size_t& tile);
   void feed();
   void closeQueues();
@@ -258,11 +254,10 @@ void WorkerPool::feed() {
   bool left = false;
   for (Worker& w : workers_) {
     size_t tile = 0;
-    while (w.queueFd >= 0 && w.inQueue < 1 && nextTileFor(w, tile)) {
+    if (w.queueFd >= 0 && w.inQueue == 0 && nextTileFor(w, tile)) {
       const TilePick& t = tiles_[tile];
       const int32_t index = t.row * job_.grid.cols + t.col;
-      if (!WriteAllBytes(w.queueFd, std::string_view(reinterpret_cast<const char*>(&index), sizeof index))) break;
-      ++w.inQueue;
+      if (WriteAllBytes(w.queueFd, std::string_view(reinterpret_cast<const char*>(&index), sizeof index))) ++w.inQueue;
     }
   }
   for (const Worker& w : workers_) left = left || w.next < w.end;

@@ -1,12 +1,13 @@
 #pragma once
 // Spreading a run over worker processes on this machine. The parent keeps
 // the questions, the progress line, the report and the index; each worker is
-// a copy of this process (or, when that is not safe, this program started
-// again on the same job with --worker) that loads the job afresh and draws
-// tiles it takes one at a time from a queue of its own (a run of
-// neighbouring tiles, then the last of the longest run left) into its own
-// render surface, cell pool and scratch folder. Messages travel back as short
-// lines on one pipe.
+// a copy of this process that starts from the job as the parent loaded it
+// (or, when a copy is not safe, this program started again on the same job
+// with --worker) and draws tiles it is handed one at a time on a queue of
+// its own (a run of neighbouring tiles, then the end of the longest run
+// left) into its own render surface, cell pool and scratch folder; the DEM
+// files one worker takes apart wait for the others in a shared folder.
+// Messages travel back as short lines on one pipe.
 
 #include <sys/types.h>
 
@@ -56,7 +57,7 @@ struct WorkerChannels {
 // with its channels and exits with what it returns: no program to load,
 // link and set up again. Otherwise (a copy of a process with threads could
 // inherit a lock held by one of them) each worker is `program
-// workerArgs... --worker Q,S,T`.
+// workerArgs... --worker Q,S,T[,B,FOLDER]`.
 struct WorkerLaunch {
   std::string program;
   std::vector<std::string> workerArgs;

@@ -1,10 +1,11 @@
 #pragma once
 // Big buffers backed by huge pages. A buffer of many megabytes (a DEM file
 // read whole, its values, the cell pool) is touched page by page the first
-// time it is filled, and with 4 kB pages each touch is a fault: for a DEM
-// file, a quarter of its reading. Where the system hands out transparent
-// huge pages on request (the usual "madvise" setting), asking for them
-// turns 512 faults into one; elsewhere the request does nothing.
+// time it is filled, and with 4 kB pages each touch is a fault. Where the
+// system hands out transparent huge pages on request (the usual "madvise"
+// setting), asking for them turns 512 faults into one (the pages are still
+// cleared: the gain is the faults' own cost); elsewhere the request does
+// nothing.
 
 #include <cstddef>
 

@@ -214,22 +214,22 @@ void RenderSurface::closeTile(int listCount) {
   bindImage();
   glDeleteLists(1, listCount);
   RestoreNewContextState();
-  // Tessellators go with the tile; the flood counter stays readable after
-  // it (the animation writer reads it) until the next opening.
+  dropTileResources();
+  contextKept_ = true;
+}
+
+// Tessellators go with the tile; the flood counter stays readable after it
+// (the animation writer reads it) until the next opening.
+void RenderSurface::dropTileResources() {
   const long dryTriangles = tile_->dryTriangleCount;
   tile_ = std::make_unique<TileResources>();
   tile_->dryTriangleCount = dryTriangles;
-  contextKept_ = true;
 }
 
 void RenderSurface::deleteContext() {
   if (!gl_) return;
   finishGL();
-  // Tessellators go with the context; the flood counter stays readable
-  // after the tile (the animation writer reads it) until the next opening.
-  const long dryTriangles = tile_->dryTriangleCount;
-  tile_ = std::make_unique<TileResources>();
-  tile_->dryTriangleCount = dryTriangles;
+  dropTileResources();
   OSMesaMakeCurrent(nullptr, nullptr, GL_UNSIGNED_BYTE, 0, 0);
   OSMesaDestroyContext(gl_->context);
   gl_.reset();

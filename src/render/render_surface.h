@@ -89,6 +89,7 @@ class RenderSurface {
  private:
   struct GlContext;
   void endPainter();
+  void dropTileResources();
   void bindImage();
   void finishGL();
   void uploadImage(const QRect& area);

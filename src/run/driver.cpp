@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "archive/archive_listings.h"
-#include "elevation/dem_readers.h"
 #include "elevation/parsed_dem_files.h"
 #include "job/cell_buffer.h"
 #include "job/coordinates.h"
