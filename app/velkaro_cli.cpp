@@ -181,12 +181,11 @@ bool LoadJob(const Options& o, const std::string* jobPath, JobSettings& settings
     std::fprintf(stderr, "velkaro-cli: cannot read %s\n", jobPath->c_str());
     return false;
   }
-  for (const std::string& set : o.sets) {
-    std::string error;
-    if (!ApplySettingAssignment(settings, set, &error)) {
-      std::fprintf(stderr, "velkaro-cli: --set %s: %s\n", set.c_str(), error.c_str());
-      return false;
-    }
+  std::string error;
+  size_t failed = 0;
+  if (!ApplySettingAssignments(settings, o.sets, &error, &failed)) {
+    std::fprintf(stderr, "velkaro-cli: --set %s: %s\n", o.sets[failed].c_str(), error.c_str());
+    return false;
   }
   return true;
 }

@@ -522,32 +522,74 @@ bool WriteSettings(const JobSettings& s, const std::string& path, std::string* e
   return ini.Save(path, error);
 }
 
-bool ApplySettingAssignment(JobSettings& s, std::string_view assignment, std::string* error) {
-  const auto fail = [&](std::string message) {
-    if (error) *error = std::move(message);
-    return false;
-  };
+namespace {
+
+// One "section/key=value" taken apart; false with a message when malformed.
+struct SettingAssignment {
+  std::string_view section, key, value;
+};
+
+bool SplitSettingAssignment(std::string_view assignment, SettingAssignment& out, std::string& message) {
   const std::string quoted = "\"" + std::string(assignment) + "\"";
   const std::size_t eq = assignment.find('=');
   const std::size_t slash = assignment.find('/');
   if (eq == std::string_view::npos || slash == std::string_view::npos || slash > eq)
-    return fail("malformed setting " + quoted + ": expected section/key=value");
-  const std::string_view section = Trim(assignment.substr(0, slash));
-  const std::string_view key = Trim(assignment.substr(slash + 1, eq - slash - 1));
-  const std::string_view value = assignment.substr(eq + 1);
-  if (section.empty() || key.empty())
-    return fail("malformed setting " + quoted + ": expected section/key=value");
-  if (value.find_first_of("\r\n") != std::string_view::npos)
-    return fail("setting " + quoted + ": the value must be a single line");
+    return message = "malformed setting " + quoted + ": expected section/key=value", false;
+  out.section = Trim(assignment.substr(0, slash));
+  out.key = Trim(assignment.substr(slash + 1, eq - slash - 1));
+  out.value = assignment.substr(eq + 1);
+  if (out.section.empty() || out.key.empty())
+    return message = "malformed setting " + quoted + ": expected section/key=value", false;
+  if (out.value.find_first_of("\r\n") != std::string_view::npos)
+    return message = "setting " + quoted + ": the value must be a single line", false;
+  return true;
+}
 
+}  // namespace
+
+bool ApplySettingAssignment(JobSettings& s, std::string_view assignment, std::string* error) {
+  return ApplySettingAssignments(s, {std::string(assignment)}, error);
+}
+
+// The settings go through the file layout once for the whole list: written,
+// changed key by key, read back. A key that only exists once earlier
+// assignments took effect (a legend cell of a grid just made larger) reads
+// the pending ones back first and looks again.
+bool ApplySettingAssignments(JobSettings& s, const std::vector<std::string>& assignments, std::string* error,
+                             size_t* failedAt) {
   IniFile ini;
   WriteSettings(s, ini);
-  const std::string name = std::string(section) + "/" + std::string(key);
-  if (!ini.Get(section, key)) return fail("unknown setting \"" + name + "\"");
-  if (EqualsIgnoringCase(section, "kihon") && EqualsIgnoringCase(key, "ver"))
-    return fail("setting \"" + name + "\" is the file layout version and cannot be set");
-  ini.Write(section, key, value);
-  ReadSettings(s, ini, std::string());
+  bool pending = false;
+  for (size_t i = 0; i < assignments.size(); ++i) {
+    const std::string& assignment = assignments[i];
+    if (failedAt) *failedAt = i;
+    SettingAssignment a;
+    std::string message;
+    if (!SplitSettingAssignment(assignment, a, message)) {
+      if (error) *error = std::move(message);
+      if (pending) ReadSettings(s, ini, std::string());
+      return false;
+    }
+    const std::string name = std::string(a.section) + "/" + std::string(a.key);
+    if (!ini.Get(a.section, a.key) && pending) {
+      ReadSettings(s, ini, std::string());
+      ini = IniFile();
+      WriteSettings(s, ini);
+      pending = false;
+    }
+    const bool unknown = !ini.Get(a.section, a.key);
+    const bool version = EqualsIgnoringCase(a.section, "kihon") && EqualsIgnoringCase(a.key, "ver");
+    if (unknown || version) {
+      if (error)
+        *error = unknown ? "unknown setting \"" + name + "\""
+                         : "setting \"" + name + "\" is the file layout version and cannot be set";
+      if (pending) ReadSettings(s, ini, std::string());
+      return false;
+    }
+    ini.Write(a.section, a.key, a.value);
+    pending = true;
+  }
+  if (pending) ReadSettings(s, ini, std::string());
   return true;
 }
 

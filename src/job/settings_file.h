@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "job/job_settings.h"
 #include "platform/ini_file.h"
@@ -34,6 +35,11 @@ void WriteSettings(const JobSettings& s, IniFile& ini);
 // "GSI-OnOff/RdEdg-1=1", "kankaku/A0=5"). A malformed assignment or an
 // unknown key leaves s unchanged and puts a message into *error.
 bool ApplySettingAssignment(JobSettings& s, std::string_view assignment, std::string* error);
+// A list of them in order, as one after the other; at the first bad one,
+// false with its message and its place in *failedAt (s then holds the ones
+// before it).
+bool ApplySettingAssignments(JobSettings& s, const std::vector<std::string>& assignments, std::string* error,
+                             size_t* failedAt = nullptr);
 
 // Settings key of the legend-grid cell of tile row r and column c in a grid of
 // `rows` rows: the row label followed by c in decimal (A0, B3, AA12).

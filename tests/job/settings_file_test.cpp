@@ -692,5 +692,30 @@ TEST(SettingsFileTest, BadSettingAssignmentsAreRefusedWithAMessage) {
   }
 }
 
+// A list goes through the file layout once, yet ends as the assignments
+// one after the other would (a legend cell of a grid the list enlarges
+// included); a bad one stops the list where it stands.
+TEST(SettingsFileTest, AListOfAssignmentsActsAsOneAfterTheOther) {
+  const std::vector<std::string> sets = {"area/namae=tokyo", "GSI-OnOff/RdEdg-1=1", "area/tatediv=2",
+                                         "kankaku/B0=5",     "area/namae=osaka",    "alti/hose="};
+  JobSettings one = SmallJob();
+  JobSettings all = SmallJob();
+  std::string error;
+  for (const std::string& set : sets) ASSERT_TRUE(ApplySettingAssignment(one, set, &error)) << set << error;
+  ASSERT_TRUE(ApplySettingAssignments(all, sets, &error)) << error;
+  EXPECT_EQ(WrittenText(all), WrittenText(one));
+  EXPECT_EQ(all.legendInterval.cell(1, 0), "5");
+
+  JobSettings part = SmallJob();
+  const std::string rows = part.tatediv;
+  size_t failedAt = 99;
+  EXPECT_FALSE(ApplySettingAssignments(part, {"area/namae=kyoto", "area/nosuchkey=1", "area/tatediv=3"}, &error,
+                                       &failedAt));
+  EXPECT_EQ(failedAt, 1u);
+  EXPECT_NE(error.find("area/nosuchkey"), std::string::npos) << error;
+  EXPECT_EQ(part.namae, "kyoto");
+  EXPECT_EQ(part.tatediv, rows);
+}
+
 }  // namespace
 }  // namespace velkaro
