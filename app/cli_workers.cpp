@@ -20,7 +20,9 @@
 
 #include "elevation/shared_dem_files.h"
 #include "job/tile_grid.h"
+#include "job/screen_size.h"
 #include "job/validation.h"
+#include "output/index_map.h"
 #include "platform/atomic_file.h"
 #include "render/render_surface.h"
 #include "run/driver.h"
@@ -38,9 +40,13 @@ constexpr char kProgress = 'F';  // files done "\t" files in all
 constexpr char kTileDone = 'D';  // row " " col
 constexpr char kLegend = 'L';    // row " " col "\t" interval "\t" bottom
 constexpr char kTileWithoutElevation = 'E';  // row " " col "\t" the tile's label in the report
+constexpr char kElevationPlaced = 'G';  // row " " col: the tile needs no more DEM files
+constexpr char kIndexStaged = 'I';  // image "\t" page (temporary file names, empty when not written) "\t" error
 constexpr char kMessage = 'M';   // title "\t" text
 constexpr char kFinal = 'X';     // run flag (0/1) "\t" ErrorText
 constexpr size_t kLineLimit = 3800;
+// On a worker's queue in place of a tile: draw the run's index.
+constexpr int32_t kDrawIndexRequest = -2;
 // The bytes of DEM files the workers of a run leave for each other, in all
 // and at least for each worker.
 constexpr long kSharedDemBytes = 1L << 30;
@@ -77,6 +83,8 @@ struct Worker {
   int queueFd = -1;          // the parent's end of the worker's tile queue
   size_t next = 0, end = 0;  // the worker's run of tiles not yet handed out
   size_t inQueue = 0;        // tiles handed out and not yet done (0 or 1)
+  bool elevationPlaced = false;  // the tile in hand needs no more DEM files
+  bool drawingIndex = false;     // asked for the index, not yet answered
 };
 
 // The parent's view of a run spread over workers.
@@ -90,7 +98,10 @@ class WorkerPool {
   }
 
   bool start(int count, const WorkerLaunch& launch, const std::string& sharedDemFolder);
-  void run(const std::function<void()>& meanwhile);
+  void drawIndexInAWorker(IndexStaged staged) { indexStaged_ = std::move(staged); }
+  // `releaseDemFiles` runs once no tile left to draw can want the shared DEM
+  // files, as soon as a core is free for it (else not at all).
+  void run(const std::function<void()>& releaseDemFiles);
   // Workers that sent their last line and whose processes were still ending
   // when the run finished.
   std::vector<pid_t> stillExiting() const;
@@ -98,6 +109,7 @@ class WorkerPool {
  private:
   void shareOutTiles();
   bool aWorkerIsIdle() const;
+  bool demFilesStillWanted() const;
   bool nextTileFor(Worker& w, size_t& tile);
   void feed();
   void closeQueues();
@@ -118,6 +130,8 @@ class WorkerPool {
   size_t done_ = 0;
   long denominator_ = 0;
   bool stopping_ = false;
+  IndexStaged indexStaged_;     // set: the first worker out of tiles draws the index
+  bool indexAsked_ = false;
   std::string pending_;
   std::map<long, std::string> withoutElevation_;  // tile index -> label, as the workers report them
 };
@@ -253,15 +267,27 @@ void WorkerPool::feed() {
   if (stopping_) return;
   bool left = false;
   for (Worker& w : workers_) {
+    if (w.queueFd < 0 || w.inQueue != 0 || w.drawingIndex) continue;
     size_t tile = 0;
-    if (w.queueFd >= 0 && w.inQueue == 0 && nextTileFor(w, tile)) {
-      const TilePick& t = tiles_[tile];
-      const int32_t index = t.row * job_.grid.cols + t.col;
-      if (WriteAllBytes(w.queueFd, std::string_view(reinterpret_cast<const char*>(&index), sizeof index))) ++w.inQueue;
+    int32_t item = 0;
+    if (nextTileFor(w, tile))
+      item = tiles_[tile].row * job_.grid.cols + tiles_[tile].col;
+    else if (indexStaged_ && !indexAsked_ && job_.runFlag)
+      item = kDrawIndexRequest;
+    else
+      continue;
+    if (!WriteAllBytes(w.queueFd, std::string_view(reinterpret_cast<const char*>(&item), sizeof item))) continue;
+    if (item == kDrawIndexRequest) {
+      indexAsked_ = w.drawingIndex = true;
+    } else {
+      ++w.inQueue;
+      w.elevationPlaced = false;
     }
   }
   for (const Worker& w : workers_) left = left || w.next < w.end;
-  if (!left) closeQueues();
+  // The queues stay open until a worker out of tiles has been asked for the
+  // index.
+  if (!left && (indexAsked_ || !indexStaged_ || !job_.runFlag)) closeQueues();
 }
 
 void WorkerPool::closeQueues() {
@@ -312,6 +338,21 @@ void WorkerPool::handleLine(Worker* from, std::string_view line) {
       }
       break;
     }
+    case kElevationPlaced:
+      from->elevationPlaced = true;
+      break;
+    case kIndexStaged:
+      if (from->drawingIndex && indexStaged_) {
+        from->drawingIndex = false;
+        const size_t tab2 = tail.find('\t');
+        // The worker names the files; they lie in the output folder.
+        const auto inOutput = [this](std::string_view name) {
+          return name.empty() ? std::string() : (fs::path(job_.settings.writefolder) / name).string();
+        };
+        indexStaged_(inOutput(head), inOutput(tail.substr(0, tab2)),
+                     tab2 == std::string_view::npos ? std::string() : Unescape(std::string(tail.substr(tab2 + 1))));
+      }
+      break;
     case kTileWithoutElevation:
       if (parseTile(head, a, b)) withoutElevation_[a * job_.grid.cols + b] = std::string(tail);
       break;
@@ -412,21 +453,30 @@ bool WorkerPool::aWorkerIsIdle() const {
   for (const Worker& w : workers_)
     if (w.next < w.end) return false;
   return std::any_of(workers_.begin(), workers_.end(),
-                     [](const Worker& w) { return !w.running || w.inQueue == 0; });
+                     [](const Worker& w) { return !w.running || (w.inQueue == 0 && !w.drawingIndex); });
 }
 
-void WorkerPool::run(const std::function<void()>& meanwhile) {
+// Whether a tile not yet drawn may still read the shared DEM files: one not
+// yet handed out, or one whose worker has not yet placed its elevation.
+bool WorkerPool::demFilesStillWanted() const {
+  for (const Worker& w : workers_)
+    if (w.next < w.end || (w.running && !w.finalSeen && w.inQueue > 0 && !w.elevationPlaced)) return true;
+  return false;
+}
+
+void WorkerPool::run(const std::function<void()>& releaseDemFiles) {
   host_.setLabel(LabelRole::Title, msg::kFileCountTitle);
   showProgress();
-  bool meanwhileDone = !meanwhile;
+  bool demFilesReleased = !releaseDemFiles;
   for (;;) {
     feed();
     const bool anyRunning = std::any_of(workers_.begin(), workers_.end(), [](const Worker& w) { return w.running; });
     // The parent's own work waits for a worker to run out of tiles: until
     // then every core is drawing.
-    if (!meanwhileDone && (aWorkerIsIdle() || !anyRunning) && job_.runFlag) {
-      meanwhileDone = true;
-      meanwhile();
+    const bool coreFree = aWorkerIsIdle() || !anyRunning;
+    if (!demFilesReleased && coreFree && !demFilesStillWanted()) {
+      demFilesReleased = true;
+      releaseDemFiles();
       continue;
     }
     if (!anyRunning && statusFd_ < 0) break;
@@ -476,10 +526,13 @@ PrivateScratch::PrivateScratch(const std::string& writeFolder, const char* prefi
   if (mkdtemp(pattern.data())) path_ = pattern;
 }
 
-PrivateScratch::~PrivateScratch() {
+PrivateScratch::~PrivateScratch() { remove(); }
+
+void PrivateScratch::remove() {
   if (path_.empty()) return;
   std::error_code ec;
   fs::remove_all(path_, ec);
+  path_.clear();
 }
 
 void DrawTilesInWorkers(JobContext& job, CliHost& host, const std::vector<TilePick>& tiles, int workers,
@@ -491,13 +544,14 @@ void DrawTilesInWorkers(JobContext& job, CliHost& host, const std::vector<TilePi
   // with the run; without it each takes apart what it reads).
   std::error_code ec;
   const fs::path temp = fs::temp_directory_path(ec);
-  const PrivateScratch sharedDem(ec ? std::string("/tmp") : temp.string(), "velkaro-dem-");
+  PrivateScratch sharedDem(ec ? std::string("/tmp") : temp.string(), "velkaro-dem-");
   if (!pool.start(count, launch, sharedDem.path())) {
     job.errorText = "cannot start worker processes: " + std::string(std::strerror(errno));
     job.runFlag = false;
     return;
   }
-  pool.run(launch.meanwhile);
+  if (launch.indexStaged) pool.drawIndexInAWorker(launch.indexStaged);
+  pool.run([&sharedDem] { sharedDem.remove(); });
   for (const pid_t pid : pool.stillExiting()) exiting.push_back(pid);
 }
 
@@ -583,6 +637,20 @@ Answer WorkerHost::ask(const std::string& title, const std::string& text, Button
   return yes_ ? Answer::Ok : Answer::Cancel;
 }
 
+namespace {
+
+// Draws the run's index and writes its files under temporary names, which
+// the parent puts in place once every tile exists.
+void StageIndexForParent(JobContext& job, WorkerHost& host) {
+  StagedIndexMap staged(job, DrawIndexMap(job, PrimaryScreenSize()));
+  std::string image, page;
+  staged.handOver(image, page);
+  host.send(kIndexStaged, fs::path(image).filename().string() + "\t" + fs::path(page).filename().string() + "\t" +
+                              staged.drawing().boundaryError);
+}
+
+}  // namespace
+
 int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
   WorkerHost& host = static_cast<WorkerHost&>(job.host);
   const std::string problems = ValidateJob(job);
@@ -622,16 +690,30 @@ int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
     haveTile = false;
     if (!job.runFlag || g_workerStop) return false;
     int32_t index = 0;
-    ssize_t n;
-    do n = read(channels.queueFd, &index, sizeof index);
-    while (n < 0 && errno == EINTR && !g_workerStop);
-    if (n != sizeof index || index < 0 || index >= tileCount) return false;
+    for (;;) {
+      ssize_t n;
+      do n = read(channels.queueFd, &index, sizeof index);
+      while (n < 0 && errno == EINTR && !g_workerStop);
+      if (n != sizeof index) return false;
+      if (index != kDrawIndexRequest) break;
+      StageIndexForParent(job, host);
+      if (!job.runFlag || g_workerStop) return false;
+    }
+    if (index < 0 || index >= tileCount) return false;
     current = {index / cols, index % cols};
     pick = current;
     haveTile = true;
     return true;
   };
-  RunDriverOn(job, DefaultDriverCalls(), next, channels.tileCount);
+  DriverCalls calls = DefaultDriverCalls();
+  // Once the tile in hand has its elevation, the parent may remove the
+  // shared DEM files (if no other tile still wants them) while it draws.
+  if (!channels.sharedDemFolder.empty() && calls.prepareElevationGrid)
+    calls.prepareElevationGrid = [&, prepare = calls.prepareElevationGrid](JobContext& j) {
+      prepare(j);
+      if (haveTile) host.send(kElevationPlaced, std::to_string(current.row) + " " + std::to_string(current.col));
+    };
+  RunDriverOn(job, calls, next, channels.tileCount);
   if (g_workerStop) job.runFlag = false;
   job.sharedDemFiles = nullptr;
   // The scratch goes before the last line: the parent does not wait for

@@ -6,7 +6,8 @@
 // with --worker) and draws tiles it is handed one at a time on a queue of
 // its own (a run of neighbouring tiles, then the end of the longest run
 // left) into its own render surface, cell pool and scratch folder; the DEM
-// files one worker takes apart wait for the others in a shared folder.
+// files one worker takes apart wait for the others in a shared folder, which
+// the parent removes once every tile still being drawn has its elevation.
 // Messages travel back as short lines on one pipe.
 
 #include <sys/types.h>
@@ -36,6 +37,8 @@ class PrivateScratch {
   PrivateScratch(const PrivateScratch&) = delete;
   PrivateScratch& operator=(const PrivateScratch&) = delete;
   const std::string& path() const { return path_; }
+  // Removes the folder now (the path is empty after).
+  void remove();
 
  private:
   std::string path_;
@@ -58,14 +61,20 @@ struct WorkerChannels {
 // link and set up again. Otherwise (a copy of a process with threads could
 // inherit a lock held by one of them) each worker is `program
 // workerArgs... --worker Q,S,T[,B,FOLDER]`.
+// The index files a worker wrote under temporary names (full paths, empty
+// when it could not write them) and the boundary error of its drawing.
+using IndexStaged =
+    std::function<void(const std::string& image, const std::string& page, const std::string& boundaryError)>;
+
 struct WorkerLaunch {
   std::string program;
   std::vector<std::string> workerArgs;
   std::function<int(const WorkerChannels&)> forked;
-  // Work of the parent's own (the index image, say) done while the workers
-  // draw: once a worker has run out of tiles and its core is free, so that
-  // it neither slows the drawing nor is left for after it.
-  std::function<void()> meanwhile;
+  // Set: the first worker to run out of tiles draws the run's index (its
+  // fonts and drawing code are warm, its core is free while the others
+  // finish) and writes it under temporary names; the parent puts them in
+  // place once every tile exists.
+  IndexStaged indexStaged;
 };
 
 // Parent side: draws `tiles` in `workers` processes. Shows the combined

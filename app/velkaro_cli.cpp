@@ -469,17 +469,20 @@ int CommandRun(const Options& o, int argc, char** argv) {
     ctx.scratchFolder = scratch->path();
   }
   const int jobs = o.jobs > 0 ? o.jobs : CoreCount();
-  std::optional<IndexMapDrawing> index;   // drawn while workers draw the tiles
+  std::optional<StagedIndexMap> index;   // drawn and written by a worker
   ctx.helperThreads = jobs > 1;   // --jobs 1: one core, one thread
   if (jobs == 1) KeepGlToOneThread();
   const size_t tileCount = chosen ? scope.tiles.size() : static_cast<size_t>(std::max(ctx.grid.count(), 1));
   if (jobs > 1 && tileCount > 1) {
     WorkerLaunch launch{"/proc/self/exe", WorkerArguments(o),
                         [&o, &loaded](const WorkerChannels& channels) { return RunWorker(o, channels, &loaded); }, {}};
-    // A run of every tile draws its index while the workers draw the tiles.
-    if (!chosen)
-      launch.meanwhile = [&ctx, &index] {
-        if (ctx.grid.count() != 1) index = DrawIndexMap(ctx, PrimaryScreenSize());
+    // A run of every tile has its index drawn and written by a worker while
+    // the last tiles are drawn; the files are put in place once every tile
+    // exists.
+    if (!chosen && ctx.grid.count() != 1)
+      launch.indexStaged = [&ctx, &index](const std::string& image, const std::string& page,
+                                          const std::string& boundaryError) {
+        index.emplace(ctx, image, page, boundaryError);
       };
     scope.drawTiles = [&host, jobs, launch, &exiting](JobContext& job, const std::vector<TilePick>& tiles) {
       DrawTilesInWorkers(job, host, tiles, jobs, launch, exiting.pids);
@@ -488,7 +491,7 @@ int CommandRun(const Options& o, int argc, char** argv) {
   DriverCalls calls = DefaultDriverCalls();
   calls.writeIndexMap = [&index](JobContext& job) {
     if (index)
-      WriteIndexMap(job, *index);
+      index->commit(job);
     else
       WriteIndexMap(job);
   };

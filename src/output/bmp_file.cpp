@@ -18,10 +18,10 @@ void PutU32(uint8_t* p, uint32_t v) {
 
 }  // namespace
 
-bool WriteBmpFile(const QImage& frame, const std::string& path, std::string* error) {
+bool BmpFileBytes(const QImage& frame, std::vector<uint8_t>& file, std::string* error) {
   int headerSize = 0, imageSize = 0;
   if (!InternalGetDIBSizes(frame, headerSize, imageSize, PixelFormat24bppRGB, error)) return false;
-  std::vector<uint8_t> file(static_cast<size_t>(kFileHeaderBytes + BitmapInfoHeader::kBytes) + imageSize);
+  file.assign(static_cast<size_t>(kFileHeaderBytes + BitmapInfoHeader::kBytes) + imageSize, 0);
   BitmapInfo info;
   uint8_t* pixels = file.data() + kFileHeaderBytes + BitmapInfoHeader::kBytes;
   if (!InternalGetDIB(frame, nullptr, info, pixels, PixelFormat24bppRGB, error)) return false;
@@ -31,7 +31,12 @@ bool WriteBmpFile(const QImage& frame, const std::string& path, std::string* err
   PutU32(&file[10], kFileHeaderBytes + BitmapInfoHeader::kBytes);
   const auto header = info.header.bytes();
   std::memcpy(&file[kFileHeaderBytes], header.data(), header.size());
+  return true;
+}
 
+bool WriteBmpFile(const QImage& frame, const std::string& path, std::string* error) {
+  std::vector<uint8_t> file;
+  if (!BmpFileBytes(frame, file, error)) return false;
   return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(file.data()), file.size()),
                              error);
 }

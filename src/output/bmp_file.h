@@ -1,7 +1,9 @@
 #pragma once
 // Writing a frame as an ordinary uncompressed 24-bit Windows bitmap file.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class QImage;
 
@@ -11,5 +13,7 @@ namespace velkaro {
 // into place. On failure returns false with "<path>: <system's reason>" in
 // *error, and the previous file (if any) is left as it was.
 bool WriteBmpFile(const QImage& frame, const std::string& path, std::string* error);
+// The bytes of that file; false with the reason in *error.
+bool BmpFileBytes(const QImage& frame, std::vector<uint8_t>& file, std::string* error);
 
 }  // namespace velkaro

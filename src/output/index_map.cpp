@@ -263,23 +263,40 @@ void DrawLabels(JobContext& job, const IndexGeometry& g, PainterDrawer& drawer) 
 
 // ---- output ---------------------------------------------------------------
 
-bool WriteImage(JobContext& job, const QImage& frame) {
-  std::string error;
-  if (WriteBmpFile(frame, JoinFolder(job.settings.writefolder, "index.bmp"), &error)) return true;
+std::string ImagePath(const JobContext& job) { return JoinFolder(job.settings.writefolder, "index.bmp"); }
+std::string PagePath(const JobContext& job) { return JoinFolder(job.settings.writefolder, "indexmap.htm"); }
+
+// A file written and flushed under its temporary name; null when that
+// failed (the file is then written whole at the end, failing as it does).
+std::unique_ptr<PendingFile> Staged(const std::string& path, std::string_view bytes) {
+  auto file = std::make_unique<PendingFile>(path);
+  if (!file->stage(bytes, nullptr)) return nullptr;
+  return file;
+}
+
+void ImageNotWritten(JobContext& job, const std::string& error) {
   job.host.ask(bmp_messages::kBmpWriteCaption, error, Buttons::Ok);
   job.errorText = error;
   job.runFlag = false;
+}
+
+bool WriteImage(JobContext& job, const QImage& frame) {
+  std::string error;
+  if (WriteBmpFile(frame, ImagePath(job), &error)) return true;
+  ImageNotWritten(job, error);
   return false;
 }
 
-void WritePage(JobContext& job, const std::string& page) {
-  const std::string path = JoinFolder(job.settings.writefolder, "indexmap.htm");
-  std::string error;
-  if (WriteFileAtomically(path, page, &error)) return;
-  // The page is the job's last file: the job ends with the failure.
+// The page is the job's last file: the job ends with the failure.
+void PageNotWritten(JobContext& job, const std::string& error) {
   const std::string text = std::string(index_messages::kPageNotOpened) + "\r\n" + error;
   job.host.ask(index_messages::kWarningTitle, text, Buttons::Ok);
   job.errorText = text;
+}
+
+void WritePage(JobContext& job, const std::string& page) {
+  std::string error;
+  if (!WriteFileAtomically(PagePath(job), page, &error)) PageNotWritten(job, error);
 }
 
 }  // namespace
@@ -407,6 +424,44 @@ void WriteIndexMap(JobContext& job, const IndexMapDrawing& drawing) {
   job.host.showImage(drawing.image);
   if (!WriteImage(job, drawing.image)) return;
   WritePage(job, drawing.page);
+}
+
+StagedIndexMap::StagedIndexMap(const JobContext& job, IndexMapDrawing drawing) : drawing_(std::move(drawing)) {
+  if (!drawing_.complete) return;
+  std::vector<uint8_t> bytes;
+  if (!BmpFileBytes(drawing_.image, bytes, nullptr)) return;
+  image_ = Staged(ImagePath(job), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  if (image_) page_ = Staged(PagePath(job), drawing_.page);
+}
+
+StagedIndexMap::StagedIndexMap(const JobContext& job, const std::string& imageTemporary,
+                               const std::string& pageTemporary, std::string boundaryError) {
+  drawing_.boundaryError = std::move(boundaryError);
+  drawing_.complete = true;
+  image_ = std::make_unique<PendingFile>(ImagePath(job), imageTemporary);
+  page_ = std::make_unique<PendingFile>(PagePath(job), pageTemporary);
+}
+
+StagedIndexMap::~StagedIndexMap() = default;
+
+void StagedIndexMap::handOver(std::string& imageTemporary, std::string& pageTemporary) {
+  imageTemporary = image_ && page_ ? image_->handOver() : std::string();
+  pageTemporary = image_ && page_ ? page_->handOver() : std::string();
+}
+
+void StagedIndexMap::commit(JobContext& job) {
+  const bool staged = image_ && page_ && image_->created(nullptr) && page_->created(nullptr);
+  if (!staged) {
+    // Drawn here: written whole now; drawn elsewhere: drawn again here.
+    if (!drawing_.image.isNull()) return WriteIndexMap(job, drawing_);
+    return WriteIndexMap(job);
+  }
+  if (!drawing_.boundaryError.empty()) job.errorText = drawing_.boundaryError;
+  if (!drawing_.complete || !job.runFlag) return;
+  if (!drawing_.image.isNull()) job.host.showImage(drawing_.image);
+  std::string error;
+  if (!image_->commit(&error)) return ImageNotWritten(job, error);
+  if (!page_->commit(&error)) PageNotWritten(job, error);
 }
 
 }  // namespace velkaro

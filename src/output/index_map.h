@@ -6,11 +6,13 @@
 
 #include <QImage>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "job/job_context.h"
 #include "job/screen_size.h"
+#include "platform/atomic_file.h"
 
 namespace velkaro {
 
@@ -64,5 +66,32 @@ struct IndexMapDrawing {
 IndexMapDrawing DrawIndexMap(JobContext& job, ScreenSize screen);
 // Writes a drawn index as WriteIndexMap does.
 void WriteIndexMap(JobContext& job, const IndexMapDrawing& drawing);
+
+// A drawn index whose files are written and flushed to the disk under
+// temporary names while the last tiles are still being drawn; commit()
+// renames them into place once every tile exists, with the outcome and the
+// messages of WriteIndexMap. Destroyed without commit() (a run that failed
+// or stopped), it removes them. Files that could not be staged are
+// written whole by commit().
+class StagedIndexMap {
+ public:
+  StagedIndexMap(const JobContext& job, IndexMapDrawing drawing);
+  // The files another process of the run drew and staged, as its handOver()
+  // gave them (empty: it could not stage them, and commit() draws them).
+  StagedIndexMap(const JobContext& job, const std::string& imageTemporary, const std::string& pageTemporary,
+                 std::string boundaryError);
+  ~StagedIndexMap();
+  StagedIndexMap(const StagedIndexMap&) = delete;
+  StagedIndexMap& operator=(const StagedIndexMap&) = delete;
+  // Leaves the staged files to another process (empty paths when there are
+  // none); they are no longer removed here.
+  void handOver(std::string& imageTemporary, std::string& pageTemporary);
+  const IndexMapDrawing& drawing() const { return drawing_; }
+  void commit(JobContext& job);
+
+ private:
+  IndexMapDrawing drawing_;
+  std::unique_ptr<PendingFile> image_, page_;
+};
 
 }  // namespace velkaro

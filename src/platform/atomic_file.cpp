@@ -43,6 +43,17 @@ void SyncFolder(const std::string& path) {
   ::close(fd);
 }
 
+// Writes bytes as the whole of an existing file.
+bool WriteWhole(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool written = WriteAllBytes(fd, bytes);
+  const int writeErrno = errno;
+  const bool closed = ::close(fd) == 0;
+  if (!written) errno = writeErrno;
+  return written && closed;
+}
+
 bool IsDigits(std::string_view text) {
   if (text.empty()) return false;
   for (char ch : text)
@@ -88,13 +99,49 @@ PendingFile::PendingFile(std::string finalPath) : finalPath_(ReplacedFile(finalP
   done_ = true;  // nothing to remove
 }
 
+PendingFile::PendingFile(std::string finalPath, std::string writtenTemporary)
+    : finalPath_(ReplacedFile(finalPath)), temporaryPath_(std::move(writtenTemporary)) {
+  // Only a regular file under a temporary name beside the final one.
+  const fs::path temp(temporaryPath_);
+  struct stat st {};
+  const bool beside = temp.parent_path().lexically_normal() == fs::path(finalPath_).parent_path().lexically_normal() &&
+                      IsTemporaryName(temp.filename().string());
+  if (beside && ::lstat(temporaryPath_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return;
+  createErrno_ = beside ? (errno != 0 ? errno : EINVAL) : EINVAL;
+  done_ = true;  // not ours to remove
+}
+
 PendingFile::~PendingFile() { discard(); }
+
+std::string PendingFile::handOver() {
+  if (done_) return {};
+  done_ = true;
+  return temporaryPath_;
+}
 
 bool PendingFile::created(std::string* error) const {
   if (createErrno_ == 0) return true;
   if (error) *error = SystemReason(finalPath_, createErrno_);
   errno = createErrno_;
   return false;
+}
+
+bool PendingFile::stage(std::string_view bytes, std::string* error) {
+  if (!created(error)) return false;
+  const auto fail = [&](int code) {
+    if (error) *error = SystemReason(finalPath_, code);
+    discard();
+    errno = code;
+    return false;
+  };
+  if (done_) return fail(ENOENT);
+  if (!WriteWhole(temporaryPath_, bytes)) return fail(errno != 0 ? errno : EIO);
+  const int fd = ::open(temporaryPath_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return fail(errno);
+  const bool synced = ::fsync(fd) == 0;
+  const int syncErrno = errno;
+  ::close(fd);
+  return synced || fail(syncErrno);
 }
 
 void PendingFile::discard() {
@@ -148,16 +195,7 @@ bool WriteFileAtomically(const std::string& path, const FileFiller& fill, std::s
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
   return WriteFileAtomically(
-      path,
-      [bytes](const std::string& temporaryPath, std::string&) {
-        const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd < 0) return false;
-        const bool written = WriteAllBytes(fd, bytes);
-        const int writeErrno = errno;
-        const bool closed = ::close(fd) == 0;
-        if (!written) errno = writeErrno;
-        return written && closed;
-      },
+      path, [bytes](const std::string& temporaryPath, std::string&) { return WriteWhole(temporaryPath, bytes); },
       error);
 }
 

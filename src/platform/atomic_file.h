@@ -33,6 +33,10 @@ bool IsTemporaryName(std::string_view fileName);
 class PendingFile {
  public:
   explicit PendingFile(std::string finalPath);
+  // Takes over a temporary another process wrote for finalPath and handed
+  // over: it must be a regular file with a temporary name in finalPath's
+  // folder, else created() is false (EINVAL) and nothing is touched.
+  PendingFile(std::string finalPath, std::string writtenTemporary);
   ~PendingFile();
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;
@@ -49,8 +53,16 @@ class PendingFile {
   // "<final path>: <system's reason>" in *error (errno set to the code) and
   // removes the temporary.
   bool commit(std::string* error);
+  // Writes bytes as the whole temporary and flushes them to the disk now, so
+  // that a later commit() has little left to do but the rename. On failure
+  // returns false with "<final path>: <system's reason>" in *error and
+  // removes the temporary.
+  bool stage(std::string_view bytes, std::string* error);
   // Removes the temporary (the final name is left as it was).
   void discard();
+  // Leaves the temporary to another process: returns its path (empty when
+  // there is none) and forgets it here.
+  std::string handOver();
 
  private:
   std::string finalPath_;      // a symbolic link's target, so the link stays

@@ -77,8 +77,9 @@ class IndexMapTest : public ::testing::Test {
     return job;
   }
 
-  std::string readPage() {
-    std::ifstream in(dir_ / "indexmap.htm", std::ios::binary);
+  std::string readPage() { return readFile("indexmap.htm"); }
+  std::string readFile(const std::string& name) {
+    std::ifstream in(dir_ / name, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
 
@@ -233,6 +234,53 @@ TEST_F(IndexMapTest, PageThatCannotBeCreatedIsReportedAfterTheImage) {
   EXPECT_EQ(host_.asks[0], std::string(index_messages::kWarningTitle) + ": " + text);
   EXPECT_EQ(job->errorText, text) << "the job ends with the failure, naming the page and the reason";
   EXPECT_TRUE(job->runFlag);
+}
+
+// The index drawn and written early (by a worker, while the last tiles are
+// drawn) appears only on commit, with the files a direct write gives; one
+// never committed leaves nothing, and one whose files were lost is drawn
+// again on commit.
+TEST_F(IndexMapTest, AStagedIndexAppearsOnlyOnCommitAsWrittenDirectly) {
+  auto job = makeJob(kWideArea, 2, 3, 0, false);
+  job->settings.readfolder = dir_.string();
+  WriteIndexMap(*job, kSquareScreen);
+  const std::string image = readFile("index.bmp");
+  const std::string page = readPage();
+  fs::remove(dir_ / "index.bmp");
+  fs::remove(dir_ / "indexmap.htm");
+  const auto names = [this] {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(dir_)) out.push_back(e.path().filename().string());
+    return out;
+  };
+
+  { StagedIndexMap dropped(*job, DrawIndexMap(*job, kSquareScreen)); }
+  EXPECT_TRUE(names().empty()) << "a run that never commits leaves no index";
+
+  std::string imageTemporary, pageTemporary;
+  {
+    StagedIndexMap drawnElsewhere(*job, DrawIndexMap(*job, kSquareScreen));
+    drawnElsewhere.handOver(imageTemporary, pageTemporary);
+  }
+  EXPECT_EQ(names().size(), 2u);
+  EXPECT_FALSE(fs::exists(dir_ / "index.bmp"));
+  StagedIndexMap adopted(*job, imageTemporary, pageTemporary, "");
+  adopted.commit(*job);
+  EXPECT_TRUE(host_.asks.empty());
+  EXPECT_TRUE(readFile("index.bmp") == image);
+  EXPECT_EQ(readPage(), page);
+  EXPECT_EQ(names().size(), 2u);
+
+  // Files the drawing process could not stage: drawn and written on commit
+  // (for this machine's screen).
+  fs::remove(dir_ / "index.bmp");
+  fs::remove(dir_ / "indexmap.htm");
+  StagedIndexMap lost(*job, "", "", "");
+  lost.commit(*job);
+  EXPECT_TRUE(host_.asks.empty());
+  EXPECT_TRUE(QImage((dir_ / "index.bmp").string().c_str()).width() > 0);
+  EXPECT_NE(readPage().find("mapB2.bmp"), std::string::npos);
+  EXPECT_EQ(names().size(), 2u);
 }
 
 TEST_F(IndexMapTest, AbortedJobWritesNoIndex) {

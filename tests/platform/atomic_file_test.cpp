@@ -56,6 +56,47 @@ TEST(AtomicFile, ReplacesTheFileWholeKeepsItsPermissionsAndLeavesNoTemporary) {
   EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"job.pxj"});
 }
 
+// A file staged early (written and flushed under its temporary name) is
+// only renamed by commit(); one handed over to another owner (another
+// process of the run) is put in place by that owner, and an owner never
+// takes a file that is not a temporary beside the final name.
+TEST(AtomicFile, StagedFilesAreHandedOverAndCommittedByTheirNewOwner) {
+  TempDir dir;
+  const std::string path = dir.file("index.bmp");
+  std::string handed;
+  {
+    PendingFile staged(path);
+    ASSERT_TRUE(staged.stage("staged bytes", nullptr));
+    EXPECT_FALSE(fs::exists(path));
+    handed = staged.handOver();
+    EXPECT_EQ(staged.handOver(), "");
+  }
+  ASSERT_TRUE(fs::exists(handed)) << "handed over, the writer no longer removes it";
+  {
+    PendingFile dropped(path, handed);
+    ASSERT_TRUE(dropped.created(nullptr));
+  }
+  EXPECT_FALSE(fs::exists(handed)) << "the new owner removes it when it does not commit";
+
+  PendingFile staged(path);
+  ASSERT_TRUE(staged.stage("staged bytes", nullptr));
+  PendingFile adopted(path, staged.handOver());
+  std::string error;
+  ASSERT_TRUE(adopted.commit(&error)) << error;
+  EXPECT_EQ(TempDir::read(path), "staged bytes");
+  EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"index.bmp"});
+
+  const std::string other = dir.write("sub/" + fs::path(TemporaryNameFor(path)).filename().string(), "x");
+  const std::string plain = dir.write("plain.bmp", "y");
+  for (const std::string& foreign : {other, plain, dir.file("index.tmp1-1.bmp"), std::string()}) {
+    PendingFile refused(path, foreign);
+    EXPECT_FALSE(refused.created(nullptr)) << foreign;
+    EXPECT_FALSE(refused.commit(&error)) << foreign;
+  }
+  EXPECT_TRUE(fs::exists(other) && fs::exists(plain)) << "a refused file is left alone";
+  EXPECT_EQ(TempDir::read(path), "staged bytes");
+}
+
 TEST(AtomicFile, SavingThroughASymbolicLinkReplacesItsTarget) {
   TempDir dir;
   const std::string target = dir.write("real.pxj", "old");
