@@ -3,6 +3,8 @@
 // one-arc-minute float grids. Each writes into the current tile's grid and
 // reports a bad file through the job's error text; a bad file never stops the job.
 
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +65,12 @@ struct DemXmlParsed {
   bool tuplesOk = true;         // false: a tuple's value does not parse
   DemXmlHeader header;
   std::vector<double> values;   // tuple by tuple, NaN for no value; up to a bad number
+  // The values where they lie in a file mapped read-only (a DEM file another
+  // worker of the run took apart), kept mapped by `mapping`; `values` is then
+  // empty.
+  std::shared_ptr<const void> mapping;
+  std::span<const double> mappedValues;
+  std::span<const double> allValues() const { return mapping ? mappedValues : std::span<const double>(values); }
 };
 
 // Takes apart a DEM XML file (UTF-8, or Shift_JIS when its declaration

@@ -247,7 +247,7 @@ DemXmlOutcome PlaceValues(const DemXmlParsed& parsed, DemXmlTarget& t) {
   const long rowOff = static_cast<long>(std::floor((g.gridLatN - h.upperLat) / g.cellLat + 0.00001));
   double elevMax = g.elevMax, elevMin = g.elevMin;
   long index = h.startY * h.width + h.startX;
-  for (const double value : parsed.values) {
+  for (const double value : parsed.allValues()) {
     const long at = index++;
     if (value != value) continue;   // no value
     const long col = at % h.width + colOff;

@@ -25,7 +25,7 @@ class ParsedDemFiles {
     std::string key;
     std::shared_ptr<const DemXmlParsed> parsed;
   };
-  static size_t BytesOf(const DemXmlParsed& parsed) { return parsed.values.size() * sizeof(double) + 256; }
+  static size_t BytesOf(const DemXmlParsed& parsed) { return parsed.allValues().size() * sizeof(double) + 256; }
 
   size_t byteLimit_, bytes_ = 0;
   std::list<Entry> used_;   // most recently used first

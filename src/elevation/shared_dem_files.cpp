@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,14 +14,13 @@
 #include <string_view>
 
 #include "platform/atomic_file.h"
-#include "platform/huge_pages.h"
 #include "platform/whole_file.h"
 
 namespace velkaro {
 
 namespace {
 
-constexpr char kMagic[8] = {'V', 'K', 'D', 'E', 'M', '0', '1', '\n'};
+constexpr char kMagic[8] = {'V', 'K', 'D', 'E', 'M', '0', '2', '\n'};
 
 template <class T>
 void Put(std::string& out, T value) {
@@ -52,7 +52,12 @@ class HeadReader {
 // The head after the key: outcome, kind, flags, header and value count.
 constexpr size_t kFieldBytes = 4 + 4 + 1 + 1 + 4 * 8 + 4 * 8 + 4 + 8;
 
-size_t HeadBytes(const std::string& key) { return sizeof kMagic + 4 + key.size() + kFieldBytes; }
+// The head is padded to whole doubles, so the values of a mapped entry lie
+// aligned.
+size_t HeadBytes(const std::string& key) {
+  const size_t bytes = sizeof kMagic + 4 + key.size() + kFieldBytes;
+  return (bytes + sizeof(double) - 1) / sizeof(double) * sizeof(double);
+}
 
 std::string HeadOf(const std::string& key, const DemXmlParsed& parsed) {
   std::string head(kMagic, sizeof kMagic);
@@ -66,7 +71,8 @@ std::string HeadOf(const std::string& key, const DemXmlParsed& parsed) {
   for (double d : {h.lowerLat, h.lowerLon, h.upperLat, h.upperLon}) Put<double>(head, d);
   for (long n : {h.width, h.height, h.startX, h.startY}) Put<int64_t>(head, n);
   Put<uint32_t>(head, h.found);
-  Put<uint64_t>(head, parsed.values.size());
+  Put<uint64_t>(head, parsed.allValues().size());
+  head.resize(HeadBytes(key), '\0');
   return head;
 }
 
@@ -80,23 +86,29 @@ uint64_t Fnv1a(std::string_view text) {
 
 bool WriteDemEntry(int fd, const std::string& key, const DemXmlParsed& parsed) {
   const std::string head = HeadOf(key, parsed);
-  const std::string_view values(reinterpret_cast<const char*>(parsed.values.data()),
-                                parsed.values.size() * sizeof(double));
+  const std::span<const double> all = parsed.allValues();
+  const std::string_view values(reinterpret_cast<const char*>(all.data()), all.size() * sizeof(double));
   return WriteAllBytes(fd, head) && WriteAllBytes(fd, values);
 }
 
+// The entry is mapped read-only and its values used where they lie: no
+// copy, and the pages are those the writing process left in the cache.
+// Entries are only ever renamed into place and unlinked, never shortened,
+// so the mapping stays whole.
 std::shared_ptr<const DemXmlParsed> ReadDemEntry(int fd, const std::string& key) {
   struct stat st {};
   if (fstat(fd, &st) != 0 || st.st_size < 0) return nullptr;
   const size_t fileBytes = static_cast<size_t>(st.st_size);
   const size_t headBytes = HeadBytes(key);
   if (fileBytes < headBytes) return nullptr;
-  std::string head(headBytes, '\0');
-  if (!ReadExactly(fd, head.data(), head.size())) return nullptr;
+  void* const base = mmap(nullptr, fileBytes, PROT_READ, MAP_SHARED, fd, 0);
+  if (base == MAP_FAILED) return nullptr;
+  std::shared_ptr<const void> mapping(base, [fileBytes](const void* p) { munmap(const_cast<void*>(p), fileBytes); });
+  const std::string_view head(static_cast<const char*>(base), headBytes);
   if (std::memcmp(head.data(), kMagic, sizeof kMagic) != 0) return nullptr;
-  HeadReader in(std::string_view(head).substr(sizeof kMagic));
+  HeadReader in(head.substr(sizeof kMagic));
   if (in.get<uint32_t>() != key.size() || head.compare(sizeof kMagic + 4, key.size(), key) != 0) return nullptr;
-  HeadReader fields(std::string_view(head).substr(sizeof kMagic + 4 + key.size()));
+  HeadReader fields(head.substr(sizeof kMagic + 4 + key.size()));
   auto parsed = std::make_shared<DemXmlParsed>();
   const int32_t outcome = fields.get<int32_t>();
   if (outcome != static_cast<int32_t>(DemXmlOutcome::Read) && outcome != static_cast<int32_t>(DemXmlOutcome::NotDem) &&
@@ -115,9 +127,9 @@ std::shared_ptr<const DemXmlParsed> ReadDemEntry(int fd, const std::string& key)
   if (!fields.ok() || count != (fileBytes - headBytes) / sizeof(double) ||
       (fileBytes - headBytes) % sizeof(double) != 0)
     return nullptr;
-  ReserveOnHugePages(parsed->values, count);
-  parsed->values.resize(count);
-  if (!ReadExactly(fd, reinterpret_cast<char*>(parsed->values.data()), count * sizeof(double))) return nullptr;
+  parsed->mappedValues =
+      std::span<const double>(reinterpret_cast<const double*>(static_cast<const char*>(base) + headBytes), count);
+  parsed->mapping = std::move(mapping);
   return parsed;
 }
 
@@ -190,7 +202,7 @@ void SharedDemFiles::Turn::publish(const DemXmlParsed& parsed) {
     unlink(part.c_str());
     return;
   }
-  store_->published(entry, HeadBytes(key_) + parsed.values.size() * sizeof(double));
+  store_->published(entry, HeadBytes(key_) + parsed.allValues().size() * sizeof(double));
 }
 
 }  // namespace velkaro

@@ -46,12 +46,13 @@ void ExpectSame(const DemXmlParsed& a, const DemXmlParsed& b) {
   EXPECT_EQ(a.header.height, b.header.height);
   EXPECT_EQ(a.header.startX, b.header.startX);
   EXPECT_EQ(a.header.found, b.header.found);
-  ASSERT_EQ(a.values.size(), b.values.size());
-  for (size_t i = 0; i < a.values.size(); ++i)
-    if (std::isnan(a.values[i]))
-      EXPECT_TRUE(std::isnan(b.values[i])) << i;
+  const std::span<const double> va = a.allValues(), vb = b.allValues();
+  ASSERT_EQ(va.size(), vb.size());
+  for (size_t i = 0; i < va.size(); ++i)
+    if (std::isnan(va[i]))
+      EXPECT_TRUE(std::isnan(vb[i])) << i;
     else
-      EXPECT_EQ(a.values[i], b.values[i]) << i;
+      EXPECT_EQ(va[i], vb[i]) << i;
 }
 
 TEST(SharedDemFiles, AnEntryComesBackAsItWasLeft) {
@@ -68,10 +69,19 @@ TEST(SharedDemFiles, AnEntryComesBackAsItWasLeft) {
     ASSERT_NE(again.found(), nullptr);
     ExpectSame(parsed, *again.found());
   }
-  // Another process's store on the same folder finds it too.
+  // Another process's store on the same folder finds it too; the values it
+  // found stay readable once the folder is removed (the run's end).
   SharedDemFiles other(dir.path(), 1 << 20);
-  EXPECT_NE(other.turnFor("a.xml\n2").found(), nullptr);
+  const std::shared_ptr<const DemXmlParsed> found = other.turnFor("a.xml\n2").found();
+  ASSERT_NE(found, nullptr);
   EXPECT_EQ(other.turnFor("b.xml\n2").found(), nullptr);
+  std::filesystem::remove_all(dir.path());
+  ExpectSame(parsed, *found);
+  // A taken-over entry can be left for others again as it stands.
+  std::filesystem::create_directories(dir.path());
+  SharedDemFiles third(dir.path(), 1 << 20);
+  third.turnFor("c.xml\n2").publish(*found);
+  ExpectSame(parsed, *third.turnFor("c.xml\n2").found());
 }
 
 // Whatever lies under an entry's name is read only when it is whole and
