@@ -20,6 +20,7 @@ class RenderSurface;
 class ArchiveListings;
 class ParsedDemFiles;
 class SharedDemFiles;
+class TileCommits;
 
 // Zone state and the persisting estimate of the plane -> geographic inversion.
 struct CoordinateState {
@@ -127,6 +128,9 @@ struct JobContext {
   // DEM files taken apart once for all the worker processes of a run (set
   // in a worker); null: this process takes apart what it reads.
   SharedDemFiles* sharedDemFiles = nullptr;
+  // Finished tiles being flushed and renamed into place while the next is
+  // drawn (kept by the driver); null: each tile is put in place at once.
+  TileCommits* tileCommits = nullptr;
   bool keepScratch = false;
   // Whether a tile may read and draw on a second thread besides the one
   // running the job: off when the job is to use one core (velkaro-cli

@@ -126,22 +126,32 @@ bool PendingFile::created(std::string* error) const {
   return false;
 }
 
-bool PendingFile::stage(std::string_view bytes, std::string* error) {
+bool PendingFile::write(std::string_view bytes, std::string* error) {
   if (!created(error)) return false;
-  const auto fail = [&](int code) {
-    if (error) *error = SystemReason(finalPath_, code);
-    discard();
-    errno = code;
+  if (done_) {
+    if (error) *error = SystemReason(finalPath_, ENOENT);
+    errno = ENOENT;
     return false;
-  };
-  if (done_) return fail(ENOENT);
-  if (!WriteWhole(temporaryPath_, bytes)) return fail(errno != 0 ? errno : EIO);
+  }
+  if (WriteWhole(temporaryPath_, bytes)) return true;
+  const int code = errno != 0 ? errno : EIO;
+  if (error) *error = SystemReason(finalPath_, code);
+  discard();
+  errno = code;
+  return false;
+}
+
+bool PendingFile::stage(std::string_view bytes, std::string* error) {
+  if (!write(bytes, error)) return false;
   const int fd = ::open(temporaryPath_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return fail(errno);
-  const bool synced = ::fsync(fd) == 0;
-  const int syncErrno = errno;
-  ::close(fd);
-  return synced || fail(syncErrno);
+  const bool synced = fd >= 0 && ::fsync(fd) == 0;
+  const int code = errno;
+  if (fd >= 0) ::close(fd);
+  if (synced) return true;
+  if (error) *error = SystemReason(finalPath_, code);
+  discard();
+  errno = code;
+  return false;
 }
 
 void PendingFile::discard() {

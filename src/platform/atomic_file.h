@@ -53,6 +53,10 @@ class PendingFile {
   // "<final path>: <system's reason>" in *error (errno set to the code) and
   // removes the temporary.
   bool commit(std::string* error);
+  // Writes bytes as the whole temporary (commit() flushes them). On failure
+  // returns false with "<final path>: <system's reason>" in *error and
+  // removes the temporary.
+  bool write(std::string_view bytes, std::string* error);
   // Writes bytes as the whole temporary and flushes them to the disk now, so
   // that a later commit() has little left to do but the rename. On failure
   // returns false with "<final path>: <system's reason>" in *error and

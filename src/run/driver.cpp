@@ -12,6 +12,8 @@
 #include "run/job_legend.h"
 #include "run/run_messages.h"
 #include "job/tile_grid.h"
+#include "output/tile_commits.h"
+#include "output/tile_image.h"
 #include "render/render_surface.h"
 
 namespace velkaro {
@@ -214,6 +216,13 @@ bool RunDriverOn(JobContext& job, const DriverCalls& calls, const NextTile& next
   // DEM files that several tiles' grids overlap are taken apart once.
   const ForTheRun<ArchiveListings> listings(job, &JobContext::archiveListings);
   const ForTheRun<ParsedDemFiles> parsedDem(job, &JobContext::parsedDemFiles);
+  // Finished tiles are put in place while the next is drawn; whatever way
+  // the run ends, they are all in place (or have failed) before it returns.
+  const ForTheRun<TileCommits> commits(job, &JobContext::tileCommits);
+  struct FinishCommits {
+    JobContext& job;
+    ~FinishCommits() { FinishTileCommits(job); }
+  } finishCommits{job};
   // A caller that brought no surface gets one for this run only; the job must
   // not keep pointing at it once it is gone.
   std::unique_ptr<RenderSurface> ownSurface;
@@ -253,6 +262,7 @@ bool RunDriverOn(JobContext& job, const DriverCalls& calls, const NextTile& next
     start.restore(job);
     if (!DrawOneTile(job, calls, tile.row, tile.col, jobLegend)) return false;
   }
+  FinishTileCommits(job);
   return job.runFlag;
 }
 
