@@ -1,13 +1,12 @@
 #include "archive/zip_reader.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <locale.h>
 
 #include <algorithm>
 
 #include "archive/member_names.h"
 #include "archive/messages.h"
+#include "platform/archive_calls.h"
 
 namespace velkaro {
 
@@ -42,10 +41,10 @@ class Utf8NamesScope {
   locale_t previous_ = static_cast<locale_t>(0);
 };
 
-ZipEntryType TypeOf(struct archive_entry* e) {
-  if (archive_entry_hardlink(e) != nullptr || archive_entry_symlink(e) != nullptr)
+ZipEntryType TypeOf(const ArchiveCalls& c, struct archive_entry* e) {
+  if (c.archive_entry_hardlink(e) != nullptr || c.archive_entry_symlink(e) != nullptr)
     return ZipEntryType::Link;
-  switch (archive_entry_filetype(e)) {
+  switch (c.archive_entry_filetype(e)) {
     case AE_IFREG: return ZipEntryType::File;
     case AE_IFDIR: return ZipEntryType::Folder;
     case AE_IFLNK: return ZipEntryType::Link;
@@ -55,57 +54,62 @@ ZipEntryType TypeOf(struct archive_entry* e) {
 
 }  // namespace
 
-ZipReader::ZipReader() {
-  archive_ = archive_read_new();
+ZipReader::ZipReader() : calls_(LoadArchive(&error_)) {
+  if (!calls_) return;   // every call fails with the reason
+  archive_ = calls_->archive_read_new();
   // The seekable reader trusts the central directory, as zip tools do; a
   // zip cut short loses it and is refused as a whole.
-  archive_read_support_format_zip_seekable(archive_);
+  if (archive_) calls_->archive_read_support_format_zip_seekable(archive_);
 }
 
 ZipReader::~ZipReader() {
-  if (archive_) archive_read_free(archive_);
+  if (archive_) calls_->archive_read_free(archive_);
 }
 
 bool ZipReader::fail() {
-  const char* why = archive_error_string(archive_);
+  if (!calls_) return false;   // error_ names the library that could not be loaded
+  const char* why = archive_ ? calls_->archive_error_string(archive_) : nullptr;
   error_ = why ? why : archive_text::kCannotOpen;
   return false;
 }
 
 bool ZipReader::openFile(const std::string& path) {
+  if (!archive_) return fail();
   Utf8NamesScope names;
-  if (archive_read_open_filename(archive_, path.c_str(), 65536) != ARCHIVE_OK) return fail();
+  if (calls_->archive_read_open_filename(archive_, path.c_str(), 65536) != ARCHIVE_OK) return fail();
   return true;
 }
 
 bool ZipReader::openMemory(std::string_view bytes) {
+  if (!archive_) return fail();
   Utf8NamesScope names;
-  if (archive_read_open_memory(archive_, bytes.data(), bytes.size()) != ARCHIVE_OK) return fail();
+  if (calls_->archive_read_open_memory(archive_, bytes.data(), bytes.size()) != ARCHIVE_OK) return fail();
   return true;
 }
 
 bool ZipReader::next(ZipEntry& entry) {
+  if (!archive_) return fail();
+  const ArchiveCalls& c = *calls_;
   Utf8NamesScope names;
   struct archive_entry* e = nullptr;
-  const int r = archive_read_next_header(archive_, &e);
+  const int r = c.archive_read_next_header(archive_, &e);
   if (r == ARCHIVE_EOF) return false;
   // A warning here is a name that would not convert; the raw bytes (when
   // libarchive kept them) are decoded below like any unflagged name.
   if (r != ARCHIVE_OK && r != ARCHIVE_WARN) return fail();
-  const char* raw = archive_entry_pathname(e);
+  const char* raw = c.archive_entry_pathname(e);
   entry.name = raw ? MemberNameToUtf8(raw) : std::string();
-  entry.type = TypeOf(e);
-  entry.size = archive_entry_size_is_set(e) ? archive_entry_size(e) : -1;
-  entry.mtime = archive_entry_mtime_is_set(e) ? archive_entry_mtime(e) : 0;
+  entry.type = TypeOf(c, e);
+  entry.size = c.archive_entry_size_is_set(e) ? c.archive_entry_size(e) : -1;
+  entry.mtime = c.archive_entry_mtime_is_set(e) ? c.archive_entry_mtime(e) : 0;
   return true;
 }
 
 bool ZipReader::readSome(char* buffer, size_t capacity, size_t& got) {
-  const la_ssize_t n = archive_read_data(archive_, buffer, capacity);
-  if (n < 0) {
-    got = 0;
-    return fail();
-  }
+  got = 0;
+  if (!archive_) return fail();
+  const la_ssize_t n = calls_->archive_read_data(archive_, buffer, capacity);
+  if (n < 0) return fail();
   got = static_cast<size_t>(n);
   return true;
 }

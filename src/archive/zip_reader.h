@@ -12,6 +12,8 @@ struct archive;
 
 namespace velkaro {
 
+struct ArchiveCalls;
+
 enum class ZipEntryType { File, Folder, Link, Other };
 
 struct ZipEntry {
@@ -47,6 +49,7 @@ class ZipReader {
 
  private:
   bool fail();
+  const ArchiveCalls* calls_;   // null: libarchive could not be loaded (error_ says so)
   struct archive* archive_ = nullptr;
   std::string error_;
 };

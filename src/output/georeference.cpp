@@ -1,7 +1,5 @@
 #include "output/georeference.h"
 
-#include <proj.h>
-
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -10,6 +8,7 @@
 #include <fstream>
 
 #include "job/job_context.h"
+#include "platform/proj_calls.h"
 #include "render/gl_view.h"
 #include "platform/atomic_file.h"
 
@@ -86,13 +85,15 @@ std::string WorldFileText(const PixelGrid& grid) {
 
 std::string ProjectionFileText(const TileCoordinateSystem& crs) {
   if (crs.epsg == 0) return {};
-  PJ_CONTEXT* context = proj_context_create();
+  const ProjCalls* c = LoadProj(nullptr);
+  if (!c) return {};   // no PROJ: no projection file, as for an unknown code
+  PJ_CONTEXT* context = c->proj_context_create();
   std::string wkt;
-  if (PJ* object = proj_create(context, ("EPSG:" + std::to_string(crs.epsg)).c_str())) {
-    if (const char* text = proj_as_wkt(context, object, PJ_WKT1_ESRI, nullptr)) wkt = text;
-    proj_destroy(object);
+  if (PJ* object = c->proj_create(context, ("EPSG:" + std::to_string(crs.epsg)).c_str())) {
+    if (const char* text = c->proj_as_wkt(context, object, PJ_WKT1_ESRI, nullptr)) wkt = text;
+    c->proj_destroy(object);
   }
-  proj_context_destroy(context);
+  c->proj_context_destroy(context);
   return wkt;
 }
 

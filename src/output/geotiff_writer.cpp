@@ -2,10 +2,7 @@
 
 #include <QImage>
 
-#include <geotiff.h>
 #include <geovalues.h>
-#include <tiffio.h>
-#include <xtiffio.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +16,7 @@
 #include "job/job_context.h"
 #include "output/geotiff_messages.h"
 #include "platform/atomic_file.h"
+#include "platform/tiff_calls.h"
 #include "render/gl_view.h"
 #include "render/render_surface.h"
 
@@ -51,61 +49,62 @@ int KeepFirstError(TIFF*, void* userData, const char*, const char* format, va_li
 int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 struct TiffCloser {
-  void operator()(TIFF* tif) const { TIFFClose(tif); }
+  const TiffCalls* c;
+  void operator()(TIFF* tif) const { c->TIFFClose(tif); }
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
 // Opens path for writing a little-endian TIFF with the GeoTIFF tags known to
 // libtiff; errors go to *libError instead of stderr.
-TiffHandle OpenForWriting(const std::string& path, TiffErrors* libError) {
-  XTIFFInitialize();
-  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-  TIFFOpenOptionsSetErrorHandlerExtR(options, KeepFirstError, libError);
-  TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, nullptr);
-  TiffHandle tif(TIFFOpenExt(path.c_str(), "wl", options));
-  TIFFOpenOptionsFree(options);
+TiffHandle OpenForWriting(const TiffCalls& c, const std::string& path, TiffErrors* libError) {
+  c.XTIFFInitialize();
+  TIFFOpenOptions* options = c.TIFFOpenOptionsAlloc();
+  c.TIFFOpenOptionsSetErrorHandlerExtR(options, KeepFirstError, libError);
+  c.TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, nullptr);
+  TiffHandle tif(c.TIFFOpenExt(path.c_str(), "wl", options), TiffCloser{&c});
+  c.TIFFOpenOptionsFree(options);
   return tif;
 }
 
-bool SetImageTags(TIFF* tif, const QRect& crop) {
-  return TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(crop.width())) &&
-         TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(crop.height())) &&
-         TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) && TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3) &&
-         TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) &&
-         TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
-         TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT) &&
-         TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW) &&
-         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+bool SetImageTags(const TiffCalls& c, TIFF* tif, const QRect& crop) {
+  return c.TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(crop.width())) &&
+         c.TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(crop.height())) &&
+         c.TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) && c.TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3) &&
+         c.TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) &&
+         c.TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+         c.TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT) &&
+         c.TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW) &&
+         c.TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, c.TIFFDefaultStripSize(tif, 0));
 }
 
-bool SetGeoTags(TIFF* tif, const GeoTiffGeoreference& geo) {
+bool SetGeoTags(const TiffCalls& c, TIFF* tif, const GeoTiffGeoreference& geo) {
   // Both model tags are arrays of DOUBLE, written as such.
-  if (!TIFFSetField(tif, TIFFTAG_GEOPIXELSCALE, 3, geo.pixelScale.data()) ||
-      !TIFFSetField(tif, TIFFTAG_GEOTIEPOINTS, 6, geo.tiepoint.data()))
+  if (!c.TIFFSetField(tif, TIFFTAG_GEOPIXELSCALE, 3, geo.pixelScale.data()) ||
+      !c.TIFFSetField(tif, TIFFTAG_GEOTIEPOINTS, 6, geo.tiepoint.data()))
     return false;
-  GTIF* keys = GTIFNew(tif);
+  GTIF* keys = c.GTIFNew(tif);
   if (!keys) return false;
   // One coordinate system, named by its EPSG code alone: a geographic key
   // beside a projected one would make readers build a second, conflicting
   // definition.
   const TileCoordinateSystem& crs = geo.crs;
-  GTIFKeySet(keys, GTModelTypeGeoKey, TYPE_SHORT, 1, crs.geographic ? ModelTypeGeographic : ModelTypeProjected);
-  GTIFKeySet(keys, GTRasterTypeGeoKey, TYPE_SHORT, 1, RasterPixelIsArea);
-  GTIFKeySet(keys, GTCitationGeoKey, TYPE_ASCII, 0, crs.name.c_str());
+  c.GTIFKeySet(keys, GTModelTypeGeoKey, TYPE_SHORT, 1, crs.geographic ? ModelTypeGeographic : ModelTypeProjected);
+  c.GTIFKeySet(keys, GTRasterTypeGeoKey, TYPE_SHORT, 1, RasterPixelIsArea);
+  c.GTIFKeySet(keys, GTCitationGeoKey, TYPE_ASCII, 0, crs.name.c_str());
   if (crs.geographic) {
-    GTIFKeySet(keys, GeographicTypeGeoKey, TYPE_SHORT, 1, crs.epsg);
-    GTIFKeySet(keys, GeogAngularUnitsGeoKey, TYPE_SHORT, 1, kAngularDegree);
+    c.GTIFKeySet(keys, GeographicTypeGeoKey, TYPE_SHORT, 1, crs.epsg);
+    c.GTIFKeySet(keys, GeogAngularUnitsGeoKey, TYPE_SHORT, 1, kAngularDegree);
   } else {
-    GTIFKeySet(keys, ProjectedCSTypeGeoKey, TYPE_SHORT, 1, crs.epsg);
-    GTIFKeySet(keys, ProjLinearUnitsGeoKey, TYPE_SHORT, 1, kLinearMetre);
+    c.GTIFKeySet(keys, ProjectedCSTypeGeoKey, TYPE_SHORT, 1, crs.epsg);
+    c.GTIFKeySet(keys, ProjLinearUnitsGeoKey, TYPE_SHORT, 1, kLinearMetre);
   }
-  const bool written = GTIFWriteKeys(keys) != 0;
-  GTIFFree(keys);
+  const bool written = c.GTIFWriteKeys(keys) != 0;
+  c.GTIFFree(keys);
   return written;
 }
 
 // Rows of the 32-bit frame as 8-bit R, G, B samples.
-bool WritePixels(TIFF* tif, const QImage& frame, const QRect& crop) {
+bool WritePixels(const TiffCalls& c, TIFF* tif, const QImage& frame, const QRect& crop) {
   const QImage rgb32 = frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32
                            ? frame
                            : frame.convertToFormat(QImage::Format_RGB32);
@@ -118,9 +117,9 @@ bool WritePixels(TIFF* tif, const QImage& frame, const QRect& crop) {
       *out++ = static_cast<uint8_t>(qGreen(source[x]));
       *out++ = static_cast<uint8_t>(qBlue(source[x]));
     }
-    if (TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(y), 0) < 0) return false;
+    if (c.TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(y), 0) < 0) return false;
   }
-  return TIFFFlush(tif) != 0;
+  return c.TIFFFlush(tif) != 0;
 }
 
 }  // namespace
@@ -166,20 +165,27 @@ bool WriteGeoTiffFile(const QImage& frame, const QRect& crop, const GeoTiffGeore
     if (error) *error = path + ": the map lies outside the image";
     return false;
   }
+  std::string unavailable;
+  const TiffCalls* calls = LoadTiff(&unavailable);
+  if (!calls) {
+    if (error) *error = path + ": " + unavailable;
+    return false;
+  }
+  const TiffCalls& c = *calls;
   // No half-written tile ever carries the final name.
   return WriteFileAtomically(
       path,
       [&](const std::string& temporaryPath, std::string& reason) {
         TiffErrors errors;
         errno = 0;
-        TiffHandle tif = OpenForWriting(temporaryPath, &errors);
+        TiffHandle tif = OpenForWriting(c, temporaryPath, &errors);
         if (!tif) {
           if (errors.systemError == 0) errors.systemError = errno;
           reason = TiffFailureReason(errors);
           return false;
         }
-        const bool written = SetImageTags(tif.get(), crop) && SetGeoTags(tif.get(), geo) &&
-                             WritePixels(tif.get(), frame, crop);
+        const bool written = SetImageTags(c, tif.get(), crop) && SetGeoTags(c, tif.get(), geo) &&
+                             WritePixels(c, tif.get(), frame, crop);
         const int writeErrno = errno;
         tif.reset();  // closing writes the last strip and the directory
         if (written && errors.text.empty()) return true;

@@ -1,0 +1,53 @@
+#pragma once
+// Libraries opened on first use rather than linked. Each of them brings
+// libraries of its own (PROJ alone some thirty: network, crypto, XML; FFmpeg
+// a hundred-odd codecs), and loading and linking them at every start of
+// every program (each velkaro-cli command, each worker started as a
+// program) took longer than the program's own start. A table of calls is
+// filled once from the libraries the program was built against; a missing
+// library or call leaves it empty with the reason.
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace velkaro {
+
+// Opens the libraries, kept for the life of the program (a library's own
+// needs come with it); false with "cannot load <what> (<name>)" in error.
+bool OpenLibraries(std::initializer_list<const char*> names, const char* what, std::vector<void*>& libraries,
+                   std::string& error);
+
+// The call `name` from whichever of the libraries has it, or null.
+void* FindCall(const std::vector<void*>& libraries, const char* name);
+
+// Fills `call` with the call `name`; false with "this <what> lacks the call
+// <name>" in error.
+template <class Call>
+bool FindCall(const std::vector<void*>& libraries, const char* name, const char* what, Call& call,
+              std::string& error) {
+  call = reinterpret_cast<Call>(FindCall(libraries, name));
+  if (!call) error = std::string("this ") + what + " lacks the call " + name;
+  return call != nullptr;
+}
+
+// A table of calls filled by `fill` the first time it is asked for and kept
+// for the life of the program; null when filling failed, with the reason in
+// *error.
+template <class Calls>
+const Calls* CallsLoadedOnce(bool (*fill)(Calls&, std::string&), std::string* error) {
+  struct Loaded {
+    Calls calls;
+    std::string error;
+    bool ok = false;
+  };
+  static const Loaded loaded = [fill] {
+    Loaded l;
+    l.ok = fill(l.calls, l.error);
+    return l;
+  }();
+  if (!loaded.ok && error) *error = loaded.error;
+  return loaded.ok ? &loaded.calls : nullptr;
+}
+
+}  // namespace velkaro
