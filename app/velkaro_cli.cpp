@@ -65,7 +65,7 @@ const char* kUsageText =
     "                       memory step. Plan for N times that. A DEM file\n"
     "                       one worker takes apart is left for the others in a\n"
     "                       folder under TMPDIR (or /tmp), up to 1 GB in all,\n"
-    "                       removed when the run ends.\n"
+    "                       removed once no tile left needs them.\n"
     "        --tiles LIST   draw only the named tiles: labels as in the file names,\n"
     "                       comma-separated; a rectangle by its corners: A0,B3 or\n"
     "                       A0-C5 (rows A to C, columns 0 to 5).\n"
