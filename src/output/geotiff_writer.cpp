@@ -165,12 +165,8 @@ bool WriteGeoTiffFile(const QImage& frame, const QRect& crop, const GeoTiffGeore
     if (error) *error = path + ": the map lies outside the image";
     return false;
   }
-  std::string unavailable;
-  const TiffCalls* calls = LoadTiff(&unavailable);
-  if (!calls) {
-    if (error) *error = path + ": " + unavailable;
-    return false;
-  }
+  const TiffCalls* calls = CallsForWriting(LoadTiff, path, error);
+  if (!calls) return false;
   const TiffCalls& c = *calls;
   // No half-written tile ever carries the final name.
   return WriteFileAtomically(

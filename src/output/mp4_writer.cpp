@@ -100,12 +100,8 @@ std::string Mp4Writer::encoderName() const {
 
 bool Mp4Writer::open(const std::string& path, int width, int height, int fps, std::string* error) {
   state_.reset();
-  std::string loadError;
-  const FfmpegCalls* calls = LoadFfmpeg(&loadError);
-  if (!calls) {
-    if (error) *error = path + ": " + loadError;
-    return false;
-  }
+  const FfmpegCalls* calls = CallsForWriting(LoadFfmpeg, path, error);
+  if (!calls) return false;
   const FfmpegCalls& ff = *calls;
   ff.av_log_set_level(AV_LOG_ERROR);  // the encoder's statistics are not the user's business
   state_ = std::make_unique<State>(ff);

@@ -2,20 +2,17 @@
 
 #include <vector>
 
-#include "platform/library_calls.h"
-
 namespace velkaro {
 
 namespace {
 
 bool Fill(ArchiveCalls& calls, std::string& error) {
   std::vector<void*> libraries;
-  if (!OpenLibraries({VELKARO_ARCHIVE_SONAME}, "libarchive", libraries, error)) return false;
-#define VELKARO_ARCHIVE_CALL(name) \
-  if (!FindCall(libraries, #name, "libarchive", calls.name, error)) return false;
-#include "platform/archive_call_list.h"
-#undef VELKARO_ARCHIVE_CALL
-  return true;
+  const char* const what = "libarchive";
+  // The libraries the program was built against (their names come from the
+  // build).
+  return OpenLibraries({VELKARO_ARCHIVE_SONAME}, what, libraries, error)
+         VELKARO_ARCHIVE_CALLS(VELKARO_FIND_CALL);
 }
 
 }  // namespace

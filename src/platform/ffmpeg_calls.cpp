@@ -7,8 +7,6 @@ extern "C" {
 
 #include <vector>
 
-#include "platform/library_calls.h"
-
 namespace velkaro {
 
 namespace {
@@ -18,18 +16,13 @@ namespace {
 
 bool Fill(FfmpegCalls& calls, std::string& error) {
   std::vector<void*> libraries;
+  const char* const what = "FFmpeg";
   // The libraries of the FFmpeg the program was built against, users first.
-  if (!OpenLibraries({"libavformat.so." VELKARO_NUMBER(LIBAVFORMAT_VERSION_MAJOR),
-                      "libavcodec.so." VELKARO_NUMBER(LIBAVCODEC_VERSION_MAJOR),
-                      "libswscale.so." VELKARO_NUMBER(LIBSWSCALE_VERSION_MAJOR),
-                      "libavutil.so." VELKARO_NUMBER(LIBAVUTIL_VERSION_MAJOR)},
-                     "FFmpeg", libraries, error))
-    return false;
-#define VELKARO_FFMPEG_CALL(name) \
-  if (!FindCall(libraries, #name, "FFmpeg", calls.name, error)) return false;
-#include "platform/ffmpeg_call_list.h"
-#undef VELKARO_FFMPEG_CALL
-  return true;
+  return OpenLibraries({"libavformat.so." VELKARO_NUMBER(LIBAVFORMAT_VERSION_MAJOR),
+                        "libavcodec.so." VELKARO_NUMBER(LIBAVCODEC_VERSION_MAJOR),
+                        "libswscale.so." VELKARO_NUMBER(LIBSWSCALE_VERSION_MAJOR),
+                        "libavutil.so." VELKARO_NUMBER(LIBAVUTIL_VERSION_MAJOR)},
+                       what, libraries, error) VELKARO_FFMPEG_CALLS(VELKARO_FIND_CALL);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/library_calls.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -19,10 +21,42 @@ extern "C" {
 
 namespace velkaro {
 
+// The calls the video writer makes.
+#define VELKARO_FFMPEG_CALLS(X) \
+  X(av_dict_free) \
+  X(av_dict_set) \
+  X(av_frame_alloc) \
+  X(av_frame_free) \
+  X(av_frame_get_buffer) \
+  X(av_frame_make_writable) \
+  X(av_interleaved_write_frame) \
+  X(av_log_set_level) \
+  X(av_opt_set) \
+  X(av_packet_alloc) \
+  X(av_packet_free) \
+  X(av_packet_rescale_ts) \
+  X(av_strerror) \
+  X(av_write_trailer) \
+  X(avcodec_alloc_context3) \
+  X(avcodec_find_encoder) \
+  X(avcodec_find_encoder_by_name) \
+  X(avcodec_free_context) \
+  X(avcodec_open2) \
+  X(avcodec_parameters_from_context) \
+  X(avcodec_receive_packet) \
+  X(avcodec_send_frame) \
+  X(avformat_alloc_output_context2) \
+  X(avformat_free_context) \
+  X(avformat_new_stream) \
+  X(avformat_write_header) \
+  X(avio_closep) \
+  X(avio_open) \
+  X(sws_freeContext) \
+  X(sws_getContext) \
+  X(sws_scale)
+
 struct FfmpegCalls {
-#define VELKARO_FFMPEG_CALL(name) decltype(&::name) name = nullptr;
-#include "platform/ffmpeg_call_list.h"
-#undef VELKARO_FFMPEG_CALL
+  VELKARO_FFMPEG_CALLS(VELKARO_CALL_MEMBER)
 };
 
 // The calls, loaded once (the libraries of the FFmpeg the program was built

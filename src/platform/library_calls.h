@@ -31,6 +31,15 @@ bool FindCall(const std::vector<void*>& libraries, const char* name, const char*
   return call != nullptr;
 }
 
+// A table of calls is a struct with one member per call, made from a list
+// macro LIST(X) that names each call as X(name):
+//   struct TiffCalls { VELKARO_TIFF_CALLS(VELKARO_CALL_MEMBER) };
+// and filled, after OpenLibraries, by
+//   return OpenLibraries(...) VELKARO_TIFF_CALLS(VELKARO_FIND_CALL);
+// with `libraries`, `what`, `calls` and `error` in scope.
+#define VELKARO_CALL_MEMBER(name) decltype(&::name) name = nullptr;
+#define VELKARO_FIND_CALL(name) &&FindCall(libraries, #name, what, calls.name, error)
+
 // A table of calls filled by `fill` the first time it is asked for and kept
 // for the life of the program; null when filling failed, with the reason in
 // *error.
@@ -48,6 +57,16 @@ const Calls* CallsLoadedOnce(bool (*fill)(Calls&, std::string&), std::string* er
   }();
   if (!loaded.ok && error) *error = loaded.error;
   return loaded.ok ? &loaded.calls : nullptr;
+}
+
+// The table `load` gives, for writing `path`; null with "<path>: <reason>"
+// in *error when the library is missing.
+template <class Calls>
+const Calls* CallsForWriting(const Calls* (*load)(std::string*), const std::string& path, std::string* error) {
+  std::string reason;
+  const Calls* calls = load(&reason);
+  if (!calls && error) *error = path + ": " + reason;
+  return calls;
 }
 
 }  // namespace velkaro

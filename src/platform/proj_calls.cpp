@@ -2,20 +2,17 @@
 
 #include <vector>
 
-#include "platform/library_calls.h"
-
 namespace velkaro {
 
 namespace {
 
 bool Fill(ProjCalls& calls, std::string& error) {
   std::vector<void*> libraries;
-  if (!OpenLibraries({VELKARO_PROJ_SONAME}, "PROJ", libraries, error)) return false;
-#define VELKARO_PROJ_CALL(name) \
-  if (!FindCall(libraries, #name, "PROJ", calls.name, error)) return false;
-#include "platform/proj_call_list.h"
-#undef VELKARO_PROJ_CALL
-  return true;
+  const char* const what = "PROJ";
+  // The libraries the program was built against (their names come from the
+  // build).
+  return OpenLibraries({VELKARO_PROJ_SONAME}, what, libraries, error)
+         VELKARO_PROJ_CALLS(VELKARO_FIND_CALL);
 }
 
 }  // namespace

@@ -7,16 +7,24 @@
 
 #include <string>
 
+#include "platform/library_calls.h"
+
 namespace velkaro {
 
+// The PROJ calls the projection files need.
+#define VELKARO_PROJ_CALLS(X) \
+  X(proj_as_wkt) \
+  X(proj_context_create) \
+  X(proj_context_destroy) \
+  X(proj_create) \
+  X(proj_destroy)
+
 struct ProjCalls {
-#define VELKARO_PROJ_CALL(name) decltype(&::name) name = nullptr;
-#include "platform/proj_call_list.h"
-#undef VELKARO_PROJ_CALL
+  VELKARO_PROJ_CALLS(VELKARO_CALL_MEMBER)
 };
 
-// The calls, loaded once; null when the library or a call is missing,
-// `error` then names it.
+// The calls, loaded once; null when a library or a call is missing, `error`
+// then names it.
 const ProjCalls* LoadProj(std::string* error);
 
 }  // namespace velkaro

@@ -9,12 +9,30 @@
 
 #include <string>
 
+#include "platform/library_calls.h"
+
 namespace velkaro {
 
+// The libtiff and libgeotiff calls the GeoTIFF writer makes.
+#define VELKARO_TIFF_CALLS(X) \
+  X(GTIFFree) \
+  X(GTIFKeySet) \
+  X(GTIFNew) \
+  X(GTIFWriteKeys) \
+  X(TIFFClose) \
+  X(TIFFDefaultStripSize) \
+  X(TIFFFlush) \
+  X(TIFFOpenExt) \
+  X(TIFFOpenOptionsAlloc) \
+  X(TIFFOpenOptionsFree) \
+  X(TIFFOpenOptionsSetErrorHandlerExtR) \
+  X(TIFFOpenOptionsSetWarningHandlerExtR) \
+  X(TIFFSetField) \
+  X(TIFFWriteScanline) \
+  X(XTIFFInitialize)
+
 struct TiffCalls {
-#define VELKARO_TIFF_CALL(name) decltype(&::name) name = nullptr;
-#include "platform/tiff_call_list.h"
-#undef VELKARO_TIFF_CALL
+  VELKARO_TIFF_CALLS(VELKARO_CALL_MEMBER)
 };
 
 // The calls, loaded once; null when a library or a call is missing, `error`
