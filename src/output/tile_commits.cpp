@@ -1,5 +1,6 @@
 #include "output/tile_commits.h"
 
+#include <system_error>
 #include <utility>
 
 namespace velkaro {
@@ -14,11 +15,24 @@ TileCommits::~TileCommits() {
 }
 
 void TileCommits::add(std::unique_ptr<PendingFile> file) {
-  {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    waiting_.push_back(std::move(file));
-    if (!thread_.joinable()) thread_ = std::thread(&TileCommits::work, this);
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!thread_.joinable() && !withoutThread_) {
+    try {
+      thread_ = std::thread(&TileCommits::work, this);
+    } catch (const std::system_error&) {
+      withoutThread_ = true;   // no thread to be had (a process limit): commit here
+    }
   }
+  if (withoutThread_) {
+    lock.unlock();
+    std::string error;
+    const bool committed = file->commit(&error);
+    lock.lock();
+    if (!committed && failure_.empty()) failure_ = error;
+    return;
+  }
+  waiting_.push_back(std::move(file));
+  lock.unlock();
   wake_.notify_one();
 }
 

@@ -39,6 +39,7 @@ class TileCommits {
   std::deque<std::unique_ptr<PendingFile>> waiting_;
   bool committing_ = false;
   bool stop_ = false;
+  bool withoutThread_ = false;
   std::string failure_;
   std::thread thread_;   // started with the first file
 };
