@@ -120,6 +120,7 @@ expect_eq "$alive" "0" "workers gone"
 written=$(ls "$work/abort"/t*.bmp | wc -l)
 [ "$written" -ge 1 ] && [ "$written" -lt 144 ] || fail "abort kept $written tiles"
 expect_eq "$(ls -A "$work/abort" | grep -c velkaro-scratch)" "0" "scratch folders removed"
+expect_eq "$(ls -A "$work/abort" | grep -c '\.tmp[0-9]')" "0" "no temporary names left (tiles being put in place are finished)"
 
 [ $failures -eq 0 ] && echo "all passed"
 exit $failures
