@@ -126,6 +126,25 @@ bool PendingFile::created(std::string* error) const {
   return false;
 }
 
+bool PendingFile::failWith(int code, std::string* error) {
+  if (error) *error = SystemReason(finalPath_, code);
+  discard();
+  errno = code;  // for callers that report errno codes
+  return false;
+}
+
+// Flushes the temporary to the disk, first giving it the permissions of
+// the file at `keepModeOf` when that is a regular file; 0 or the errno.
+int PendingFile::flushTemporary(const std::string* keepModeOf) const {
+  const int fd = ::open(temporaryPath_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat old {};
+  if (keepModeOf && ::stat(keepModeOf->c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
+  const int code = ::fsync(fd) == 0 ? 0 : errno;
+  ::close(fd);
+  return code;
+}
+
 bool PendingFile::write(std::string_view bytes, std::string* error) {
   if (!created(error)) return false;
   if (done_) {
@@ -134,24 +153,13 @@ bool PendingFile::write(std::string_view bytes, std::string* error) {
     return false;
   }
   if (WriteWhole(temporaryPath_, bytes)) return true;
-  const int code = errno != 0 ? errno : EIO;
-  if (error) *error = SystemReason(finalPath_, code);
-  discard();
-  errno = code;
-  return false;
+  return failWith(errno != 0 ? errno : EIO, error);
 }
 
 bool PendingFile::stage(std::string_view bytes, std::string* error) {
   if (!write(bytes, error)) return false;
-  const int fd = ::open(temporaryPath_.c_str(), O_RDONLY | O_CLOEXEC);
-  const bool synced = fd >= 0 && ::fsync(fd) == 0;
-  const int code = errno;
-  if (fd >= 0) ::close(fd);
-  if (synced) return true;
-  if (error) *error = SystemReason(finalPath_, code);
-  discard();
-  errno = code;
-  return false;
+  const int code = flushTemporary(nullptr);
+  return code == 0 || failWith(code, error);
 }
 
 void PendingFile::discard() {
@@ -169,22 +177,9 @@ bool PendingFile::commit(std::string* error) {
     if (error) *error = SystemReason(finalPath_, ENOENT);
     return false;
   }
-  const auto fail = [&](int code) {
-    if (error) *error = SystemReason(finalPath_, code);
-    discard();
-    errno = code;  // for callers that report errno codes
-    return false;
-  };
-  const int fd = ::open(temporaryPath_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return fail(errno);
   // The replacement keeps the permissions of the file it replaces.
-  struct stat old {};
-  if (::stat(finalPath_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
-  const bool synced = ::fsync(fd) == 0;
-  const int syncErrno = errno;
-  ::close(fd);
-  if (!synced) return fail(syncErrno);
-  if (std::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0) return fail(errno);
+  if (const int code = flushTemporary(&finalPath_); code != 0) return failWith(code, error);
+  if (std::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0) return failWith(errno, error);
   done_ = true;
   SyncFolder(finalPath_);
   return true;

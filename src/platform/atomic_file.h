@@ -69,6 +69,9 @@ class PendingFile {
   std::string handOver();
 
  private:
+  bool failWith(int code, std::string* error);
+  int flushTemporary(const std::string* keepModeOf) const;
+
   std::string finalPath_;      // a symbolic link's target, so the link stays
   std::string temporaryPath_;
   int createErrno_ = 0;         // why the temporary could not be created

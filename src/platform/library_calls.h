@@ -34,11 +34,22 @@ bool FindCall(const std::vector<void*>& libraries, const char* name, const char*
 // A table of calls is a struct with one member per call, made from a list
 // macro LIST(X) that names each call as X(name):
 //   struct TiffCalls { VELKARO_TIFF_CALLS(VELKARO_CALL_MEMBER) };
-// and filled, after OpenLibraries, by
-//   return OpenLibraries(...) VELKARO_TIFF_CALLS(VELKARO_FIND_CALL);
-// with `libraries`, `what`, `calls` and `error` in scope.
+// and its loader (see CallsLoadedOnce) is defined by
+//   VELKARO_DEFINE_CALLS_LOADER(TiffCalls, LoadTiff, "libgeotiff", VELKARO_TIFF_CALLS,
+//                               "libgeotiff.so.5", "libtiff.so.6")
+// with the libraries to open, users first.
 #define VELKARO_CALL_MEMBER(name) decltype(&::name) name = nullptr;
 #define VELKARO_FIND_CALL(name) &&FindCall(libraries, #name, what, calls.name, error)
+#define VELKARO_DEFINE_CALLS_LOADER(Calls, Load, libraryName, LIST, ...)             \
+  const Calls* Load(std::string* error) {                                             \
+    return CallsLoadedOnce<Calls>(                                                    \
+        [](Calls& calls, std::string& error) {                                        \
+          std::vector<void*> libraries;                                               \
+          const char* const what = libraryName;                                       \
+          return OpenLibraries({__VA_ARGS__}, what, libraries, error) LIST(VELKARO_FIND_CALL); \
+        },                                                                            \
+        error);                                                                       \
+  }
 
 // A table of calls filled by `fill` the first time it is asked for and kept
 // for the life of the program; null when filling failed, with the reason in
