@@ -56,7 +56,8 @@ int NearestIndex(const std::vector<QRgb>& palette, QRgb colour) {
 
 void CopyRow24(const QImage& image, int y, uint8_t* out) {
   const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-  for (int x = 0; x < image.width(); ++x) {
+  const int width = image.width();
+  for (int x = 0; x < width; ++x) {
     out[3 * x] = static_cast<uint8_t>(qBlue(in[x]));
     out[3 * x + 1] = static_cast<uint8_t>(qGreen(in[x]));
     out[3 * x + 2] = static_cast<uint8_t>(qRed(in[x]));
@@ -67,7 +68,8 @@ void CopyRowIndexed(const QImage& image, int y, int bits, const std::vector<QRgb
                     uint8_t* out) {
   const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
   const int perByte = 8 / bits;
-  for (int x = 0; x < image.width(); ++x) {
+  const int width = image.width();
+  for (int x = 0; x < width; ++x) {
     const int index = NearestIndex(palette, in[x]);
     const int shift = 8 - bits * (x % perByte + 1);
     out[x / perByte] |= static_cast<uint8_t>(index << shift);
@@ -138,12 +140,16 @@ bool InternalGetDIB(const QImage& bitmap, const std::vector<QRgb>* palette, Bitm
   const int rows = frame.height();
   for (int i = 0; i < rows; ++i) {
     uint8_t* out = bits + static_cast<size_t>(i) * stride;
-    std::memset(out, 0, static_cast<size_t>(stride));
     const int y = rows - 1 - i;  // bottom-up
-    if (bpp == 24)
+    if (bpp == 24) {
+      // Every byte but the row's padding is written.
+      const size_t used = static_cast<size_t>(frame.width()) * 3;
       CopyRow24(frame, y, out);
-    else
+      std::memset(out + used, 0, static_cast<size_t>(stride) - used);
+    } else {
+      std::memset(out, 0, static_cast<size_t>(stride));   // indexed pixels are or-ed in
       CopyRowIndexed(frame, y, bpp, colours, out);
+    }
   }
   return rows > 0;
 }

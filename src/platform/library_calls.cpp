@@ -7,7 +7,7 @@ namespace velkaro {
 bool OpenLibraries(std::initializer_list<const char*> names, const char* what, std::vector<void*>& libraries,
                    std::string& error) {
   for (const char* name : names) {
-    void* library = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    void* library = dlopen(name, RTLD_LAZY | RTLD_LOCAL);
     if (!library) {
       error = std::string("cannot load ") + what + " (" + name + ")";
       return false;

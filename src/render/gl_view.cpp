@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "job/job_context.h"
+#include "platform/gl_calls.h"
 #include "render/colours.h"
 #include "render/glyph_lists.h"
 #include "render/render_messages.h"
@@ -88,6 +89,14 @@ bool OpenView(JobContext& job) {
   drawer.fillRect(0, 0, surface.width(), surface.height());
   drawer.setBrush(savedBrush);
 
+  // Without the GL library no tile can be drawn: the job stops.
+  std::string glError;
+  if (!LoadGl(&glError)) {
+    job.host.ask(render_messages::kGlLibraryCaption, glError, Buttons::Ok);
+    job.errorText = glError;
+    job.runFlag = false;
+    return false;
+  }
   if (!surface.createContext()) return false;
   // The clear below covers the fill, so the image need not be uploaded.
   surface.beginGLReplacingImage();

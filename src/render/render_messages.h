@@ -15,6 +15,9 @@ inline std::string VertexBufferOverCaption(size_t size) {
   return "配列変数V " + std::to_string(size) + "個をover";
 }
 
+// The software GL library could not be opened; the text names it.
+inline constexpr const char* kGlLibraryCaption = "OSMesaを読み込めません";
+
 inline constexpr const char* kMultiColourAreas = "行政区画(多色)";
 
 }  // namespace velkaro::render_messages

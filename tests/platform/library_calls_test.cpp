@@ -2,11 +2,16 @@
 // was built against fill, and a missing library or call is named.
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/archive_calls.h"
+#include "platform/gl_calls.h"
 #include "platform/library_calls.h"
 #include "platform/proj_calls.h"
 #include "platform/tiff_calls.h"
@@ -35,6 +40,22 @@ TEST(LibraryCalls, AMissingLibraryOrCallIsNamed) {
   EXPECT_FALSE(FindCall(libraries, "velkaro_no_such_call", "libc", length, error));
   EXPECT_EQ(length, nullptr);
   EXPECT_EQ(error, "this libc lacks the call velkaro_no_such_call");
+}
+
+bool SoftwareGlMapped() {
+  std::ifstream maps("/proc/self/maps");
+  const std::string text((std::istreambuf_iterator<char>(maps)), {});
+  return text.find("libOSMesa") != std::string::npos;
+}
+
+// The software GL (and LLVM with it) comes in with the first GL call, not
+// with the program; without a context its calls do nothing.
+TEST(LibraryCalls, TheSoftwareGlOpensOnFirstUse) {
+  EXPECT_FALSE(SoftwareGlMapped());
+  EXPECT_EQ(glGenLists(1), 0u);
+  EXPECT_TRUE(SoftwareGlMapped());
+  std::string error;
+  EXPECT_TRUE(LoadGl(&error)) << error;
 }
 
 }  // namespace
