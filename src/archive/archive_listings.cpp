@@ -1,5 +1,7 @@
 #include "archive/archive_listings.h"
 
+#include "platform/file_search.h"
+
 namespace velkaro {
 
 const std::vector<ZipMemberRef>* ArchiveListings::members(const std::string& zipPath) {
@@ -13,6 +15,12 @@ const std::vector<ZipMemberRef>* ArchiveListings::members(const std::string& zip
     if (!listing.whole) listing.members.clear();
   }
   return listing.whole ? &listing.members : nullptr;
+}
+
+const std::vector<std::string>& ArchiveListings::folderFiles(const std::string& folder, bool recursive) {
+  auto [it, added] = byFolder_.try_emplace({folder, recursive});
+  if (added) it->second = FindFiles(folder, "*", recursive);
+  return it->second;
 }
 
 }  // namespace velkaro

@@ -112,12 +112,26 @@ std::string SourceRef::expandedPath() const {
   return JoinPath(folder, member.member);
 }
 
+namespace {
+
+// The folder's files whose name matches `pattern`, sorted by path: from the
+// job's listing when it keeps one.
+std::vector<std::string> MatchingFiles(const std::string& folder, std::string_view pattern, const SourceQuery& query) {
+  if (!query.listings) return FindFiles(folder, pattern, query.subfolders);
+  std::vector<std::string> found;
+  for (const std::string& path : query.listings->folderFiles(folder, query.subfolders))
+    if (WildcardMatch(pattern, MemberFileName(path))) found.push_back(path);
+  return found;
+}
+
+}  // namespace
+
 SourceList FindSources(const std::string& folder, const SourceQuery& query) {
   SourceList list;
-  const std::vector<std::string> plain = FindFiles(folder, query.pattern, query.subfolders);
+  const std::vector<std::string> plain = MatchingFiles(folder, query.pattern, query);
   const std::unordered_set<std::string> plainSet(plain.begin(), plain.end());
   for (const std::string& path : plain) list.files.push_back(SourceRef{path, {}});
-  for (const std::string& zip : FindFiles(folder, "*.zip", query.subfolders)) {
+  for (const std::string& zip : MatchingFiles(folder, "*.zip", query)) {
     if (query.archiveWanted && !query.archiveWanted(MemberFileName(zip))) continue;
     AddArchiveMembers(zip, query, plainSet, list);
   }

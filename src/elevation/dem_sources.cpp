@@ -46,10 +46,12 @@ bool ArchiveMeetsExtent(std::string_view zipName, const GeoBox& extent) {
 // The files of a kind: plain files and, for the DEM XML kinds, the members
 // of the folder's zips. The ETOPO grids are far too big to take out of a zip
 // into memory and are read from disk only.
-SourceList FindKindSources(const JobSettings& s, int kind, const GeoBox* extent) {
+SourceList FindKindSources(const JobContext& ctx, int kind, const GeoBox* extent) {
+  const JobSettings& s = ctx.settings;
   SourceQuery query;
   query.pattern = kPatterns[kind];
   query.subfolders = s.subfolder;
+  query.listings = ctx.archiveListings;
   if (kind == kEtopo)
     query.archiveWanted = [](std::string_view) { return false; };
   else if (extent)
@@ -212,7 +214,7 @@ void ScanDemSources(JobContext& ctx, DemScanMode mode, const GeoBox& extent) {
   if (kind < 0) return;
   // Counting takes every file; reading leaves closed the zips whose mesh
   // misses the grid.
-  SourceList sources = FindKindSources(s, kind, mode == DemScanMode::Read ? &extent : nullptr);
+  SourceList sources = FindKindSources(ctx, kind, mode == DemScanMode::Read ? &extent : nullptr);
   if (mode == DemScanMode::Count) {
     ctx.fileCount += static_cast<long>(sources.files.size());
     return;

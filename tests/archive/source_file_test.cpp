@@ -127,11 +127,15 @@ TEST(FindSources, ArchivesTurnedDownByNameStayClosedDamagedOnesAreNamed) {
   EXPECT_EQ(list.files.size(), 2u);
 }
 
-// The job's listings of zip members give each query what listing the zips
-// anew gives, damaged archives included, and list each zip once.
+// The job's listings of folders and zip members give each query what
+// listing them anew gives, damaged archives included, and list each folder
+// and zip once.
 TEST(FindSources, ListingsKeptForTheJobGiveTheSameSources) {
   TempDir dir;
   dir.write("plain-RdEdg-1.xml", "plain\n");
+  std::filesystem::create_directories(dir.file("sub"));
+  dir.write("sub/deep-RdEdg-2.xml", "deep\n");
+  dir.write("sub/Deep.zip", ZipBytes({{"deep-WL-9.xml", "g\n"}}));
   const std::string inner533946 = ZipBytes({{"x/FG-GML-533946-RdEdg-3.xml", "a\n"}, {"x/FG-GML-533946-WL-3.xml", "b\n"}});
   const std::string inner523945 = ZipBytes({{"FG-GML-523945-RdEdg-4.xml", "c\n"}});
   dir.write("PackDLMap.zip", ZipBytes({{"FG-GML-533946-ALL-2.zip", inner533946},
@@ -145,21 +149,25 @@ TEST(FindSources, ListingsKeptForTheJobGiveTheSameSources) {
   };
   ArchiveListings listings;
   for (const char* pattern : {"*RdEdg*.xml", "*WL*.xml", "*.xml"})
-    for (bool tileOnly : {false, true}) {
-      SourceQuery query;
-      query.pattern = pattern;
-      if (tileOnly) query.archiveWanted = only533946;
-      const SourceList fresh = FindSources(dir.path(), query);
-      query.listings = &listings;
-      const SourceList kept = FindSources(dir.path(), query);
-      EXPECT_EQ(Displays(kept), Displays(fresh)) << pattern << " " << tileOnly;
-      ASSERT_EQ(kept.problems.size(), fresh.problems.size()) << pattern << " " << tileOnly;
-      for (size_t i = 0; i < kept.problems.size(); ++i) EXPECT_EQ(kept.problems[i].text, fresh.problems[i].text);
-    }
+    for (bool tileOnly : {false, true})
+      for (bool subfolders : {false, true}) {
+        SourceQuery query;
+        query.pattern = pattern;
+        query.subfolders = subfolders;
+        if (tileOnly) query.archiveWanted = only533946;
+        const SourceList fresh = FindSources(dir.path(), query);
+        query.listings = &listings;
+        const SourceList kept = FindSources(dir.path(), query);
+        EXPECT_EQ(Displays(kept), Displays(fresh)) << pattern << " " << tileOnly << " " << subfolders;
+        ASSERT_EQ(kept.problems.size(), fresh.problems.size()) << pattern << " " << tileOnly;
+        for (size_t i = 0; i < kept.problems.size(); ++i) EXPECT_EQ(kept.problems[i].text, fresh.problems[i].text);
+      }
 
-  // Listed once: the kept listing still answers after the zip is gone.
+  // Listed once: the kept listing still answers after the zip is gone, and
+  // a file that appears later is not seen.
   std::filesystem::remove(dir.file("PackDLMap.zip"));
   dir.write("PackDLMap.zip", "");
+  dir.write("late-WL-8.xml", "h\n");
   SourceQuery query;
   query.pattern = "*WL*.xml";
   query.listings = &listings;
