@@ -30,6 +30,7 @@
 #include "elevation/terrain_mesh.h"
 #include "job/coordinates.h"
 #include "job/job_context.h"
+#include "platform/gl_calls.h"
 #include "render/render_surface.h"
 #include "render/contour_overlay.h"
 #include "render/terrain_drawing.h"
@@ -230,6 +231,9 @@ int main() {
   }
   const double scanSeconds = Now() - scan0;
 
+  // The software GL is opened first, as the program's start is left out of
+  // the tile's time (it is opened when the first tile is drawn).
+  LoadGl();
   Timed two, one;
   SilentHost host;
   CellBuffer pool;
