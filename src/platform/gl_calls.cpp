@@ -11,6 +11,7 @@
 // X(result, name, (parameters), (arguments)).
 #define VELKARO_GL_CALLS(X)                                                                              \
   X(void, glBegin, (GLenum mode), (mode))                                                                \
+  X(void, glBindTexture, (GLenum target, GLuint texture), (target, texture))                             \
   X(void, glCallList, (GLuint list), (list))                                                             \
   X(void, glClear, (GLbitfield mask), (mask))                                                            \
   X(void, glClearColor, (GLclampf r, GLclampf g, GLclampf b, GLclampf a), (r, g, b, a))                  \
@@ -31,6 +32,7 @@
   X(void, glEndList, (), ())                                                                             \
   X(void, glFinish, (), ())                                                                              \
   X(void, glFlush, (), ())                                                                               \
+  X(void, glGenTextures, (GLsizei n, GLuint* textures), (n, textures))                                   \
   X(GLuint, glGenLists, (GLsizei range), (range))                                                        \
   X(void, glGetDoublev, (GLenum name, GLdouble* out), (name, out))                                       \
   X(GLenum, glGetError, (), ())                                                                          \
@@ -48,6 +50,7 @@
     (l, r, b, t, n, f))                                                                                  \
   X(void, glPixelStorei, (GLenum name, GLint value), (name, value))                                      \
   X(void, glPixelZoom, (GLfloat x, GLfloat y), (x, y))                                                   \
+  X(void, glPolygonMode, (GLenum face, GLenum mode), (face, mode))                                       \
   X(void, glPopAttrib, (), ())                                                                           \
   X(void, glPopClientAttrib, (), ())                                                                     \
   X(void, glPopMatrix, (), ())                                                                           \
@@ -55,9 +58,19 @@
   X(void, glPushClientAttrib, (GLbitfield mask), (mask))                                                 \
   X(void, glPushMatrix, (), ())                                                                          \
   X(void, glScaled, (GLdouble x, GLdouble y, GLdouble z), (x, y, z))                                     \
+  X(void, glTexCoord2d, (GLdouble s, GLdouble t), (s, t))                                                \
+  X(void, glTexEnvi, (GLenum target, GLenum name, GLint value), (target, name, value))                   \
+  X(void, glTexImage2D, (GLenum target, GLint level, GLint internal, GLsizei w, GLsizei h, GLint border,  \
+                         GLenum format, GLenum type, const GLvoid* p),                                   \
+    (target, level, internal, w, h, border, format, type, p))                                            \
+  X(void, glTexParameteri, (GLenum target, GLenum name, GLint value), (target, name, value))             \
+  X(void, glTexSubImage2D, (GLenum target, GLint level, GLint x, GLint y, GLsizei w, GLsizei h,          \
+                            GLenum format, GLenum type, const GLvoid* p),                                \
+    (target, level, x, y, w, h, format, type, p))                                                        \
   X(void, glTranslated, (GLdouble x, GLdouble y, GLdouble z), (x, y, z))                                 \
   X(void, glTranslatef, (GLfloat x, GLfloat y, GLfloat z), (x, y, z))                                    \
   X(void, glVertex2d, (GLdouble x, GLdouble y), (x, y))                                                  \
+  X(void, glVertex2i, (GLint x, GLint y), (x, y))                                                        \
   X(void, glVertex3dv, (const GLdouble* v), (v))                                                         \
   X(void, glVertexPointer, (GLint size, GLenum type, GLsizei stride, const GLvoid* p), (size, type, stride, p)) \
   X(void, glViewport, (GLint x, GLint y, GLsizei w, GLsizei h), (x, y, w, h))                            \
