@@ -1,6 +1,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 #include <cmath>
 
 #include "render/gl_view.h"
@@ -64,6 +66,46 @@ TEST(RenderSurface, GlThenTextThenGlKeepsAllThreeInIssueOrder) {
   EXPECT_GT(dark, 20) << "text pixels";
   EXPECT_EQ(t.host.shownCount, 1);
   EXPECT_EQ(t.host.shown.pixel(left + 175, row), frame.pixel(left + 175, row));
+}
+
+// Pixels set directly (the whole image) and with the painter (a part of it)
+// reach GL unchanged, row for row up to the image's edges, and GL's view is
+// as it was after the hand-over: every pixel but the GL block is the one set.
+TEST(RenderSurface, EveryPixelSetBeforeGlDrawingSurvivesIt) {
+  TestJob t(301, 203, 200, 200);
+  ASSERT_TRUE(OpenView(t.job));
+  RenderSurface& s = *t.surface;
+  auto expected = [](int x, int y) { return qRgb((x * 7) & 255, (y * 5) & 255, (x + y) & 255); };
+  QImage& pixels = s.beginPixels();
+  for (int y = 0; y < pixels.height(); ++y)
+    for (int x = 0; x < pixels.width(); ++x) pixels.setPixel(x, y, expected(x, y));
+  s.beginGL();
+  gcolor(kRed);
+  GlRect(0, 0, 20, 20);
+  // A part changed by the painter only: its corner at the image's bottom
+  // right.
+  QPainter& painter = s.beginPainterIn(QRect(250, 150, 51, 53));
+  painter.fillRect(QRect(250, 150, 51, 53), QColor(0, 0, 255));
+  s.beginGL();
+  gcolor(kBlack);
+  GlRect(180, 180, 200, 200);
+  const QImage& frame = s.frame();
+  const PixelRectF map = MapRect(t.job);
+  int wrong = 0;
+  for (int y = 0; y < frame.height(); ++y)
+    for (int x = 0; x < frame.width(); ++x) {
+      // The blocks' own edges (GL's view spans the map's whole pixels) are
+      // left out.
+      const bool inRed = x >= map.left - 1 && x < map.left + 21 && y >= map.bottom - 21 && y < map.bottom + 1;
+      const bool inBlack = x >= map.left + 179 && x < map.right + 1 && y >= map.top - 1 && y < map.top + 21;
+      if (inRed || inBlack) continue;
+      const QRgb want = x >= 250 && y >= 150 ? qRgb(0, 0, 255) : expected(x, y);
+      wrong += (frame.pixel(x, y) & 0xFFFFFF) != (want & 0xFFFFFF);
+    }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(t.pixel(static_cast<int>(map.left) + 10, static_cast<int>(map.bottom) - 10), kRed);
+  EXPECT_EQ(t.pixel(static_cast<int>(map.left) + 190, static_cast<int>(map.top) + 10), kBlack);
+  CloseView(t.job);
 }
 
 TEST(RenderSurface, BackgroundCoversMapAreaOfEveryTileAndNothingOfThePreviousSurvives) {
