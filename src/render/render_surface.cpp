@@ -66,48 +66,48 @@ void RenderSurface::markChanged(const QRect& area) {
   changed_ = changed_.united(area.intersected(image_.rect()));
 }
 
-// The changed part of the image becomes the GL framebuffer's content: it
-// goes into a texture of the image's size, made once for the context, and
-// is drawn as a rectangle over the same pixels. (glDrawPixels did the same
-// but made a new texture of the area's size for every upload, cleared and
-// filled it and kept a copy of the pixels besides: a tile's largest use of
-// fresh memory.) Texels and pixels correspond one to one, the texture is
-// sampled at the nearest texel, and the per-fragment operations in force
-// apply as they did to the pixels drawn; the state the drawing changes is
-// put back.
-void RenderSurface::uploadImage(const QRect& area) {
-  const int w = image_.width(), h = image_.height();
-  GLint rowLength = 0, skipPixels = 0, skipRows = 0, alignment = 0, bound = 0;
+namespace {
+
+// A texture of the image's size, sampled at the nearest texel; bound.
+GLuint NewImageTexture(int width, int height) {
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+  return texture;
+}
+
+// The area of the image into the bound texture: texture row r is image
+// row r (the image's rows run top-down). The unpacking state is put back.
+void CopyIntoTexture(const QImage& image, const QRect& area) {
+  GLint rowLength = 0, skipPixels = 0, skipRows = 0, alignment = 0;
   glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
   glGetIntegerv(GL_UNPACK_SKIP_PIXELS, &skipPixels);
   glGetIntegerv(GL_UNPACK_SKIP_ROWS, &skipRows);
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_TRANSFORM_BIT | GL_VIEWPORT_BIT |
-               GL_POLYGON_BIT);
-  if (!gl_->imageTexture) {
-    glGenTextures(1, &gl_->imageTexture);
-    glBindTexture(GL_TEXTURE_2D, gl_->imageTexture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
-  }
-  glBindTexture(GL_TEXTURE_2D, gl_->imageTexture);
-  // Texture row r is image row r (the image's rows run top-down).
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image_.bytesPerLine() / 4));
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image.bytesPerLine() / 4));
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, area.x());
   glPixelStorei(GL_UNPACK_SKIP_ROWS, area.y());
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glTexSubImage2D(GL_TEXTURE_2D, 0, area.x(), area.y(), area.width(), area.height(), GL_BGRA, GL_UNSIGNED_BYTE,
-                  image_.constBits());
+                  image.constBits());
   glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, skipPixels);
   glPixelStorei(GL_UNPACK_SKIP_ROWS, skipRows);
   glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+}
 
-  // Window coordinates: image row y is window row h - 1 - y.
+// The bound texture (of a width x height image) drawn over the area's own
+// pixels, texel for pixel: image row y is window row height - 1 - y. The
+// per-fragment operations in force apply; matrices, viewport, enables and
+// texture state are put back.
+void DrawTextureOver(int width, int height, const QRect& area) {
+  glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_TRANSFORM_BIT | GL_VIEWPORT_BIT |
+               GL_POLYGON_BIT);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
   glEnable(GL_TEXTURE_2D);
   glDisable(GL_LIGHTING);
@@ -115,36 +115,51 @@ void RenderSurface::uploadImage(const QRect& area) {
   glDisable(GL_POLYGON_STIPPLE);
   glDisable(GL_POLYGON_SMOOTH);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  glViewport(0, 0, w, h);
-  glMatrixMode(GL_TEXTURE);
-  glPushMatrix();
-  glLoadIdentity();
+  glViewport(0, 0, width, height);
+  for (const GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
+    glMatrixMode(mode);
+    glPushMatrix();
+    glLoadIdentity();
+  }
   glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, w, 0, h, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
+  glOrtho(0, width, 0, height, -1, 1);
   const int x0 = area.x(), x1 = area.x() + area.width();
   const int top = area.y(), bottom = area.y() + area.height();
-  const double s0 = double(x0) / w, s1 = double(x1) / w, t0 = double(top) / h, t1 = double(bottom) / h;
+  const double s0 = double(x0) / width, s1 = double(x1) / width;
+  const double t0 = double(top) / height, t1 = double(bottom) / height;
   glBegin(GL_QUADS);
   glTexCoord2d(s0, t1);
-  glVertex2i(x0, h - bottom);
+  glVertex2i(x0, height - bottom);
   glTexCoord2d(s1, t1);
-  glVertex2i(x1, h - bottom);
+  glVertex2i(x1, height - bottom);
   glTexCoord2d(s1, t0);
-  glVertex2i(x1, h - top);
+  glVertex2i(x1, height - top);
   glTexCoord2d(s0, t0);
-  glVertex2i(x0, h - top);
+  glVertex2i(x0, height - top);
   glEnd();
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_TEXTURE);
-  glPopMatrix();
+  for (const GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
+    glMatrixMode(mode);
+    glPopMatrix();
+  }
   glPopAttrib();
+}
+
+}  // namespace
+
+// The changed part of the image becomes the GL framebuffer's content: it
+// goes into a texture of the image's size, made once for the context, and
+// is drawn over the same pixels. (glDrawPixels did the same but made a new
+// texture of the area's size for every upload, cleared and filled it and
+// kept a copy of the pixels besides: a tile's largest use of fresh memory.)
+void RenderSurface::uploadImage(const QRect& area) {
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  if (!gl_->imageTexture)
+    gl_->imageTexture = NewImageTexture(image_.width(), image_.height());
+  else
+    glBindTexture(GL_TEXTURE_2D, gl_->imageTexture);
+  CopyIntoTexture(image_, area);
+  DrawTextureOver(image_.width(), image_.height(), area);
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
 }
 
