@@ -24,11 +24,11 @@ class GridProjector {
     cols_ = grid_.gridCols / spacing_ + 2;
     rows_ = grid_.gridRows / spacing_ + 2;
     lattice_.resize(static_cast<size_t>(cols_) * rows_);
-    for (int j = 0; j < rows_; ++j)
+    for (int j = 0; j < rows_; ++j) {
+      const ParallelProjection parallel(ctx.coords, grid_.gridLatN - (j * spacing_ + 0.5) * grid_.cellLat);
       for (int i = 0; i < cols_; ++i)
-        lattice_[static_cast<size_t>(j) * cols_ + i] =
-            bltoxy(ctx.coords, grid_.gridLonW + (i * spacing_ + 0.5) * grid_.cellLon,
-                   grid_.gridLatN - (j * spacing_ + 0.5) * grid_.cellLat);
+        lattice_[static_cast<size_t>(j) * cols_ + i] = parallel.at(grid_.gridLonW + (i * spacing_ + 0.5) * grid_.cellLon);
+    }
   }
 
   PlaneXY at(double x, double y) const {

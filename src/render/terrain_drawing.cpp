@@ -33,7 +33,8 @@ void ProjectRow(JobContext& ctx, int row, std::vector<PlaneXY>& out) {
   const int exactEvery = GridProjector::SpacingFor(g.cellLat);
   const double lat = g.gridLatN - (row + 0.5) * g.cellLat;
   out.resize(static_cast<size_t>(g.gridCols));
-  auto exact = [&](int c) { out[static_cast<size_t>(c)] = bltoxy(ctx.coords, g.gridLonW + (c + 0.5) * g.cellLon, lat); };
+  const ParallelProjection parallel(ctx.coords, lat);
+  auto exact = [&](int c) { out[static_cast<size_t>(c)] = parallel.at(g.gridLonW + (c + 0.5) * g.cellLon); };
   const int last = g.gridCols - 1;
   exact(0);
   for (int c0 = 0; c0 < last; c0 += exactEvery) {
