@@ -560,36 +560,34 @@ bool ApplySettingAssignments(JobSettings& s, const std::vector<std::string>& ass
   IniFile ini;
   WriteSettings(s, ini);
   bool pending = false;
+  // The assignments before a bad one take effect.
+  const auto takeEffect = [&] {
+    if (pending) ReadSettings(s, ini, std::string());
+    pending = false;
+  };
+  const auto fail = [&](std::string message) {
+    if (error) *error = std::move(message);
+    takeEffect();
+    return false;
+  };
   for (size_t i = 0; i < assignments.size(); ++i) {
-    const std::string& assignment = assignments[i];
     if (failedAt) *failedAt = i;
     SettingAssignment a;
     std::string message;
-    if (!SplitSettingAssignment(assignment, a, message)) {
-      if (error) *error = std::move(message);
-      if (pending) ReadSettings(s, ini, std::string());
-      return false;
-    }
+    if (!SplitSettingAssignment(assignments[i], a, message)) return fail(std::move(message));
     const std::string name = std::string(a.section) + "/" + std::string(a.key);
     if (!ini.Get(a.section, a.key) && pending) {
-      ReadSettings(s, ini, std::string());
+      takeEffect();
       ini = IniFile();
       WriteSettings(s, ini);
-      pending = false;
     }
-    const bool unknown = !ini.Get(a.section, a.key);
-    const bool version = EqualsIgnoringCase(a.section, "kihon") && EqualsIgnoringCase(a.key, "ver");
-    if (unknown || version) {
-      if (error)
-        *error = unknown ? "unknown setting \"" + name + "\""
-                         : "setting \"" + name + "\" is the file layout version and cannot be set";
-      if (pending) ReadSettings(s, ini, std::string());
-      return false;
-    }
+    if (!ini.Get(a.section, a.key)) return fail("unknown setting \"" + name + "\"");
+    if (EqualsIgnoringCase(a.section, "kihon") && EqualsIgnoringCase(a.key, "ver"))
+      return fail("setting \"" + name + "\" is the file layout version and cannot be set");
     ini.Write(a.section, a.key, a.value);
     pending = true;
   }
-  if (pending) ReadSettings(s, ini, std::string());
+  takeEffect();
   return true;
 }
 
