@@ -11,8 +11,10 @@
 // X(result, name, (parameters), (arguments)).
 #define VELKARO_GL_CALLS(X)                                                                              \
   X(void, glBegin, (GLenum mode), (mode))                                                                \
+  X(void, glBindFramebuffer, (GLenum target, GLuint framebuffer), (target, framebuffer))                 \
   X(void, glBindTexture, (GLenum target, GLuint texture), (target, texture))                             \
   X(void, glCallList, (GLuint list), (list))                                                             \
+  X(GLenum, glCheckFramebufferStatus, (GLenum target), (target))                                       \
   X(void, glClear, (GLbitfield mask), (mask))                                                            \
   X(void, glClearColor, (GLclampf r, GLclampf g, GLclampf b, GLclampf a), (r, g, b, a))                  \
   X(void, glColor3d, (GLdouble r, GLdouble g, GLdouble b), (r, g, b))                                    \
@@ -32,6 +34,10 @@
   X(void, glEndList, (), ())                                                                             \
   X(void, glFinish, (), ())                                                                              \
   X(void, glFlush, (), ())                                                                               \
+  X(void, glFramebufferTexture2D, (GLenum target, GLenum attachment, GLenum texTarget, GLuint texture,  \
+                                   GLint level),                                                       \
+    (target, attachment, texTarget, texture, level))                                                     \
+  X(void, glGenFramebuffers, (GLsizei n, GLuint* framebuffers), (n, framebuffers))                       \
   X(void, glGenTextures, (GLsizei n, GLuint* textures), (n, textures))                                   \
   X(GLuint, glGenLists, (GLsizei range), (range))                                                        \
   X(void, glGetDoublev, (GLenum name, GLdouble* out), (name, out))                                       \
@@ -57,7 +63,10 @@
   X(void, glPushAttrib, (GLbitfield mask), (mask))                                                       \
   X(void, glPushClientAttrib, (GLbitfield mask), (mask))                                                 \
   X(void, glPushMatrix, (), ())                                                                          \
+  X(void, glReadPixels, (GLint x, GLint y, GLsizei w, GLsizei h, GLenum format, GLenum type, GLvoid* p),  \
+    (x, y, w, h, format, type, p))                                                                       \
   X(void, glScaled, (GLdouble x, GLdouble y, GLdouble z), (x, y, z))                                     \
+  X(void, glScissor, (GLint x, GLint y, GLsizei w, GLsizei h), (x, y, w, h))                             \
   X(void, glTexCoord2d, (GLdouble s, GLdouble t), (s, t))                                                \
   X(void, glTexEnvi, (GLenum target, GLenum name, GLint value), (target, name, value))                   \
   X(void, glTexImage2D, (GLenum target, GLint level, GLint internal, GLsizei w, GLsizei h, GLint border,  \

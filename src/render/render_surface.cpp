@@ -7,14 +7,26 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
 #include "job/job_context.h"
 
 namespace velkaro {
 
+// GL draws into `target`, a texture of the image's size behind a
+// framebuffer object, rather than into OSMesa's own framebuffer (a single
+// pixel, never drawn into): the image then goes in and comes out by plain
+// copies. (OSMesa's framebuffer took the image by drawing it as a textured
+// rectangle, whose shaders every process compiled anew, and gave it back by
+// a copy of its own at every flush, also the clear's.)
 struct RenderSurface::GlContext {
   OSMesaContext context = nullptr;
-  const uchar* boundBits = nullptr;
-  GLuint imageTexture = 0;   // the image's size, made at the first upload
+  uint32_t windowPixel = 0;
+  GLuint framebuffer = 0, target = 0;
+  std::vector<uchar> rows;   // a band of rows on their way, bottom row first
 };
 
 RenderSurface::RenderSurface(int width, int height)
@@ -38,135 +50,80 @@ void RenderSurface::endPainter() {
   }
 }
 
-// OSMesa keeps the address of the user buffer; an image whose data was
-// shared (a copy handed to the host) detaches on the first write, so the
-// context is re-bound to wherever the pixels now live.
-void RenderSurface::bindImage() {
-  if (!hasContext()) return;
-  uchar* bits = image_.bits();
-  if (bits == gl_->boundBits && OSMesaGetCurrentContext() == gl_->context) return;
-  if (OSMesaMakeCurrent(gl_->context, bits, GL_UNSIGNED_BYTE, image_.width(), image_.height())) {
-    OSMesaPixelStore(OSMESA_Y_UP, 0);   // row 0 of the buffer is the top row
-    gl_->boundBits = bits;
-    markChanged(image_.rect());   // the framebuffer must learn the image's pixels
-  }
+bool RenderSurface::makeCurrent() {
+  if (!hasContext()) return false;
+  return OSMesaGetCurrentContext() == gl_->context ||
+         OSMesaMakeCurrent(gl_->context, &gl_->windowPixel, GL_UNSIGNED_BYTE, 1, 1) == GL_TRUE;
 }
 
-// glFinish copies the whole GL framebuffer over the image.
+namespace {
+
+// Image rows pass between GL and the image in bands of this many, turned
+// over on the way (GL's row 0 is the bottom one, the image's the top one).
+constexpr int kRowsPerBand = 64;
+
+}  // namespace
+
+// The whole framebuffer over the image.
+void RenderSurface::readFramebuffer() {
+  const int width = image_.width(), height = image_.height();
+  const size_t rowBytes = static_cast<size_t>(width) * 4;
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+  glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  for (int top = 0; top < height; top += kRowsPerBand) {
+    const int rows = std::min(kRowsPerBand, height - top);
+    gl_->rows.resize(rowBytes * static_cast<size_t>(rows));
+    glReadPixels(0, height - top - rows, width, rows, GL_BGRA, GL_UNSIGNED_BYTE, gl_->rows.data());
+    for (int r = 0; r < rows; ++r)
+      std::memcpy(image_.scanLine(top + r), gl_->rows.data() + static_cast<size_t>(rows - 1 - r) * rowBytes, rowBytes);
+  }
+  glPopClientAttrib();
+}
+
+// The GL output so far into the image.
 void RenderSurface::finishGL() {
   if (!glDrewLast_) return;
   glDrewLast_ = false;
   if (!hasContext()) return;
   endPainter();
-  bindImage();
-  glFinish();
+  if (makeCurrent()) readFramebuffer();
 }
 
 void RenderSurface::markChanged(const QRect& area) {
   changed_ = changed_.united(area.intersected(image_.rect()));
 }
 
-namespace {
-
-// A texture of the image's size, sampled at the nearest texel; bound.
-GLuint NewImageTexture(int width, int height) {
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
-  return texture;
-}
-
-// The area of the image into the bound texture: texture row r is image
-// row r (the image's rows run top-down). The unpacking state is put back.
-void CopyIntoTexture(const QImage& image, const QRect& area) {
-  GLint rowLength = 0, skipPixels = 0, skipRows = 0, alignment = 0;
-  glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
-  glGetIntegerv(GL_UNPACK_SKIP_PIXELS, &skipPixels);
-  glGetIntegerv(GL_UNPACK_SKIP_ROWS, &skipRows);
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image.bytesPerLine() / 4));
-  glPixelStorei(GL_UNPACK_SKIP_PIXELS, area.x());
-  glPixelStorei(GL_UNPACK_SKIP_ROWS, area.y());
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glTexSubImage2D(GL_TEXTURE_2D, 0, area.x(), area.y(), area.width(), area.height(), GL_BGRA, GL_UNSIGNED_BYTE,
-                  image.constBits());
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
-  glPixelStorei(GL_UNPACK_SKIP_PIXELS, skipPixels);
-  glPixelStorei(GL_UNPACK_SKIP_ROWS, skipRows);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-}
-
-// The bound texture (of a width x height image) drawn over the area's own
-// pixels, texel for pixel: image row y is window row height - 1 - y. The
-// per-fragment operations in force apply; matrices, viewport, enables and
-// texture state are put back.
-void DrawTextureOver(int width, int height, const QRect& area) {
-  glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_TRANSFORM_BIT | GL_VIEWPORT_BIT |
-               GL_POLYGON_BIT);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-  glEnable(GL_TEXTURE_2D);
-  glDisable(GL_LIGHTING);
-  glDisable(GL_CULL_FACE);
-  glDisable(GL_POLYGON_STIPPLE);
-  glDisable(GL_POLYGON_SMOOTH);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  glViewport(0, 0, width, height);
-  for (const GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
-    glMatrixMode(mode);
-    glPushMatrix();
-    glLoadIdentity();
-  }
-  glMatrixMode(GL_PROJECTION);
-  glOrtho(0, width, 0, height, -1, 1);
-  const int x0 = area.x(), x1 = area.x() + area.width();
-  const int top = area.y(), bottom = area.y() + area.height();
-  const double s0 = double(x0) / width, s1 = double(x1) / width;
-  const double t0 = double(top) / height, t1 = double(bottom) / height;
-  glBegin(GL_QUADS);
-  glTexCoord2d(s0, t1);
-  glVertex2i(x0, height - bottom);
-  glTexCoord2d(s1, t1);
-  glVertex2i(x1, height - bottom);
-  glTexCoord2d(s1, t0);
-  glVertex2i(x1, height - top);
-  glTexCoord2d(s0, t0);
-  glVertex2i(x0, height - top);
-  glEnd();
-  for (const GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
-    glMatrixMode(mode);
-    glPopMatrix();
-  }
-  glPopAttrib();
-}
-
-}  // namespace
-
-// The changed part of the image becomes the GL framebuffer's content: it
-// goes into a texture of the image's size, made once for the context, and
-// is drawn over the same pixels. (glDrawPixels did the same but made a new
-// texture of the area's size for every upload, cleared and filled it and
-// kept a copy of the pixels besides: a tile's largest use of fresh memory.)
+// The changed part of the image becomes the framebuffer's content.
 void RenderSurface::uploadImage(const QRect& area) {
+  const int height = image_.height();
+  const size_t rowBytes = static_cast<size_t>(area.width()) * 4;
   GLint bound = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  if (!gl_->imageTexture)
-    gl_->imageTexture = NewImageTexture(image_.width(), image_.height());
-  else
-    glBindTexture(GL_TEXTURE_2D, gl_->imageTexture);
-  CopyIntoTexture(image_, area);
-  DrawTextureOver(image_.width(), image_.height(), area);
+  glBindTexture(GL_TEXTURE_2D, gl_->target);
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  for (int top = area.y(); top < area.y() + area.height(); top += kRowsPerBand) {
+    const int rows = std::min(kRowsPerBand, area.y() + area.height() - top);
+    gl_->rows.resize(rowBytes * static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r)
+      std::memcpy(gl_->rows.data() + static_cast<size_t>(rows - 1 - r) * rowBytes,
+                  image_.constScanLine(top + r) + static_cast<size_t>(area.x()) * 4, rowBytes);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, area.x(), height - top - rows, area.width(), rows, GL_BGRA,
+                    GL_UNSIGNED_BYTE, gl_->rows.data());
+  }
+  glPopClientAttrib();
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
 }
 
 void RenderSurface::beginGL() {
   endPainter();
-  if (!hasContext()) return;
-  bindImage();
+  if (!makeCurrent()) return;
   if (!changed_.isEmpty()) {
     uploadImage(changed_);
     changed_ = QRect();
@@ -176,15 +133,12 @@ void RenderSurface::beginGL() {
 
 void RenderSurface::beginGLReplacingImage() {
   endPainter();
-  if (!hasContext()) return;
-  bindImage();
+  if (!makeCurrent()) return;
   changed_ = QRect();
   glDrewLast_ = true;
 }
 
-void RenderSurface::beginGLState() {
-  if (hasContext()) bindImage();
-}
+void RenderSurface::beginGLState() { makeCurrent(); }
 
 QPainter& RenderSurface::beginPainter() { return beginPainterIn(image_.rect()); }
 
@@ -245,12 +199,31 @@ void RestoreNewContextState() {
 
 }  // namespace
 
+// The framebuffer object GL draws into, bound, with the viewport and
+// scissor box a window of the image's size starts with.
+bool RenderSurface::attachFramebuffer() {
+  const int width = image_.width(), height = image_.height();
+  glGenTextures(1, &gl_->target);
+  glBindTexture(GL_TEXTURE_2D, gl_->target);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glGenFramebuffers(1, &gl_->framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, gl_->framebuffer);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gl_->target, 0);
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
+  glViewport(0, 0, width, height);
+  glScissor(0, 0, width, height);
+  return true;
+}
+
 bool RenderSurface::createContext() {
   if (contextKept_ && hasContext()) {
     contextKept_ = false;
     contextIsNew_ = false;
     endPainter();
-    bindImage();
+    makeCurrent();
     markChanged(image_.rect());
     glDrewLast_ = false;
     return true;
@@ -268,8 +241,8 @@ bool RenderSurface::createContext() {
   endPainter();
   gl_ = std::make_unique<GlContext>();
   gl_->context = context;
-  bindImage();
-  if (!gl_->boundBits) {
+  if (!makeCurrent() || !attachFramebuffer()) {
+    OSMesaMakeCurrent(nullptr, nullptr, GL_UNSIGNED_BYTE, 0, 0);
     OSMesaDestroyContext(context);
     gl_.reset();
     return false;
@@ -284,7 +257,7 @@ bool RenderSurface::createContext() {
 void RenderSurface::closeTile(int listCount) {
   if (!gl_) return;
   finishGL();
-  bindImage();
+  makeCurrent();
   glDeleteLists(1, listCount);
   RestoreNewContextState();
   dropTileResources();

@@ -67,9 +67,10 @@ class RenderSurface {
 
   PainterDrawer& drawer() { return drawer_; }
 
-  // An OpenGL context bound to the image and made current, in the state of
-  // a new one: the context a closed tile left (closeTile) or a new one
-  // (false when none could be made; drawing then does nothing). Making a
+  // An OpenGL context drawing into a framebuffer of the image's size, made
+  // current, in the state of a new one: the context a closed tile left
+  // (closeTile) or a new one (false when none could be made; drawing then
+  // does nothing). Making a
   // context costs more than resetting one: the software GL compiles its
   // shaders anew for each.
   bool createContext();
@@ -90,7 +91,9 @@ class RenderSurface {
   struct GlContext;
   void endPainter();
   void dropTileResources();
-  void bindImage();
+  bool makeCurrent();
+  bool attachFramebuffer();
+  void readFramebuffer();
   void finishGL();
   void uploadImage(const QRect& area);
   void markChanged(const QRect& area);

@@ -82,10 +82,10 @@ TEST(RenderSurface, EveryPixelSetBeforeGlDrawingSurvivesIt) {
   s.beginGL();
   gcolor(kRed);
   GlRect(0, 0, 20, 20);
-  // A part changed by the painter only: its corner at the image's bottom
-  // right.
-  QPainter& painter = s.beginPainterIn(QRect(250, 150, 51, 53));
-  painter.fillRect(QRect(250, 150, 51, 53), QColor(0, 0, 255));
+  // A part changed by the painter only, taller than the bands rows travel
+  // in: its corner at the image's bottom right.
+  QPainter& painter = s.beginPainterIn(QRect(250, 60, 51, 143));
+  painter.fillRect(QRect(250, 60, 51, 143), QColor(0, 0, 255));
   s.beginGL();
   gcolor(kBlack);
   GlRect(180, 180, 200, 200);
@@ -99,7 +99,7 @@ TEST(RenderSurface, EveryPixelSetBeforeGlDrawingSurvivesIt) {
       const bool inRed = x >= map.left - 1 && x < map.left + 21 && y >= map.bottom - 21 && y < map.bottom + 1;
       const bool inBlack = x >= map.left + 179 && x < map.right + 1 && y >= map.top - 1 && y < map.top + 21;
       if (inRed || inBlack) continue;
-      const QRgb want = x >= 250 && y >= 150 ? qRgb(0, 0, 255) : expected(x, y);
+      const QRgb want = x >= 250 && y >= 60 ? qRgb(0, 0, 255) : expected(x, y);
       wrong += (frame.pixel(x, y) & 0xFFFFFF) != (want & 0xFFFFFF);
     }
   EXPECT_EQ(wrong, 0);
