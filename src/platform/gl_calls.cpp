@@ -26,13 +26,10 @@
   X(void, glDisable, (GLenum cap), (cap))                                                                \
   X(void, glDisableClientState, (GLenum cap), (cap))                                                     \
   X(void, glDrawArrays, (GLenum mode, GLint first, GLsizei count), (mode, first, count))                 \
-  X(void, glDrawPixels, (GLsizei w, GLsizei h, GLenum format, GLenum type, const GLvoid* p),             \
-    (w, h, format, type, p))                                                                             \
   X(void, glEnable, (GLenum cap), (cap))                                                                 \
   X(void, glEnableClientState, (GLenum cap), (cap))                                                      \
   X(void, glEnd, (), ())                                                                                 \
   X(void, glEndList, (), ())                                                                             \
-  X(void, glFinish, (), ())                                                                              \
   X(void, glFlush, (), ())                                                                               \
   X(void, glFramebufferTexture2D, (GLenum target, GLenum attachment, GLenum texTarget, GLuint texture,  \
                                    GLint level),                                                       \
@@ -55,8 +52,6 @@
   X(void, glOrtho, (GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f),             \
     (l, r, b, t, n, f))                                                                                  \
   X(void, glPixelStorei, (GLenum name, GLint value), (name, value))                                      \
-  X(void, glPixelZoom, (GLfloat x, GLfloat y), (x, y))                                                   \
-  X(void, glPolygonMode, (GLenum face, GLenum mode), (face, mode))                                       \
   X(void, glPopAttrib, (), ())                                                                           \
   X(void, glPopClientAttrib, (), ())                                                                     \
   X(void, glPopMatrix, (), ())                                                                           \
@@ -67,8 +62,6 @@
     (x, y, w, h, format, type, p))                                                                       \
   X(void, glScaled, (GLdouble x, GLdouble y, GLdouble z), (x, y, z))                                     \
   X(void, glScissor, (GLint x, GLint y, GLsizei w, GLsizei h), (x, y, w, h))                             \
-  X(void, glTexCoord2d, (GLdouble s, GLdouble t), (s, t))                                                \
-  X(void, glTexEnvi, (GLenum target, GLenum name, GLint value), (target, name, value))                   \
   X(void, glTexImage2D, (GLenum target, GLint level, GLint internal, GLsizei w, GLsizei h, GLint border,  \
                          GLenum format, GLenum type, const GLvoid* p),                                   \
     (target, level, internal, w, h, border, format, type, p))                                            \
@@ -79,19 +72,16 @@
   X(void, glTranslated, (GLdouble x, GLdouble y, GLdouble z), (x, y, z))                                 \
   X(void, glTranslatef, (GLfloat x, GLfloat y, GLfloat z), (x, y, z))                                    \
   X(void, glVertex2d, (GLdouble x, GLdouble y), (x, y))                                                  \
-  X(void, glVertex2i, (GLint x, GLint y), (x, y))                                                        \
   X(void, glVertex3dv, (const GLdouble* v), (v))                                                         \
   X(void, glVertexPointer, (GLint size, GLenum type, GLsizei stride, const GLvoid* p), (size, type, stride, p)) \
   X(void, glViewport, (GLint x, GLint y, GLsizei w, GLsizei h), (x, y, w, h))                            \
-  X(void, glWindowPos2i, (GLint x, GLint y), (x, y))                                                     \
   X(OSMesaContext, OSMesaCreateContextExt,                                                               \
     (GLenum format, GLint depth, GLint stencil, GLint accum, OSMesaContext share),                       \
     (format, depth, stencil, accum, share))                                                              \
   X(void, OSMesaDestroyContext, (OSMesaContext context), (context))                                      \
   X(OSMesaContext, OSMesaGetCurrentContext, (), ())                                                      \
   X(GLboolean, OSMesaMakeCurrent, (OSMesaContext context, void* buffer, GLenum type, GLsizei w, GLsizei h), \
-    (context, buffer, type, w, h))                                                                       \
-  X(void, OSMesaPixelStore, (GLint name, GLint value), (name, value))
+    (context, buffer, type, w, h))
 
 namespace velkaro {
 namespace {
