@@ -80,6 +80,7 @@
     (format, depth, stencil, accum, share))                                                              \
   X(void, OSMesaDestroyContext, (OSMesaContext context), (context))                                      \
   X(OSMesaContext, OSMesaGetCurrentContext, (), ())                                                      \
+  X(OSMESAproc, OSMesaGetProcAddress, (const char* name), (name))                                         \
   X(GLboolean, OSMesaMakeCurrent, (OSMesaContext context, void* buffer, GLenum type, GLsizei w, GLsizei h), \
     (context, buffer, type, w, h))
 

@@ -42,7 +42,7 @@ Viewport ViewportFor(const JobContext& job) {
 void SetTileView(const JobContext& job) {
   glLoadIdentity();
   const Viewport v = ViewportFor(job);
-  glViewport(v.x, v.y, v.width, v.height);
+  job.surface->setViewport(v.x, v.y, v.width, v.height);
   // Far planes so wide that no elevation passed as z is ever clipped.
   glOrtho(job.tile.west, job.tile.east, job.tile.south, job.tile.north, -999999999.0, 999999999.0);
   glDisable(GL_DEPTH_TEST);

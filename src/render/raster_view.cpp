@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "job/job_context.h"
@@ -83,8 +84,7 @@ void RasterView::readView() {
   offsetX_ = m[12];
   scaleY_ = m[5];
   offsetY_ = m[13];
-  GLint viewport[4] = {0, 0, 0, 0};
-  glGetIntegerv(GL_VIEWPORT, viewport);
+  const std::array<int, 4> viewport = job_->surface->viewport();
   viewX_ = viewport[0];
   viewY_ = viewport[1];
   viewWidth_ = viewport[2];

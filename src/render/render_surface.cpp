@@ -21,12 +21,14 @@ namespace velkaro {
 // pixel, never drawn into): the image then goes in and comes out by plain
 // copies. (OSMesa's framebuffer took the image by drawing it as a textured
 // rectangle, whose shaders every process compiled anew, and gave it back by
-// a copy of its own at every flush, also the clear's.)
+// a copy of its own at every flush, also the clear's.) The framebuffer's
+// rows run down from the image's top row, as OSMesa's did, so that GL
+// breaks ties between pixels (an edge through pixel centres) as before and
+// rows pass unturned; viewports are given through setViewport.
 struct RenderSurface::GlContext {
   OSMesaContext context = nullptr;
   uint32_t windowPixel = 0;
   GLuint framebuffer = 0, target = 0;
-  std::vector<uchar> rows;   // a band of rows on their way, bottom row first
 };
 
 RenderSurface::RenderSurface(int width, int height)
@@ -56,30 +58,14 @@ bool RenderSurface::makeCurrent() {
          OSMesaMakeCurrent(gl_->context, &gl_->windowPixel, GL_UNSIGNED_BYTE, 1, 1) == GL_TRUE;
 }
 
-namespace {
-
-// Image rows pass between GL and the image in bands of this many, turned
-// over on the way (GL's row 0 is the bottom one, the image's the top one).
-constexpr int kRowsPerBand = 64;
-
-}  // namespace
-
 // The whole framebuffer over the image.
 void RenderSurface::readFramebuffer() {
-  const int width = image_.width(), height = image_.height();
-  const size_t rowBytes = static_cast<size_t>(width) * 4;
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(image_.bytesPerLine() / 4));
   glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
   glPixelStorei(GL_PACK_SKIP_ROWS, 0);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  for (int top = 0; top < height; top += kRowsPerBand) {
-    const int rows = std::min(kRowsPerBand, height - top);
-    gl_->rows.resize(rowBytes * static_cast<size_t>(rows));
-    glReadPixels(0, height - top - rows, width, rows, GL_BGRA, GL_UNSIGNED_BYTE, gl_->rows.data());
-    for (int r = 0; r < rows; ++r)
-      std::memcpy(image_.scanLine(top + r), gl_->rows.data() + static_cast<size_t>(rows - 1 - r) * rowBytes, rowBytes);
-  }
+  glReadPixels(0, 0, image_.width(), image_.height(), GL_BGRA, GL_UNSIGNED_BYTE, image_.bits());
   glPopClientAttrib();
 }
 
@@ -98,27 +84,28 @@ void RenderSurface::markChanged(const QRect& area) {
 
 // The changed part of the image becomes the framebuffer's content.
 void RenderSurface::uploadImage(const QRect& area) {
-  const int height = image_.height();
-  const size_t rowBytes = static_cast<size_t>(area.width()) * 4;
   GLint bound = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
   glBindTexture(GL_TEXTURE_2D, gl_->target);
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image_.bytesPerLine() / 4));
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, area.x());
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, area.y());
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  for (int top = area.y(); top < area.y() + area.height(); top += kRowsPerBand) {
-    const int rows = std::min(kRowsPerBand, area.y() + area.height() - top);
-    gl_->rows.resize(rowBytes * static_cast<size_t>(rows));
-    for (int r = 0; r < rows; ++r)
-      std::memcpy(gl_->rows.data() + static_cast<size_t>(rows - 1 - r) * rowBytes,
-                  image_.constScanLine(top + r) + static_cast<size_t>(area.x()) * 4, rowBytes);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, area.x(), height - top - rows, area.width(), rows, GL_BGRA,
-                    GL_UNSIGNED_BYTE, gl_->rows.data());
-  }
+  glTexSubImage2D(GL_TEXTURE_2D, 0, area.x(), area.y(), area.width(), area.height(), GL_BGRA, GL_UNSIGNED_BYTE,
+                  image_.constBits());
   glPopClientAttrib();
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+}
+
+void RenderSurface::setViewport(int x, int y, int width, int height) {
+  glViewport(x, image_.height() - y - height, width, height);
+}
+
+std::array<int, 4> RenderSurface::viewport() const {
+  GLint v[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, v);
+  return {v[0], image_.height() - v[1] - v[3], v[2], v[3]};
 }
 
 void RenderSurface::beginGL() {
@@ -213,6 +200,11 @@ bool RenderSurface::attachFramebuffer() {
   glBindFramebuffer(GL_FRAMEBUFFER, gl_->framebuffer);
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gl_->target, 0);
   if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
+  // Rows down from the top: the upper left window corner is GL's origin.
+  const auto clipControl = reinterpret_cast<void (*)(GLenum, GLenum)>(OSMesaGetProcAddress("glClipControl"));
+  if (!clipControl) return false;
+  clipControl(GL_UPPER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
+  if (glGetError() != GL_NO_ERROR) return false;
   glViewport(0, 0, width, height);
   glScissor(0, 0, width, height);
   return true;

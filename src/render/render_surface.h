@@ -67,6 +67,11 @@ class RenderSurface {
 
   PainterDrawer& drawer() { return drawer_; }
 
+  // GL's viewport (x, y, width, height) in GL's window coordinates, whose
+  // rows count up from the image's bottom row; the context must be current.
+  void setViewport(int x, int y, int width, int height);
+  std::array<int, 4> viewport() const;
+
   // An OpenGL context drawing into a framebuffer of the image's size, made
   // current, in the state of a new one: the context a closed tile left
   // (closeTile) or a new one (false when none could be made; drawing then

@@ -82,8 +82,8 @@ TEST(RenderSurface, EveryPixelSetBeforeGlDrawingSurvivesIt) {
   s.beginGL();
   gcolor(kRed);
   GlRect(0, 0, 20, 20);
-  // A part changed by the painter only, taller than the bands rows travel
-  // in: its corner at the image's bottom right.
+  // A part changed by the painter only: its corner at the image's bottom
+  // right.
   QPainter& painter = s.beginPainterIn(QRect(250, 60, 51, 143));
   painter.fillRect(QRect(250, 60, 51, 143), QColor(0, 0, 255));
   s.beginGL();
