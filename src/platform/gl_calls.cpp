@@ -96,7 +96,8 @@ struct GlCalls {
 bool FillGlCalls(GlCalls& calls, std::string& error) {
   std::vector<void*> libraries;
   const char* const what = "OSMesa";
-  return OpenLibraries({VELKARO_OSMESA_SONAME}, what, libraries, error) VELKARO_GL_CALLS(VELKARO_GL_FIND);
+  return OpenLibraries({VELKARO_OSMESA_SONAME}, what, libraries, error, SymbolLookup::OwnFirst)
+      VELKARO_GL_CALLS(VELKARO_GL_FIND);
 }
 
 const GlCalls* Gl(std::string* error = nullptr) { return CallsLoadedOnce<GlCalls>(FillGlCalls, error); }
