@@ -78,6 +78,17 @@ void ReserveDisplayLists(JobContext& job) {
   }
 }
 
+namespace {
+
+bool StopForGl(JobContext& job, const char* caption, const std::string& reason) {
+  job.host.ask(caption, reason, Buttons::Ok);
+  job.errorText = reason;
+  job.runFlag = false;
+  return false;
+}
+
+}  // namespace
+
 bool OpenView(JobContext& job) {
   if (!job.runFlag || !job.surface) return false;
   RenderSurface& surface = *job.surface;
@@ -89,15 +100,11 @@ bool OpenView(JobContext& job) {
   drawer.fillRect(0, 0, surface.width(), surface.height());
   drawer.setBrush(savedBrush);
 
-  // Without the GL library no tile can be drawn: the job stops.
+  // Without the GL library or a context no tile can be drawn: the job stops
+  // (a tile drawn on would lack everything GL draws).
   std::string glError;
-  if (!LoadGl(&glError)) {
-    job.host.ask(render_messages::kGlLibraryCaption, glError, Buttons::Ok);
-    job.errorText = glError;
-    job.runFlag = false;
-    return false;
-  }
-  if (!surface.createContext()) return false;
+  if (!LoadGl(&glError)) return StopForGl(job, render_messages::kGlLibraryCaption, glError);
+  if (!surface.createContext(&glError)) return StopForGl(job, render_messages::kGlContextCaption, glError);
   // The clear below covers the fill, so the image need not be uploaded.
   surface.beginGLReplacingImage();
   glMatrixMode(GL_MODELVIEW);

@@ -17,6 +17,9 @@ inline std::string VertexBufferOverCaption(size_t size) {
 
 // The software GL library could not be opened; the text names it.
 inline constexpr const char* kGlLibraryCaption = "OSMesaを読み込めません";
+// No GL context (or framebuffer) of the image's size could be made; the
+// text says what failed.
+inline constexpr const char* kGlContextCaption = "OpenGLの描画面を作れません";
 
 inline constexpr const char* kMultiColourAreas = "行政区画(多色)";
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "job/job_context.h"
@@ -187,8 +188,9 @@ void RestoreNewContextState() {
 }  // namespace
 
 // The framebuffer object GL draws into, bound, with the viewport and
-// scissor box a window of the image's size starts with.
-bool RenderSurface::attachFramebuffer() {
+// scissor box a window of the image's size starts with; false with what
+// failed in error.
+bool RenderSurface::attachFramebuffer(std::string& error) {
   const int width = image_.width(), height = image_.height();
   glGenTextures(1, &gl_->target);
   glBindTexture(GL_TEXTURE_2D, gl_->target);
@@ -199,18 +201,25 @@ bool RenderSurface::attachFramebuffer() {
   glGenFramebuffers(1, &gl_->framebuffer);
   glBindFramebuffer(GL_FRAMEBUFFER, gl_->framebuffer);
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gl_->target, 0);
-  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    error = "OSMesa: no framebuffer of " + std::to_string(width) + " x " + std::to_string(height) + " pixels";
+    return false;
+  }
   // Rows down from the top: the upper left window corner is GL's origin.
   const auto clipControl = reinterpret_cast<void (*)(GLenum, GLenum)>(OSMesaGetProcAddress("glClipControl"));
-  if (!clipControl) return false;
-  clipControl(GL_UPPER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
-  if (glGetError() != GL_NO_ERROR) return false;
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  if (clipControl) clipControl(GL_UPPER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
+  if (!clipControl || glGetError() != GL_NO_ERROR) {
+    error = "OSMesa: no glClipControl";
+    return false;
+  }
   glViewport(0, 0, width, height);
   glScissor(0, 0, width, height);
   return true;
 }
 
-bool RenderSurface::createContext() {
+bool RenderSurface::createContext(std::string* error) {
   if (contextKept_ && hasContext()) {
     contextKept_ = false;
     contextIsNew_ = false;
@@ -229,14 +238,19 @@ bool RenderSurface::createContext() {
     context = OSMesaCreateContextExt(OSMESA_BGRA, depth, 0, 0, nullptr);
     if (context) break;
   }
-  if (!context) return false;
+  std::string failure = "OSMesa: no context";
+  if (!context) {
+    if (error) *error = failure;
+    return false;
+  }
   endPainter();
   gl_ = std::make_unique<GlContext>();
   gl_->context = context;
-  if (!makeCurrent() || !attachFramebuffer()) {
+  if (!makeCurrent() || !attachFramebuffer(failure)) {
     OSMesaMakeCurrent(nullptr, nullptr, GL_UNSIGNED_BYTE, 0, 0);
     OSMesaDestroyContext(context);
     gl_.reset();
+    if (error) *error = failure;
     return false;
   }
   markChanged(image_.rect());   // a new framebuffer knows nothing of the image

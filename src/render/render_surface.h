@@ -12,6 +12,7 @@
 #include <array>
 #include <deque>
 #include <memory>
+#include <string>
 
 #include "render/painter_drawer.h"
 #include "render/primitives.h"
@@ -74,11 +75,11 @@ class RenderSurface {
 
   // An OpenGL context drawing into a framebuffer of the image's size, made
   // current, in the state of a new one: the context a closed tile left
-  // (closeTile) or a new one (false when none could be made; drawing then
-  // does nothing). Making a
+  // (closeTile) or a new one (false when none could be made, with what
+  // failed in *error; drawing then does nothing). Making a
   // context costs more than resetting one: the software GL compiles its
   // shaders anew for each.
-  bool createContext();
+  bool createContext(std::string* error = nullptr);
   // Whether the last createContext() made a new context (not a kept one).
   bool contextIsNew() const { return contextIsNew_; }
   // Ends a tile's GL work: finishes GL output into the image, deletes the
@@ -97,7 +98,7 @@ class RenderSurface {
   void endPainter();
   void dropTileResources();
   bool makeCurrent();
-  bool attachFramebuffer();
+  bool attachFramebuffer(std::string& error);
   void readFramebuffer();
   void finishGL();
   void uploadImage(const QRect& area);

@@ -245,6 +245,26 @@ TEST(RenderSurface, ListIdsNotStartingAtOneAreReported) {
   EXPECT_EQ(t.host.asks[0].second, "開始番号6");
 }
 
+// An image wider than GL draws gets no context: the job stops with the
+// reason instead of writing tiles that lack everything GL draws.
+TEST(RenderSurface, ImageGlCannotDrawStopsTheJob) {
+  GLint widest = 0;
+  {
+    TestJob probe(60, 40, 20, 20);
+    ASSERT_TRUE(probe.surface->createContext());
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &widest);
+    probe.surface->deleteContext();
+  }
+  ASSERT_GT(widest, 0);
+  TestJob t(widest + 1, 2, 20, 20);
+  EXPECT_FALSE(OpenView(t.job));
+  EXPECT_FALSE(t.job.runFlag);
+  ASSERT_EQ(t.host.asks.size(), 1u);
+  EXPECT_EQ(t.host.asks[0].first, "OpenGLの描画面を作れません");
+  EXPECT_NE(t.host.asks[0].second.find(std::to_string(widest + 1)), std::string::npos) << t.host.asks[0].second;
+  EXPECT_EQ(t.job.errorText, t.host.asks[0].second);
+}
+
 TEST(RenderSurface, HostCopyDoesNotCatchLaterDrawing) {
   TestJob t(100, 80, 40, 40);
   t.job.settings.haikei = kWhite;
