@@ -1,5 +1,8 @@
 #include "output/bmp_file.h"
 
+#include <QImage>
+
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -11,34 +14,67 @@ namespace velkaro {
 namespace {
 
 constexpr int kFileHeaderBytes = 14;
+constexpr int kHeadBytes = kFileHeaderBytes + BitmapInfoHeader::kBytes;
+// Rows go to the file in bands of about this many bytes, converted into a
+// buffer that stays in the core's cache, rather than through a copy of the
+// whole image in the file's layout.
+constexpr size_t kBandBytes = 128 * 1024;
 
 void PutU32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
+// The frame in a format whose rows the bitmap rows are copied from.
+QImage Rgb32(const QImage& frame) {
+  return frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32
+             ? frame
+             : frame.convertToFormat(QImage::Format_RGB32);
+}
+
 }  // namespace
 
+bool BmpFileHead(const QImage& frame, std::vector<uint8_t>& head, std::string* error) {
+  BitmapInfoHeader info;
+  if (!InitializeBitmapInfoHeader(frame, info, PixelFormat24bppRGB, error)) return false;
+  head.assign(kHeadBytes, 0);
+  head[0] = 'B';
+  head[1] = 'M';
+  PutU32(&head[2], static_cast<uint32_t>(kHeadBytes + info.sizeImage));
+  PutU32(&head[10], kHeadBytes);
+  const auto header = info.bytes();
+  std::memcpy(&head[kFileHeaderBytes], header.data(), header.size());
+  return true;
+}
+
+bool WriteBmpTo(int fd, const QImage& frame, const std::vector<uint8_t>& head) {
+  if (!WriteAllBytes(fd, std::string_view(reinterpret_cast<const char*>(head.data()), head.size()))) return false;
+  const QImage rgb = Rgb32(frame);
+  const size_t stride = static_cast<size_t>(RowStride(rgb.width(), 24));
+  const int bandRows = static_cast<int>(std::max<size_t>(1, kBandBytes / stride));
+  std::vector<uint8_t> band(stride * static_cast<size_t>(std::min(bandRows, rgb.height())));
+  for (int first = 0; first < rgb.height(); first += bandRows) {
+    const int rows = std::min(bandRows, rgb.height() - first);
+    CopyDib24Rows(rgb, first, rows, band.data());
+    if (!WriteAllBytes(fd, std::string_view(reinterpret_cast<const char*>(band.data()), stride * rows))) return false;
+  }
+  return true;
+}
+
 bool BmpFileBytes(const QImage& frame, std::vector<uint8_t>& file, std::string* error) {
-  int headerSize = 0, imageSize = 0;
-  if (!InternalGetDIBSizes(frame, headerSize, imageSize, PixelFormat24bppRGB, error)) return false;
-  file.assign(static_cast<size_t>(kFileHeaderBytes + BitmapInfoHeader::kBytes) + imageSize, 0);
-  BitmapInfo info;
-  uint8_t* pixels = file.data() + kFileHeaderBytes + BitmapInfoHeader::kBytes;
-  if (!InternalGetDIB(frame, nullptr, info, pixels, PixelFormat24bppRGB, error)) return false;
-  file[0] = 'B';
-  file[1] = 'M';
-  PutU32(&file[2], static_cast<uint32_t>(file.size()));
-  PutU32(&file[10], kFileHeaderBytes + BitmapInfoHeader::kBytes);
-  const auto header = info.header.bytes();
-  std::memcpy(&file[kFileHeaderBytes], header.data(), header.size());
+  std::vector<uint8_t> head;
+  if (!BmpFileHead(frame, head, error)) return false;
+  const QImage rgb = Rgb32(frame);
+  file = std::move(head);
+  file.resize(kHeadBytes + static_cast<size_t>(RowStride(rgb.width(), 24)) * rgb.height());
+  CopyDib24Rows(rgb, 0, rgb.height(), file.data() + kHeadBytes);
   return true;
 }
 
 bool WriteBmpFile(const QImage& frame, const std::string& path, std::string* error) {
-  std::vector<uint8_t> file;
-  if (!BmpFileBytes(frame, file, error)) return false;
-  return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(file.data()), file.size()),
-                             error);
+  std::vector<uint8_t> head;
+  if (!BmpFileHead(frame, head, error)) return false;
+  PendingFile file(path);
+  return file.writeThrough([&](int fd) { return WriteBmpTo(fd, frame, head); }, error) && file.commit(error);
 }
 
 }  // namespace velkaro

@@ -138,20 +138,27 @@ bool InternalGetDIB(const QImage& bitmap, const std::vector<QRgb>* palette, Bitm
     info.colours.clear();
   }
   const int rows = frame.height();
+  if (bpp == 24) {
+    CopyDib24Rows(frame, 0, rows, bits);
+    return rows > 0;
+  }
   for (int i = 0; i < rows; ++i) {
     uint8_t* out = bits + static_cast<size_t>(i) * stride;
-    const int y = rows - 1 - i;  // bottom-up
-    if (bpp == 24) {
-      // Every byte but the row's padding is written.
-      const size_t used = static_cast<size_t>(frame.width()) * 3;
-      CopyRow24(frame, y, out);
-      std::memset(out + used, 0, static_cast<size_t>(stride) - used);
-    } else {
-      std::memset(out, 0, static_cast<size_t>(stride));   // indexed pixels are or-ed in
-      CopyRowIndexed(frame, y, bpp, colours, out);
-    }
+    std::memset(out, 0, static_cast<size_t>(stride));   // indexed pixels are or-ed in
+    CopyRowIndexed(frame, rows - 1 - i, bpp, colours, out);   // bottom-up
   }
   return rows > 0;
+}
+
+void CopyDib24Rows(const QImage& frame, int first, int count, uint8_t* bits) {
+  const int stride = RowStride(frame.width(), 24);
+  const size_t used = static_cast<size_t>(frame.width()) * 3;
+  for (int i = 0; i < count; ++i) {
+    uint8_t* out = bits + static_cast<size_t>(i) * stride;
+    // Every byte but the row's padding is written.
+    CopyRow24(frame, frame.height() - 1 - (first + i), out);
+    std::memset(out + used, 0, static_cast<size_t>(stride) - used);
+  }
 }
 
 }  // namespace velkaro

@@ -58,5 +58,8 @@ bool InternalGetDIBSizes(const QImage& bitmap, int& infoHeaderSize, int& imageSi
 // Returns true when at least one row was copied.
 bool InternalGetDIB(const QImage& bitmap, const std::vector<QRgb>* palette, BitmapInfo& info,
                     uint8_t* bits, int pixelFormat, std::string* error);
+// Rows first .. first + count - 1 of the 24-bit bitmap of an RGB32 or ARGB32
+// frame (row 0 is the bottom one), padded, into `bits`.
+void CopyDib24Rows(const QImage& frame, int first, int count, uint8_t* bits);
 
 }  // namespace velkaro

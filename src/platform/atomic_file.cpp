@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 namespace velkaro {
 namespace fs = std::filesystem;
@@ -43,15 +44,19 @@ void SyncFolder(const std::string& path) {
   ::close(fd);
 }
 
-// Writes bytes as the whole of an existing file.
-bool WriteWhole(const std::string& path, std::string_view bytes) {
+// Fills an existing file whole through `fill`, given it open for writing.
+bool WriteWhole(const std::string& path, const std::function<bool(int fd)>& fill) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   if (fd < 0) return false;
-  const bool written = WriteAllBytes(fd, bytes);
+  const bool written = fill(fd);
   const int writeErrno = errno;
   const bool closed = ::close(fd) == 0;
   if (!written) errno = writeErrno;
   return written && closed;
+}
+
+bool WriteWhole(const std::string& path, std::string_view bytes) {
+  return WriteWhole(path, [bytes](int fd) { return WriteAllBytes(fd, bytes); });
 }
 
 bool IsDigits(std::string_view text) {
@@ -146,13 +151,18 @@ int PendingFile::flushTemporary(const std::string* keepModeOf) const {
 }
 
 bool PendingFile::write(std::string_view bytes, std::string* error) {
+  return writeThrough([bytes](int fd) { return WriteAllBytes(fd, bytes); }, error);
+}
+
+bool PendingFile::writeThrough(const std::function<bool(int fd)>& fill, std::string* error) {
   if (!created(error)) return false;
   if (done_) {
     if (error) *error = SystemReason(finalPath_, ENOENT);
     errno = ENOENT;
     return false;
   }
-  if (WriteWhole(temporaryPath_, bytes)) return true;
+  errno = 0;
+  if (WriteWhole(temporaryPath_, fill)) return true;
   return failWith(errno != 0 ? errno : EIO, error);
 }
 

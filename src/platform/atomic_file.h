@@ -57,6 +57,9 @@ class PendingFile {
   // returns false with "<final path>: <system's reason>" in *error and
   // removes the temporary.
   bool write(std::string_view bytes, std::string* error);
+  // The same, the temporary filled by `fill` given it open for writing
+  // (false with the reason in errno).
+  bool writeThrough(const std::function<bool(int fd)>& fill, std::string* error);
   // Writes bytes as the whole temporary and flushes them to the disk now, so
   // that a later commit() has little left to do but the rename. On failure
   // returns false with "<final path>: <system's reason>" in *error and

@@ -62,9 +62,14 @@ TEST(FrameCapture, RowsAreBottomUpInBlueGreenRedOrder) {
   EXPECT_EQ(bits[14], 10);
 }
 
+// Tall enough that the rows go to the file in several bands, each row with
+// padding; every pixel comes back where it was, and the file is the same as
+// the bytes made in memory.
 TEST(BmpFile, WritesAWholeBitmapFile) {
   QImage frame(362, 512, QImage::Format_RGB32);
   frame.fill(qRgb(255, 0, 0));
+  for (int y = 0; y < frame.height(); ++y)
+    for (int x = 200; x < frame.width(); ++x) frame.setPixel(x, y, qRgb(x & 255, y & 255, (x * 7 + y) & 255));
   const auto path = std::filesystem::temp_directory_path() / "velkaro_bmp_test.bmp";
   std::string error;
   ASSERT_TRUE(WriteBmpFile(frame, path.string(), &error)) << error;
@@ -81,6 +86,13 @@ TEST(BmpFile, WritesAWholeBitmapFile) {
   QImage back(QString::fromStdString(path.string()));
   ASSERT_FALSE(back.isNull());
   EXPECT_EQ(back.pixel(100, 100), qRgb(255, 0, 0));
+  int moved = 0;
+  for (int y = 0; y < frame.height(); ++y)
+    for (int x = 0; x < frame.width(); ++x) moved += (back.pixel(x, y) & 0xFFFFFF) != (frame.pixel(x, y) & 0xFFFFFF);
+  EXPECT_EQ(moved, 0);
+  std::vector<uint8_t> inMemory;
+  ASSERT_TRUE(BmpFileBytes(frame, inMemory, &error)) << error;
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), inMemory.begin(), inMemory.end()));
   std::filesystem::remove(path);
 
   EXPECT_FALSE(WriteBmpFile(frame, "/nonexistent-folder/x.bmp", &error));
