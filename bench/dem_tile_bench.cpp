@@ -176,12 +176,11 @@ bool DrawTile(JobContext& ctx, bool helperThreads, double scanMb, Timed& timed) 
   RenderSurface surface(2048, 1448);
   if (!surface.createContext()) return false;
   ctx.surface = &surface;
-  surface.beginGLReplacingImage();   // the clear below covers the image
+  surface.beginGLState();
   glLoadIdentity();
-  glViewport(0, 0, 2048, 1448);
+  surface.setViewport(0, 0, 2048, 1448);
   glOrtho(ctx.tile.west, ctx.tile.east, ctx.tile.south, ctx.tile.north, -999999999.0, 999999999.0);
-  glClearColor(1, 1, 1, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
+  surface.clearTo(0xFFFFFF);
   long triangles = 0;
   double t2 = 0;
   {

@@ -52,17 +52,6 @@ void SetTileView(const JobContext& job) {
   glDisable(GL_DITHER);
 }
 
-namespace {
-
-void ClearToBackground(Colour background) {
-  glClearColor(RedOf(background) / 255.0f, GreenOf(background) / 255.0f, BlueOf(background) / 255.0f,
-               1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glFlush();
-}
-
-}  // namespace
-
 void ReserveDisplayLists(JobContext& job) {
   // A kept context's ids were reserved (and checked) when it was new; its
   // lists were deleted when the tile before closed, and the tile compiles
@@ -94,22 +83,15 @@ bool OpenView(JobContext& job) {
   RenderSurface& surface = *job.surface;
   surface.tile().dryTriangleCount = 0;
 
-  PainterDrawer& drawer = surface.drawer();
-  const Colour savedBrush = drawer.brush();
-  drawer.setBrush(job.settings.haikei);
-  drawer.fillRect(0, 0, surface.width(), surface.height());
-  drawer.setBrush(savedBrush);
-
   // Without the GL library or a context no tile can be drawn: the job stops
   // (a tile drawn on would lack everything GL draws).
   std::string glError;
   if (!LoadGl(&glError)) return StopForGl(job, render_messages::kGlLibraryCaption, glError);
   if (!surface.createContext(&glError)) return StopForGl(job, render_messages::kGlContextCaption, glError);
-  // The clear below covers the fill, so the image need not be uploaded.
-  surface.beginGLReplacingImage();
+  surface.beginGLState();
   glMatrixMode(GL_MODELVIEW);
   SetTileView(job);
-  ClearToBackground(job.settings.haikei);
+  surface.clearTo(job.settings.haikei);
   ReserveDisplayLists(job);
   if (!CompileMapGlyphs(kFirstGlyphList)) {
     job.host.ask(render_messages::kGlyphOutlineCaption, render_messages::kGlyphOutlineText, Buttons::Ok);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "job/job_context.h"
+#include "render/colours.h"
 
 namespace velkaro {
 
@@ -119,14 +120,17 @@ void RenderSurface::beginGL() {
   glDrewLast_ = true;
 }
 
-void RenderSurface::beginGLReplacingImage() {
-  endPainter();
-  if (!makeCurrent()) return;
-  changed_ = QRect();
-  glDrewLast_ = true;
-}
-
 void RenderSurface::beginGLState() { makeCurrent(); }
+
+void RenderSurface::clearTo(Colour colour) {
+  endPainter();
+  image_.fill(qRgb(RedOf(colour), GreenOf(colour), BlueOf(colour)));
+  changed_ = QRect();
+  glDrewLast_ = false;
+  if (!makeCurrent()) return;
+  glClearColor(RedOf(colour) / 255.0f, GreenOf(colour) / 255.0f, BlueOf(colour) / 255.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+}
 
 QPainter& RenderSurface::beginPainter() { return beginPainterIn(image_.rect()); }
 

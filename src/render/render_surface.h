@@ -47,12 +47,13 @@ class RenderSurface {
 
   // Call before issuing OpenGL commands (a context must exist to draw).
   void beginGL();
-  // As beginGL() when the GL drawing that follows covers every pixel (a
-  // clear): the image is not uploaded first.
-  void beginGLReplacingImage();
   // Call before changing GL state that draws nothing (the current colour,
   // the line width): the context is made current, the image not uploaded.
   void beginGLState();
+  // Fills the image with the colour and clears the GL framebuffer (if any)
+  // to it: both then hold the same pixels, and neither is copied into the
+  // other before the next drawing. GL's clear colour is left at it.
+  void clearTo(Colour colour);
   // Call before drawing with QPainter; the painter stays valid until the
   // next beginGL(), beginPixels() or frame().
   QPainter& beginPainter();
