@@ -323,14 +323,15 @@ unsigned SelectedDemKinds(const JobContext& ctx) {
 
 void ParseDemXml(const SourceFile& source, unsigned selectedKinds, DemXmlParsed& out) {
   // A file on disk is read whole; bytes in memory are read where they are.
-  std::string owned;
+  WholeFile file;
+  std::string converted;
   std::string_view bytes = source.bytes();
-  out.loaded = source.inMemory() || ReadWholeFile(source.path(), owned);
+  out.loaded = source.inMemory() || file.read(source.path());
   if (!out.loaded) return;
-  if (!source.inMemory()) bytes = owned;
+  if (!source.inMemory()) bytes = file.bytes();
   if (DeclaresShiftJis(bytes)) {
-    owned = Cp932ToUtf8(bytes);
-    bytes = owned;
+    converted = Cp932ToUtf8(bytes);
+    bytes = converted;
   }
   ParseDemXmlText(bytes, selectedKinds, out);
 }

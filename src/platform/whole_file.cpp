@@ -1,9 +1,13 @@
 #include "platform/whole_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/huge_pages.h"
 
@@ -39,6 +43,44 @@ bool ReadFilePrefix(const std::string& path, size_t limit, std::string& bytes) {
   const bool ok = std::ferror(f) == 0;
   std::fclose(f);
   return ok;
+}
+
+namespace {
+
+// True at the file's end (nothing more to read).
+bool AtEnd(int fd) {
+  char probe;
+  ssize_t got;
+  do got = ::read(fd, &probe, 1);
+  while (got < 0 && errno == EINTR);
+  return got == 0;
+}
+
+}  // namespace
+
+bool WholeFile::read(const std::string& path) {
+  data_.reset();
+  size_ = 0;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool whole = false;   // read in one go, at the size the file has
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    size_ = static_cast<size_t>(st.st_size);
+    data_ = std::make_unique_for_overwrite<char[]>(size_);
+    PreferHugePages(data_.get(), size_);
+    whole = ReadExactly(fd, data_.get(), size_) && AtEnd(fd);
+  }
+  ::close(fd);
+  if (whole) return true;
+  // A special or empty file, or one whose size changed while it was read:
+  // read on to its real end.
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return false;
+  size_ = bytes.size();
+  data_ = std::make_unique_for_overwrite<char[]>(std::max<size_t>(size_, 1));
+  std::memcpy(data_.get(), bytes.data(), size_);
+  return true;
 }
 
 bool ReadExactly(int fd, char* data, size_t n) {

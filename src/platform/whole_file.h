@@ -2,12 +2,28 @@
 // Reading a file whole, as the readers do: one read where the size is known.
 
 #include <cstddef>
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace velkaro {
 
 // Replaces bytes with the whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// A file read whole into memory that is not cleared first: a string is
+// zero-filled to its size before the read overwrites it, a pass over the
+// whole file's worth of memory (a DEM file is 15 MB).
+class WholeFile {
+ public:
+  // False when the file cannot be opened or read.
+  bool read(const std::string& path);
+  std::string_view bytes() const { return {data_.get(), size_}; }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0;
+};
 
 // Replaces bytes with at most the first `limit` bytes of the file; false when
 // it cannot be opened or read.
