@@ -69,8 +69,8 @@ bool DeclaresShiftJis(std::string_view firstLine) {
 bool KsjSource::load(const SourceFile& file) {
   std::string_view bytes = file.bytes();
   if (!file.inMemory()) {
-    if (!ReadWholeFile(file.path(), bytes_)) return false;
-    bytes = bytes_;
+    if (!file_.read(file.path())) return false;
+    bytes = file_.bytes();
   }
   std::string_view text = StripUtf8Bom(bytes);
   const size_t nl = text.find('\n');

@@ -12,6 +12,7 @@
 
 #include "archive/source_file.h"
 #include "catalogue/layer_catalogue.h"
+#include "platform/whole_file.h"
 #include "scratch/scratch_file.h"
 #include "vector/gml_reading.h"
 #include "vector/reader_request.h"
@@ -43,7 +44,7 @@ class KsjSource {
   std::string_view lastLine() const;
 
  private:
-  std::string bytes_;
+  WholeFile file_;
   std::string converted_;
   std::string_view text_;
   bool shiftJis_ = false;
