@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <span>
 #include <vector>
 
 #include "elevation/dem_readers.h"
@@ -245,17 +246,28 @@ DemXmlOutcome PlaceValues(const DemXmlParsed& parsed, DemXmlTarget& t) {
     return DemXmlOutcome::Read;
   const long colOff = static_cast<long>(std::floor((h.lowerLon - g.gridLonW) / g.cellLon + 0.00001));
   const long rowOff = static_cast<long>(std::floor((g.gridLatN - h.upperLat) / g.cellLat + 0.00001));
+  // Value k is the file's cell first + k, in rows of the file's width; only
+  // the file rows and columns that land in the grid are visited (a tile's
+  // grid takes a part of most files it overlaps).
+  const std::span<const double> values = parsed.allValues();
+  const long width = h.width;
+  const long first = h.startY * width + h.startX;
+  const long end = first + static_cast<long>(values.size());
   double elevMax = g.elevMax, elevMin = g.elevMin;
-  long index = h.startY * h.width + h.startX;
-  for (const double value : parsed.allValues()) {
-    const long at = index++;
-    if (value != value) continue;   // no value
-    const long col = at % h.width + colOff;
-    const long row = at / h.width + rowOff;
-    if (col >= 0 && col < g.gridCols && row >= 0 && row < g.gridRows) {
+  const long rowFrom = std::max(first / width, -rowOff);
+  const long rowTo = values.empty() ? rowFrom - 1 : std::min((end - 1) / width, g.gridRows - 1 - rowOff);
+  for (long fileRow = rowFrom; fileRow <= rowTo; ++fileRow) {
+    const long rowStart = fileRow * width;
+    const long colFrom = std::max({0L, -colOff, first - rowStart});
+    const long colTo = std::min({width - 1, g.gridCols - 1 - colOff, end - 1 - rowStart});
+    const int row = static_cast<int>(fileRow + rowOff);
+    CellPair* rowCells = t.cells + static_cast<int64_t>(row) * g.gridCols;
+    for (long col = colFrom; col <= colTo; ++col) {
+      const double value = values[static_cast<size_t>(rowStart + col - first)];
+      if (value != value) continue;   // no value
       const double v = value + t.datumOffset;
-      t.cells[static_cast<int64_t>(row) * g.gridCols + col].x = v;
-      if (g.inWindow(static_cast<int>(row), static_cast<int>(col))) {
+      rowCells[col + colOff].x = v;
+      if (g.inWindow(row, static_cast<int>(col + colOff))) {
         if (v > elevMax) elevMax = v;
         if (v < elevMin) elevMin = v;
       }

@@ -3,6 +3,7 @@
 // and the real public DEM samples against an independent reading.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -127,6 +128,45 @@ TEST(ReadDemXmlText, PlacesTuplesOfEveryLayoutVariant) {
             << c.name << " cell " << r << "," << col;
     // The pad around the block stays untouched.
     for (int r = 0; r < 5; ++r) EXPECT_EQ(job.at(r, 0), kNoData) << c.name;
+  }
+}
+
+// A grid that takes an inner part of a file (the file reaches past it on
+// every side) gets exactly the file's cells that fall in it: the tuples
+// start inside the file's first rows, leave gaps, and end below the grid
+// or early, inside it.
+TEST(ReadDemXmlText, PlacesTheCellsOfAFileThatReachesPastTheGrid) {
+  for (const int count : {20, 10}) {
+    test::ElevationJob job;
+    job.plainGrid(3, 4, kNoData);
+    ElevationGrid& g = job.ctx->elevGrid;
+    g.gridLonW = 139 + 2 * kCell;   // the file's columns 2..5 (it has 7)
+    g.gridLonE = g.gridLonW + 4 * kCell;
+    g.gridLatN = 35 + 4 * kCell;    // its rows 1..3 (it has 5)
+    g.gridLatS = g.gridLatN - 3 * kCell;
+    DemText dem;
+    dem.cols = 7;
+    dem.rows = 5;
+    dem.startX = 2;
+    dem.startY = 1;   // the tuples begin at file cell 1 * 7 + 2 = 9
+    std::vector<double> tuple;
+    for (int k = 0; k < count; ++k) {
+      const bool gap = k % 6 == 3;
+      dem.tuples.push_back(gap ? "データなし,-9999." : "地表面," + std::to_string(100 + k) + ".5");
+      tuple.push_back(gap ? kNoData : 100 + k + 0.5);
+    }
+    DemXmlTarget t{&g, job.pool.data(), job.ctx->datumOffset, 1u, -1};
+    ASSERT_EQ(ReadDemXmlText(dem.str(), t), DemXmlOutcome::Read);
+    double highest = -1e9, lowest = 1e9;
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 4; ++c) {
+        const int k = (r + 1) * 7 + (c + 2) - 9;
+        const double expected = k >= 0 && k < count ? tuple[static_cast<size_t>(k)] : kNoData;
+        EXPECT_EQ(job.at(r, c), expected) << count << " tuples, cell " << r << "," << c;
+        if (expected != kNoData) highest = std::max(highest, expected), lowest = std::min(lowest, expected);
+      }
+    EXPECT_EQ(g.elevMax, highest) << count;
+    EXPECT_EQ(g.elevMin, lowest) << count;
   }
 }
 
