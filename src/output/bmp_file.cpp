@@ -31,8 +31,8 @@ QImage Rgb32(const QImage& frame) {
              : frame.convertToFormat(QImage::Format_RGB32);
 }
 
-}  // namespace
-
+// The 54 bytes that start the file; false with "Invalid bitmap" in *error
+// for an image without pixels.
 bool BmpFileHead(const QImage& frame, std::vector<uint8_t>& head, std::string* error) {
   BitmapInfoHeader info;
   if (!InitializeBitmapInfoHeader(frame, info, PixelFormat24bppRGB, error)) return false;
@@ -46,6 +46,8 @@ bool BmpFileHead(const QImage& frame, std::vector<uint8_t>& head, std::string* e
   return true;
 }
 
+// Writes the file to fd: `head`, then the rows a band at a time; false with
+// the system's reason in errno.
 bool WriteBmpTo(int fd, const QImage& frame, const std::vector<uint8_t>& head) {
   if (!WriteAllBytes(fd, std::string_view(reinterpret_cast<const char*>(head.data()), head.size()))) return false;
   const QImage rgb = Rgb32(frame);
@@ -60,6 +62,14 @@ bool WriteBmpTo(int fd, const QImage& frame, const std::vector<uint8_t>& head) {
   return true;
 }
 
+}  // namespace
+
+bool WriteBmpInto(PendingFile& file, const QImage& frame, std::string* error) {
+  std::vector<uint8_t> head;
+  if (!BmpFileHead(frame, head, error)) return false;
+  return file.writeThrough([&](int fd) { return WriteBmpTo(fd, frame, head); }, error);
+}
+
 bool BmpFileBytes(const QImage& frame, std::vector<uint8_t>& file, std::string* error) {
   std::vector<uint8_t> head;
   if (!BmpFileHead(frame, head, error)) return false;
@@ -71,10 +81,8 @@ bool BmpFileBytes(const QImage& frame, std::vector<uint8_t>& file, std::string* 
 }
 
 bool WriteBmpFile(const QImage& frame, const std::string& path, std::string* error) {
-  std::vector<uint8_t> head;
-  if (!BmpFileHead(frame, head, error)) return false;
   PendingFile file(path);
-  return file.writeThrough([&](int fd) { return WriteBmpTo(fd, frame, head); }, error) && file.commit(error);
+  return WriteBmpInto(file, frame, error) && file.commit(error);
 }
 
 }  // namespace velkaro

@@ -31,10 +31,8 @@ void TileNotWritten(JobContext& job, const std::string& error) {
 bool WriteBmpForCommit(JobContext& job, const QImage& frame, const std::string& outputPath, std::string& error) {
   error = job.tileCommits->failure();
   if (!error.empty()) return false;
-  std::vector<uint8_t> head;
-  if (!BmpFileHead(frame, head, &error)) return false;
   auto file = std::make_unique<PendingFile>(outputPath);
-  if (!file->writeThrough([&](int fd) { return WriteBmpTo(fd, frame, head); }, &error)) return false;
+  if (!WriteBmpInto(*file, frame, &error)) return false;
   job.tileCommits->add(std::move(file));
   return true;
 }

@@ -14,7 +14,7 @@
   X(void, glBindFramebuffer, (GLenum target, GLuint framebuffer), (target, framebuffer))                 \
   X(void, glBindTexture, (GLenum target, GLuint texture), (target, texture))                             \
   X(void, glCallList, (GLuint list), (list))                                                             \
-  X(GLenum, glCheckFramebufferStatus, (GLenum target), (target))                                       \
+  X(GLenum, glCheckFramebufferStatus, (GLenum target), (target))                                         \
   X(void, glClear, (GLbitfield mask), (mask))                                                            \
   X(void, glClearColor, (GLclampf r, GLclampf g, GLclampf b, GLclampf a), (r, g, b, a))                  \
   X(void, glColor3d, (GLdouble r, GLdouble g, GLdouble b), (r, g, b))                                    \
@@ -30,7 +30,6 @@
   X(void, glEnableClientState, (GLenum cap), (cap))                                                      \
   X(void, glEnd, (), ())                                                                                 \
   X(void, glEndList, (), ())                                                                             \
-  X(void, glFlush, (), ())                                                                               \
   X(void, glFramebufferTexture2D, (GLenum target, GLenum attachment, GLenum texTarget, GLuint texture,  \
                                    GLint level),                                                       \
     (target, attachment, texTarget, texture, level))                                                     \
@@ -80,7 +79,7 @@
     (format, depth, stencil, accum, share))                                                              \
   X(void, OSMesaDestroyContext, (OSMesaContext context), (context))                                      \
   X(OSMesaContext, OSMesaGetCurrentContext, (), ())                                                      \
-  X(OSMESAproc, OSMesaGetProcAddress, (const char* name), (name))                                         \
+  X(OSMESAproc, OSMesaGetProcAddress, (const char* name), (name))                                        \
   X(GLboolean, OSMesaMakeCurrent, (OSMesaContext context, void* buffer, GLenum type, GLsizei w, GLsizei h), \
     (context, buffer, type, w, h))
 
