@@ -138,13 +138,16 @@ struct JobContext {
   bool helperThreads = true;
   // Where this run keeps its scratch files; empty: the output folder. Runs
   // that share an output folder (worker processes, tile shares) each have
-  // their own.
+  // their own, made empty for the run.
   std::string scratchFolder;
   // The scratch files written since they were last deleted, and whether
   // this run has deleted every layer's scratch file once (see
-  // DeleteScratchFiles); a run starts unswept.
+  // DeleteScratchFiles); a run in the output folder starts unswept.
   std::set<std::string> scratchWritten;
   bool scratchSwept = false;
+  // Set once a tile's reading passes are done, until its scratch files are
+  // deleted: every scratch file of the tile is then in scratchWritten.
+  bool scratchListed = false;
 };
 
 }  // namespace velkaro

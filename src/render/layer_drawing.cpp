@@ -12,6 +12,7 @@
 #include "render/render_messages.h"
 #include "render/render_surface.h"
 #include "render/vertex_batch.h"
+#include "scratch/scratch_file.h"
 #include "scratch/scratch_reader.h"
 #include "scratch/scratch_records.h"
 
@@ -35,11 +36,16 @@ void ShowCounter(JobContext& job, long counter) {
   job.host.setLabel(LabelRole::Denominator, std::to_string(counter));
 }
 
-}  // namespace
-
-std::string ScratchFilePath(const JobContext& job, const std::string& displayText) {
-  return (job.scratchFolder.empty() ? job.settings.writefolder : job.scratchFolder) + "/" + displayText + ".txt";
+// Opens the scratch file of a layer or theme. Once the tile's reading
+// passes are done the job lists every file they made, and a layer missing
+// from the list has nothing to draw: its file is not looked for.
+bool OpenTileScratch(const JobContext& job, const std::string& displayText, ScratchReader& file) {
+  const std::string path = ScratchPath(job, displayText);
+  if (job.scratchListed && job.scratchWritten.count(path) == 0) return false;
+  return file.open(path);
 }
+
+}  // namespace
 
 double Czoom(const JobContext& job) {
   double v = 1;
@@ -260,7 +266,7 @@ void DrawThemeTexts(JobContext& job, const KsjTheme& theme, ScratchReader& file)
 void DrawLayer(JobContext& job, const LayerNode& node) {
   SetLayerDrawerStyle(job, node.entry);
   ScratchReader file;
-  if (!file.open(ScratchFilePath(job, node.text))) return;
+  if (!OpenTileScratch(job, node.text, file)) return;
   const LayerScale scale = LayerScaleFor(job, node.entry);
   const int32_t mask = node.entry.readerMask;
   if (mask & GML1024Hatch) {
@@ -290,7 +296,7 @@ void DrawTheme(JobContext& job, const KsjTheme& theme) {
   SetThemeDrawerStyle(job, theme);
   ScratchReader file;
   // A theme the scan did not visit has no file; it is skipped like a layer.
-  if (!file.open(ScratchFilePath(job, theme.caption))) return;
+  if (!OpenTileScratch(job, theme.caption, file)) return;
   ShowCounter(job, 0);
   const int32_t mask = theme.readerMask;
   if (mask == 16 || mask == 32 || mask == 64) DrawThemePolygons(job, theme, file);

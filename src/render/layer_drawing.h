@@ -19,8 +19,6 @@ namespace velkaro {
 struct JobContext;
 class ScratchReader;
 
-// The scratch file of a layer or theme: writefolder + "/" + text + ".txt".
-std::string ScratchFilePath(const JobContext& job, const std::string& displayText);
 
 // The size of a layer's symbols and texts: SizeFactor (czoom x size value)
 // and SymbolScale (sx, sy), which turns ground millimetres into map units.

@@ -79,6 +79,7 @@ std::string TileLabel(const JobContext& job, int r, int c) {
 }
 
 void DeleteScratch(JobContext& job, const DriverCalls& calls) {
+  job.scratchListed = false;
   if (calls.deleteScratchFiles) calls.deleteScratchFiles(job);
 }
 
@@ -138,6 +139,10 @@ bool DrawOneTile(JobContext& job, const DriverCalls& calls, int r, int c,
     DeleteScratch(job, calls);
     return false;
   }
+  // The readers note every scratch file they make (NewScratchPath,
+  // ScratchFile::openAppend with the job's list): the drawing need not look
+  // for the others.
+  job.scratchListed = true;
 
   if (ElevationClassOn(s)) {
     if (calls.prepareElevationGrid) calls.prepareElevationGrid(job);
@@ -211,7 +216,10 @@ bool RunDriverOn(JobContext& job, const DriverCalls& calls, const NextTile& next
   job.legendIntervalM.assign(static_cast<size_t>(rows) * cols, 1.0);
   job.legendBottomM.assign(static_cast<size_t>(rows) * cols, 0.0);
   job.tilesWithoutElevation.clear();
-  job.scratchSwept = false;   // the first deletion tries every layer's name
+  // The first deletion tries every layer's name in the output folder, where
+  // an earlier run may have left files; a folder of the run's own starts
+  // empty.
+  job.scratchSwept = !job.scratchFolder.empty();
   // The source zips' members are listed once for the whole run, and the
   // DEM files that several tiles' grids overlap are taken apart once.
   const ForTheRun<ArchiveListings> listings(job, &JobContext::archiveListings);

@@ -172,6 +172,7 @@ ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept {
     buffer_ = std::move(other.buffer_);
     failed_ = std::exchange(other.failed_, false);
     openOnWrite_ = std::exchange(other.openOnWrite_, false);
+    opened_ = std::exchange(other.opened_, nullptr);
   }
   return *this;
 }
@@ -180,9 +181,10 @@ ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept {
 // file of every layer switched on in every pass of every tile, and most get
 // nothing; creating them all cost a fifth of a small job in the file
 // system. A layer without a scratch file draws nothing, as with an empty one.
-void ScratchFile::openAppend(const std::string& path) {
+void ScratchFile::openAppend(const std::string& path, std::set<std::string>* opened) {
   close();
   path_ = path;
+  opened_ = opened;
   failed_ = false;
   buffer_.clear();
   buffer_.reserve(kFlushAt + 256);
@@ -196,6 +198,7 @@ bool ScratchFile::create(const std::string& path) {
   buffer_.clear();
   buffer_.reserve(kFlushAt + 256);
   openOnWrite_ = false;
+  opened_ = nullptr;
   file_ = std::fopen(path.c_str(), "wb");
   if (file_ == nullptr) failed_ = true;
   return file_ != nullptr;
@@ -217,6 +220,7 @@ void ScratchFile::flushBuffer() {
   if (file_ == nullptr && openOnWrite_) {
     openOnWrite_ = false;
     file_ = std::fopen(path_.c_str(), "ab");
+    if (file_ != nullptr && opened_ != nullptr) opened_->insert(path_);
   }
   if (file_ == nullptr || std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
     failed_ = true;
@@ -287,6 +291,7 @@ void DeleteScratchFiles(JobContext& job) {
     for (const std::string& path : job.scratchWritten) fs::remove(fs::path(path), ec);
   }
   job.scratchWritten.clear();
+  job.scratchListed = false;
 }
 
 std::string KeepScratchFiles(JobContext& job, const std::string& tileLabel) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -33,8 +34,9 @@ class ScratchFile {
 
   // Opens for appending when the first bytes are written out (a missing file
   // is created then); nothing written, no file. A file that cannot be opened
-  // fails the writes, as close() reports.
-  void openAppend(const std::string& path);
+  // fails the writes, as close() reports. Once the file is open its path is
+  // added to `opened` (when given): the job's list of files to delete.
+  void openAppend(const std::string& path, std::set<std::string>* opened = nullptr);
   // Creates the file empty (an existing one is truncated).
   bool create(const std::string& path);
   // Flushes and closes; returns false if any write failed since opening.
@@ -61,6 +63,7 @@ class ScratchFile {
   std::string buffer_;
   bool failed_ = false;
   bool openOnWrite_ = false;   // openAppend() waiting for the first bytes
+  std::set<std::string>* opened_ = nullptr;
 };
 
 // The scratch file path of a layer node or theme: the output folder joined
@@ -74,8 +77,8 @@ std::string NewScratchPath(JobContext& job, const std::string& displayText);
 // Deletes the scratch files. The first call of a run (job.scratchSwept
 // false) tries the scratch file of every node of both layer trees and of
 // every KSJ theme, so that none left by an earlier run is appended to; later
-// calls delete the files written since (NewScratchPath). Run before and
-// after every tile.
+// calls delete the files written since (NewScratchPath, or a ScratchFile
+// opened with the job's list). Run before and after every tile.
 void DeleteScratchFiles(JobContext& job);
 
 // Moves every existing scratch file of the catalogue into

@@ -84,7 +84,10 @@ void OpenChildOutputs(JobContext& job, const LayerGroup& group, ScanContext& sca
     scan.typeKeys.push_back(child.entry.typeKey);
     scan.subKeys.push_back(child.entry.subKey);
     scan.outputs.emplace_back();
-    scan.outputs.back().openAppend(NewScratchPath(job, child.text));
+    // Noted for deletion only if something is written: most layers get
+    // nothing in most passes, and a file that was never made need not be
+    // deleted (on a network folder every try is a round trip).
+    scan.outputs.back().openAppend(ScratchPath(job, child.text), &job.scratchWritten);
   }
 }
 

@@ -30,6 +30,7 @@
 #include "render/render_tile.h"
 #include "../render/render_test_support.h"
 #include "run/tile_sequence.h"
+#include "scratch/scratch_file.h"
 
 namespace velkaro {
 namespace {
@@ -305,7 +306,7 @@ TEST(GeoTiff, RenderedTileHasNoMargins) {
     const double e = job.tile.east + (job.tile.east - job.tile.west);
     const double s = job.tile.south - (job.tile.north - job.tile.south);
     const double n = job.tile.north + (job.tile.north - job.tile.south);
-    std::ofstream(ScratchFilePath(job, node.text), std::ios::binary)
+    std::ofstream(ScratchPath(job, node.text), std::ios::binary)
         << std::setprecision(17) << "sep\nx\n4\n" << w << '\n' << s << '\n' << e << '\n' << s << '\n' << e << '\n'
         << n << '\n' << w << '\n' << n << '\n';
 

@@ -10,6 +10,7 @@
 #include "render/render_messages.h"
 #include "scratch/scratch_reader.h"
 #include "render_test_support.h"
+#include "scratch/scratch_file.h"
 
 namespace velkaro {
 namespace {
@@ -46,10 +47,10 @@ class LayerDrawing : public ::testing::Test {
     return node;
   }
   void PlaceFixture(const std::string& fixture, const std::string& displayText) {
-    fs::copy_file(Fixture(fixture), ScratchFilePath(t.job, displayText));
+    fs::copy_file(Fixture(fixture), ScratchPath(t.job, displayText));
   }
   void WriteScratch(const std::string& displayText, const std::string& text) {
-    std::ofstream(ScratchFilePath(t.job, displayText), std::ios::binary) << text;
+    std::ofstream(ScratchPath(t.job, displayText), std::ios::binary) << text;
   }
   // Colour at a map position of the finished frame.
   Colour At(double x, double y) {
@@ -147,7 +148,7 @@ TEST_F(LayerDrawing, EmptyMissingAndCutShortFilesDrawNothingAndDoNotHang) {
     if (text.empty()) {
       EXPECT_EQ(At(100, 100), kBackground) << mask;
     }
-    fs::remove(ScratchFilePath(t.job, node.text));
+    fs::remove(ScratchPath(t.job, node.text));
   }
   Draw(Layer("9998無い", GML1024Hatch));   // no file at all
   EXPECT_EQ(At(100, 100), kBackground);

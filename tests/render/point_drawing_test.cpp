@@ -59,7 +59,7 @@ class PointDrawing : public ::testing::Test {
     return node;
   }
   void WriteScratch(const LayerNode& node, const std::string& text) {
-    std::ofstream(ScratchFilePath(t.job, node.text), std::ios::binary) << text;
+    std::ofstream(ScratchPath(t.job, node.text), std::ios::binary) << text;
   }
   void Draw(const LayerNode& node) {
     ASSERT_TRUE(OpenView(t.job));

@@ -11,6 +11,7 @@
 #include "render/render_tile.h"
 #include "render_test_support.h"
 #include "run/tile_sequence.h"
+#include "scratch/scratch_file.h"
 
 namespace velkaro {
 namespace {
@@ -40,7 +41,7 @@ class RenderTileTest : public ::testing::Test {
     node.on = true;
     node.entry.colour = colour;
     node.entry.readerMask = mask;
-    std::ofstream(ScratchFilePath(t.job, text), std::ios::binary) << scratch;
+    std::ofstream(ScratchPath(t.job, text), std::ios::binary) << scratch;
     return tree.groups.back().children.emplace_back(node);
   }
   Colour At(double x, double y) {
@@ -97,7 +98,7 @@ TEST_F(RenderTileTest, LayersHigherInTheTreeAndLaterKindsAreOnTop) {
   area.on = true;
   area.colour = 0x808080;
   area.readerMask = 32;
-  std::ofstream(ScratchFilePath(t.job, area.caption), std::ios::binary) << "sep\n0\n4\n0\n150\n60\n150\n60\n200\n0\n200\n";
+  std::ofstream(ScratchPath(t.job, area.caption), std::ios::binary) << "sep\n0\n4\n0\n150\n60\n150\n60\n200\n0\n200\n";
   t.job.settings.layers.ksj.push_back(area);
   t.job.settings.kankaku = 0;
 

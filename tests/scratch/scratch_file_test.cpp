@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <limits>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -179,6 +180,21 @@ TEST(ScratchLifecycle, DeleteRemovesEveryLayerFileAndNothingElse) {
   EXPECT_FALSE(fs::exists(dir.file("0013軽車道.txt")));
   EXPECT_FALSE(fs::exists(dir.file("0301空港.txt")));
   EXPECT_TRUE(fs::exists(dir.file("map.bmp")));
+
+  // A file opened for appending is noted for deletion once something is
+  // written, and only then: one that got nothing was never made.
+  {
+    ScratchFile empty, written;
+    empty.openAppend(ScratchPath(job, "0012真幅道路"), &job.scratchWritten);
+    written.openAppend(ScratchPath(job, "0200普通鉄道"), &job.scratchWritten);
+    written.line("sep");
+    EXPECT_TRUE(empty.close());
+    EXPECT_TRUE(written.close());
+  }
+  EXPECT_EQ(job.scratchWritten, std::set<std::string>{ScratchPath(job, "0200普通鉄道")});
+  EXPECT_FALSE(fs::exists(dir.file("0012真幅道路.txt")));
+  DeleteScratchFiles(job);
+  EXPECT_FALSE(fs::exists(dir.file("0200普通鉄道.txt")));
 }
 
 TEST(ScratchLifecycle, KeepMovesTheTilesFilesBelowScratch) {
