@@ -14,10 +14,6 @@ namespace velkaro {
 
 using namespace raster_detail;
 
-FixedPoint SnapToSubpixels(float x, float y) {
-  return FixedPoint{std::lrint(x * float(kSubpixels)), std::lrint(y * float(kSubpixels))};
-}
-
 RasterView::RasterView(JobContext& job) {
   if (!job.surface || !job.surface->hasContext()) return;
   job_ = &job;
@@ -106,45 +102,39 @@ WindowPoint RasterView::window(double easting, double northing) const {
 
 void RasterView::fillQuad(Colour colour, const FixedPoint corners[4], FlatEdgeOwner flat) {
   if (!bits_) return;
-  constexpr int N = 4;
   // The bounds first: a segment of a short contour step often holds no
   // pixel centre at all.
-  int64_t minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
-  for (int i = 1; i < N; ++i) {
-    minX = std::min(minX, corners[i].x), maxX = std::max(maxX, corners[i].x);
-    minY = std::min(minY, corners[i].y), maxY = std::max(maxY, corners[i].y);
-  }
-  const int64_t x0 = std::max<int64_t>(CeilPixel(minX), minX_);
-  const int64_t x1 = std::min<int64_t>(FloorPixel(maxX), maxX_ - 1);
-  const int64_t y0 = std::max<int64_t>(CeilPixel(minY), minY_);
-  const int64_t y1 = std::min<int64_t>(FloorPixel(maxY), maxY_ - 1);
-  if (x0 > x1 || y0 > y1) return;
-  int64_t twiceArea = 0;
-  for (int i = 0; i < N; ++i) {
-    const FixedPoint& p = corners[i];
-    const FixedPoint& q = corners[i + 1 < N ? i + 1 : 0];
-    twiceArea += p.x * q.y - q.x * p.y;
-  }
+  const FixedPoint &p0 = corners[0], &p1 = corners[1], &p2 = corners[2], &p3 = corners[3];
+  const int64_t x0 = std::max<int64_t>(CeilPixel(std::min({p0.x, p1.x, p2.x, p3.x})), minX_);
+  const int64_t x1 = std::min<int64_t>(FloorPixel(std::max({p0.x, p1.x, p2.x, p3.x})), maxX_ - 1);
+  if (x0 > x1) return;
+  const int64_t y0 = std::max<int64_t>(CeilPixel(std::min({p0.y, p1.y, p2.y, p3.y})), minY_);
+  const int64_t y1 = std::min<int64_t>(FloorPixel(std::max({p0.y, p1.y, p2.y, p3.y})), maxY_ - 1);
+  if (y0 > y1) return;
+  const int64_t twiceArea =
+      (p0.x * p1.y - p1.x * p0.y) + (p1.x * p2.y - p2.x * p1.y) + (p2.x * p3.y - p3.x * p2.y) + (p3.x * p0.y - p0.x * p3.y);
   if (twiceArea == 0) return;   // no inside, no pixel
-  FixedPoint ccw[N];
-  for (int i = 0; i < N; ++i) ccw[i] = twiceArea > 0 ? corners[i] : corners[N - 1 - i];
-  static_assert(N == 4);
-  // Built in place: a default-built array would first be cleared, which
-  // cost more than the rest of a short segment's setup.
-  Edge e[N] = {Edge(ccw[0], ccw[1], x0, y0, flat), Edge(ccw[1], ccw[2], x0, y0, flat),
-               Edge(ccw[2], ccw[3], x0, y0, flat), Edge(ccw[3], ccw[0], x0, y0, flat)};
+  // Counter-clockwise; the four edges are held apart rather than in an
+  // array, so that their values stay in registers across the pixels.
+  const bool ccw = twiceArea > 0;
+  const FixedPoint q0 = ccw ? p0 : p3, q1 = ccw ? p1 : p2, q2 = ccw ? p2 : p1, q3 = ccw ? p3 : p0;
+  const Edge e0(q0, q1, x0, y0, flat), e1(q1, q2, x0, y0, flat), e2(q2, q3, x0, y0, flat), e3(q3, q0, x0, y0, flat);
   const uint32_t argb = ArgbOf(colour);
+  int64_t row0 = e0.atRowStart, row1 = e1.atRowStart, row2 = e2.atRowStart, row3 = e3.atRowStart;
   for (int64_t y = y0; y <= y1; ++y) {
     auto* row = reinterpret_cast<uint32_t*>(bits_ + (imageHeight_ - 1 - y) * stride_);
-    int64_t f[N];
-    for (int i = 0; i < N; ++i) f[i] = e[i].atRowStart;
+    int64_t f0 = row0, f1 = row1, f2 = row2, f3 = row3;
     for (int64_t x = x0; x <= x1; ++x) {
-      bool inside = true;
-      for (int i = 0; i < N; ++i) inside = inside && f[i] >= e[i].bias;
-      if (inside) row[x] = argb;
-      for (int i = 0; i < N; ++i) f[i] += e[i].stepX;
+      if (f0 >= e0.bias && f1 >= e1.bias && f2 >= e2.bias && f3 >= e3.bias) row[x] = argb;
+      f0 += e0.stepX;
+      f1 += e1.stepX;
+      f2 += e2.stepX;
+      f3 += e3.stepX;
     }
-    for (Edge& edge : e) edge.atRowStart += edge.stepY;
+    row0 += e0.stepY;
+    row1 += e1.stepY;
+    row2 += e2.stepY;
+    row3 += e3.stepY;
   }
 }
 

@@ -8,8 +8,12 @@
 // setup each that dwarfs their few pixels; here each costs a few nanoseconds.
 
 #include <QImage>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -34,7 +38,16 @@ inline constexpr int kSubpixelBits = 8;
 inline constexpr int64_t kSubpixels = int64_t{1} << kSubpixelBits;
 
 // Float to 1/256 pixel, rounding to nearest (even on a tie), as GL snaps.
-FixedPoint SnapToSubpixels(float x, float y);
+// Inline, with the conversion instruction lrintf itself uses: the mesh and
+// the contour lines snap millions of points a tile.
+inline int64_t RoundToSubpixels(float v) {
+#if defined(__x86_64__)
+  return _mm_cvtss_si64(_mm_set_ss(v * float(kSubpixels)));
+#else
+  return std::lrint(v * float(kSubpixels));
+#endif
+}
+inline FixedPoint SnapToSubpixels(float x, float y) { return FixedPoint{RoundToSubpixels(x), RoundToSubpixels(y)}; }
 
 // Pixels drawn apart from the image, to be laid over it later: the image's
 // rows (top-down) and size, 0 where nothing was drawn (an image pixel always
