@@ -105,17 +105,16 @@ void RasterView::fillQuad(Colour colour, const FixedPoint corners[4], FlatEdgeOw
   // The bounds first: a segment of a short contour step often holds no
   // pixel centre at all.
   const FixedPoint &p0 = corners[0], &p1 = corners[1], &p2 = corners[2], &p3 = corners[3];
-  const int64_t x0 = std::max<int64_t>(CeilPixel(std::min({p0.x, p1.x, p2.x, p3.x})), minX_);
-  const int64_t x1 = std::min<int64_t>(FloorPixel(std::max({p0.x, p1.x, p2.x, p3.x})), maxX_ - 1);
-  if (x0 > x1) return;
-  const int64_t y0 = std::max<int64_t>(CeilPixel(std::min({p0.y, p1.y, p2.y, p3.y})), minY_);
-  const int64_t y1 = std::min<int64_t>(FloorPixel(std::max({p0.y, p1.y, p2.y, p3.y})), maxY_ - 1);
-  if (y0 > y1) return;
+  int64_t x0, x1, y0, y1;
+  if (!centresWithin(std::min({p0.x, p1.x, p2.x, p3.x}), std::max({p0.x, p1.x, p2.x, p3.x}),
+                     std::min({p0.y, p1.y, p2.y, p3.y}), std::max({p0.y, p1.y, p2.y, p3.y}), x0, x1, y0, y1))
+    return;
   const int64_t twiceArea =
       (p0.x * p1.y - p1.x * p0.y) + (p1.x * p2.y - p2.x * p1.y) + (p2.x * p3.y - p3.x * p2.y) + (p3.x * p0.y - p0.x * p3.y);
   if (twiceArea == 0) return;   // no inside, no pixel
   // Counter-clockwise; the four edges are held apart rather than in an
-  // array, so that their values stay in registers across the pixels.
+  // array, so that their values stay in registers across the pixels (as in
+  // fillTriangleIn, whose lazy colour keeps the two loops apart).
   const bool ccw = twiceArea > 0;
   const FixedPoint q0 = ccw ? p0 : p3, q1 = ccw ? p1 : p2, q2 = ccw ? p2 : p1, q3 = ccw ? p3 : p0;
   const Edge e0(q0, q1, x0, y0, flat), e1(q1, q2, x0, y0, flat), e2(q2, q3, x0, y0, flat), e3(q3, q0, x0, y0, flat);

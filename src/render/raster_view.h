@@ -132,6 +132,18 @@ class RasterView {
  private:
   void readView();
   void clipTo(int width, int height);
+  // The pixel centres inside a shape's bounds (its corners' extremes in
+  // 1/256 pixel) and the part of the image drawn into, bottom-up and
+  // inclusive; false when there are none.
+  bool centresWithin(int64_t minX, int64_t maxX, int64_t minY, int64_t maxY, int64_t& x0, int64_t& x1, int64_t& y0,
+                     int64_t& y1) const {
+    x0 = std::max<int64_t>(raster_detail::CeilPixel(minX), minX_);
+    x1 = std::min<int64_t>(raster_detail::FloorPixel(maxX), maxX_ - 1);
+    if (x0 > x1) return false;
+    y0 = std::max<int64_t>(raster_detail::CeilPixel(minY), minY_);
+    y1 = std::min<int64_t>(raster_detail::FloorPixel(maxY), maxY_ - 1);
+    return y0 <= y1;
+  }
 
   JobContext* job_ = nullptr;
   uchar* bits_ = nullptr;
@@ -153,12 +165,10 @@ void RasterView::fillTriangleIn(const FixedPoint corners[3], FlatEdgeOwner flat,
   if (!bits_) return;
   const FixedPoint a = corners[0];
   FixedPoint b = corners[1], c = corners[2];
-  const int64_t x0 = std::max<int64_t>(CeilPixel(std::min({a.x, b.x, c.x})), minX_);
-  const int64_t x1 = std::min<int64_t>(FloorPixel(std::max({a.x, b.x, c.x})), maxX_ - 1);
-  if (x0 > x1) return;
-  const int64_t y0 = std::max<int64_t>(CeilPixel(std::min({a.y, b.y, c.y})), minY_);
-  const int64_t y1 = std::min<int64_t>(FloorPixel(std::max({a.y, b.y, c.y})), maxY_ - 1);
-  if (y0 > y1) return;
+  int64_t x0, x1, y0, y1;
+  if (!centresWithin(std::min({a.x, b.x, c.x}), std::max({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}),
+                     std::max({a.y, b.y, c.y}), x0, x1, y0, y1))
+    return;
   const int64_t twiceArea = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
   if (twiceArea == 0) return;   // no inside, no pixel
   if (twiceArea < 0) std::swap(b, c);   // counter-clockwise from here on
