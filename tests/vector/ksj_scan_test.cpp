@@ -252,6 +252,7 @@ QImage ParkTile(const std::string& folder, const std::string& writeFolder) {
   for (const ReadingPass& pass : kReadingPasses)
     if (pass.source == ReadingPass::Ksj) calls.scanKsj(*t, folder, 1, pass.mask);
   EXPECT_EQ(t->errorText, "");
+  t->scratchListed = true;   // as the driver: only the scratch files the scan noted are opened
   RenderTile(*t);
   QImage frame = surface->frame().copy();
   t->surface = nullptr;

@@ -140,6 +140,9 @@ struct RenderedTile {
       if (pass.source == ReadingPass::Fgd)
         scanTree(*job, job->settings.layers.fgd, s.readfolder, 1, pass.mask);
     EXPECT_EQ(job->errorText, "");
+    // As the driver: the drawing opens only the scratch files the scan noted
+    // (a reader that made one without noting it draws nothing here).
+    job->scratchListed = true;
 
     EnsureGuiApplication();
     surface = CreateRenderSurface(*job);
