@@ -19,7 +19,6 @@ namespace velkaro {
 struct JobContext;
 class ScratchReader;
 
-
 // The size of a layer's symbols and texts: SizeFactor (czoom x size value)
 // and SymbolScale (sx, sy), which turns ground millimetres into map units.
 struct LayerScale {
