@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -33,6 +34,33 @@ inline std::string_view Trim(std::string_view text, std::string_view set = kBlan
   return text.substr(first, end - first);
 }
 
+// Plain decimal text ("-123.45": an optional minus, at least one digit, an
+// optional point and more digits, fifteen digits in all at most) as
+// from_chars reads it, without its general machinery: the digits make an
+// integer below 2^53 and the point a power of ten up to 10^15, both exact
+// in a double, so their quotient is rounded once, correctly, as from_chars
+// rounds. False, with out untouched, for any other form. The DEM tuples,
+// the sources' coordinates and most settings take this way.
+inline bool ParsePlainDecimal(std::string_view text, double& out) {
+  static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const bool negative = p != end && *p == '-';
+  if (negative) ++p;
+  uint64_t digits = 0;
+  int count = 0, fraction = 0;
+  for (; p != end && static_cast<unsigned>(*p - '0') < 10; ++p, ++count) digits = digits * 10 + unsigned(*p - '0');
+  if (count == 0) return false;
+  if (p != end && *p == '.')
+    for (++p; p != end && static_cast<unsigned>(*p - '0') < 10; ++p, ++count, ++fraction)
+      digits = digits * 10 + unsigned(*p - '0');
+  if (p != end || count > 15) return false;
+  const double value = static_cast<double>(digits) / kPowersOfTen[fraction];
+  out = negative ? -value : value;
+  return true;
+}
+
 // A whole decimal number (an optional "+" allowed), the characters of
 // `blanks` around it ignored. False, with out untouched, for empty text,
 // anything after the number, and values that are not finite ("nan", "inf",
@@ -41,6 +69,7 @@ inline bool ParseFiniteDecimal(std::string_view text, double& out, std::string_v
   text = Trim(text, blanks);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return false;
+  if (ParsePlainDecimal(text, out)) return true;
   double value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return false;
