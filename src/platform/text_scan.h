@@ -34,30 +34,40 @@ inline std::string_view Trim(std::string_view text, std::string_view set = kBlan
   return text.substr(first, end - first);
 }
 
-// Plain decimal text ("-123.45": an optional minus, at least one digit, an
-// optional point and more digits, fifteen digits in all at most) as
-// from_chars reads it, without its general machinery: the digits make an
-// integer below 2^53 and the point a power of ten up to 10^15, both exact
-// in a double, so their quotient is rounded once, correctly, as from_chars
-// rounds. False, with out untouched, for any other form. The DEM tuples,
-// the sources' coordinates and most settings take this way.
-inline bool ParsePlainDecimal(std::string_view text, double& out) {
+// A plain decimal ("-"? digits ["." digits]: at least one digit, fifteen at
+// most) read from p on, as from_chars reads it but without its general
+// machinery: the digits make an integer below 2^53 and the point a power of
+// ten up to 10^15, both exact in a double, so their quotient is rounded
+// once, correctly, as from_chars rounds. p is moved past it. False, with p
+// and out untouched, for any other form; the caller then takes the general
+// way. The sources' coordinates, the DEM tuples and most settings are read
+// this way.
+inline bool ScanPlainDecimal(const char*& p, const char* end, double& out) {
   static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  const bool negative = p != end && *p == '-';
-  if (negative) ++p;
+  const char* q = p;
+  const bool negative = q != end && *q == '-';
+  if (negative) ++q;
   uint64_t digits = 0;
   int count = 0, fraction = 0;
-  for (; p != end && static_cast<unsigned>(*p - '0') < 10; ++p, ++count) digits = digits * 10 + unsigned(*p - '0');
-  if (count == 0) return false;
-  if (p != end && *p == '.')
-    for (++p; p != end && static_cast<unsigned>(*p - '0') < 10; ++p, ++count, ++fraction)
-      digits = digits * 10 + unsigned(*p - '0');
-  if (p != end || count > 15) return false;
+  for (; q != end && static_cast<unsigned>(*q - '0') < 10; ++q, ++count) digits = digits * 10 + unsigned(*q - '0');
+  if (q != end && *q == '.')
+    for (++q; q != end && static_cast<unsigned>(*q - '0') < 10; ++q, ++count, ++fraction)
+      digits = digits * 10 + unsigned(*q - '0');
+  if (count == 0 || count > 15) return false;
   const double value = static_cast<double>(digits) / kPowersOfTen[fraction];
   out = negative ? -value : value;
+  p = q;
+  return true;
+}
+
+// The same for a whole text: false unless the plain decimal is all of it.
+inline bool ParsePlainDecimal(std::string_view text, double& out) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  double value;
+  if (!ScanPlainDecimal(p, end, value) || p != end) return false;
+  out = value;
   return true;
 }
 

@@ -29,47 +29,6 @@ bool FirstLineSaysUtf8(std::string_view text) {
 constexpr size_t kChunkBytes = 1 << 22;
 constexpr size_t kMaxLineBytes = 1 << 26;
 
-inline bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
-
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// A plain decimal ("-"? digits ["." digits]) of at most 15 digits, converted
-// exactly: the digits form an integer below 2^53 and the power of ten is
-// exact, so one division rounds correctly, as from_chars would.
-inline bool FastDecimal(const char*& p, const char* end, double& out) {
-  const char* q = p;
-  bool negative = false;
-  if (q < end && *q == '-') {
-    negative = true;
-    ++q;
-  }
-  uint64_t mantissa = 0;
-  int digits = 0, fraction = 0;
-  while (q < end && IsDigit(*q)) {
-    mantissa = mantissa * 10 + static_cast<uint64_t>(*q - '0');
-    ++digits;
-    ++q;
-  }
-  if (q < end && *q == '.') {
-    ++q;
-    while (q < end && IsDigit(*q)) {
-      mantissa = mantissa * 10 + static_cast<uint64_t>(*q - '0');
-      ++digits;
-      ++fraction;
-      ++q;
-    }
-  }
-  if (digits == 0 || digits > 15) return false;
-  double v = static_cast<double>(mantissa) / kPow10[fraction];
-  out = negative ? -v : v;
-  p = q;
-  return true;
-}
-
-
-
 }  // namespace
 
 SourceText::~SourceText() {
@@ -213,10 +172,10 @@ const char* FastVertexLine(const char* p, const char* end, bool allLeadingBlanks
     if (allLeadingBlanks)
       while (p < end && *p == ' ') ++p;
   }
-  if (!FastDecimal(p, end, lat)) return nullptr;
+  if (!ScanPlainDecimal(p, end, lat)) return nullptr;
   if (p >= end || *p != ' ') return nullptr;
   ++p;
-  if (!FastDecimal(p, end, lon) || !OnTheGlobe(lat, lon)) return nullptr;
+  if (!ScanPlainDecimal(p, end, lon) || !OnTheGlobe(lat, lon)) return nullptr;
   while (p < end && *p == ' ') ++p;
   if (p < end && *p == '\r') ++p;
   if (p == end) return p;

@@ -19,38 +19,6 @@ namespace {
 
 constexpr std::string_view kBullet = "・";
 
-inline bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
-
-constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
-                             1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
-// A plain decimal ("-"? digits ["." digits]) of at most 15 digits, converted
-// exactly (an integer below 2^53 over an exact power of ten rounds once, as
-// from_chars does). False for anything else; the caller then takes the slow way.
-inline bool FastDecimal(const char*& p, const char* end, double& out) {
-  const char* q = p;
-  const bool negative = q < end && *q == '-';
-  if (negative) ++q;
-  uint64_t mantissa = 0;
-  int digits = 0, fraction = 0;
-  while (q < end && IsDigit(*q)) {
-    mantissa = mantissa * 10 + static_cast<uint64_t>(*q - '0');
-    ++digits, ++q;
-  }
-  if (q < end && *q == '.') {
-    ++q;
-    while (q < end && IsDigit(*q)) {
-      mantissa = mantissa * 10 + static_cast<uint64_t>(*q - '0');
-      ++digits, ++fraction, ++q;
-    }
-  }
-  if (digits == 0 || digits > 15) return false;
-  const double v = static_cast<double>(mantissa) / kPow10[fraction];
-  out = negative ? -v : v;
-  p = q;
-  return true;
-}
-
 }  // namespace
 
 bool DeclaresShiftJis(std::string_view firstLine) {
@@ -182,9 +150,9 @@ bool ParsePairLine(std::string_view line, double& lat, double& lon) {
   while (p < end && (*p == '\t' || *p == ' ')) ++p;
   // The plain form "lat lon" with nothing else, as every real file writes it.
   const char* q = p;
-  if (FastDecimal(q, end, lat) && q < end && *q == ' ') {
+  if (ScanPlainDecimal(q, end, lat) && q < end && *q == ' ') {
     ++q;
-    if (FastDecimal(q, end, lon)) {
+    if (ScanPlainDecimal(q, end, lon)) {
       while (q < end && (*q == ' ' || *q == '\t')) ++q;
       if (q == end) return true;
     }

@@ -32,14 +32,15 @@ TEST(PlainDecimal, ReadsAsFromChars) {
     bool plain;   // taken by the short way
   };
   const Case cases[] = {
-      {"0", true},           {"-0", true},          {"-0.00", true},        {"1.", true},
-      {"007.50", true},      {"123.45", true},      {"-9999.", true},       {"0.1", true},
-      {"0.3", true},         {"2.675", true},       {"35.123456789", true}, {"139.12345678901", true},
-      {"999999999999999", true},                    {"0.00000000000001", true},
-      {"9999999999999999", false},                  {"0.000000000000001", false},
-      {".5", false},         {"-.5", false},        {"1e3", false},         {"+1", false},
-      {" 1", false},         {"1 ", false},         {"1.2.3", false},       {"", false},
-      {"-", false},          {"nan", false},        {"12a", false},
+      {"0", true},         {"-0", true},       {"-0.00", true},        {"1.", true},
+      {"007.50", true},    {"123.45", true},   {"-9999.", true},       {"0.1", true},
+      {"0.3", true},       {"2.675", true},    {"35.123456789", true}, {"139.12345678901", true},
+      {".5", true},        {"-.5", true},      {"999999999999999", true},
+      {"0.00000000000001", true},              {"9999999999999999", false},
+      {"0.000000000000001", false},            {".", false},           {"-", false},
+      {"1e3", false},      {"+1", false},      {" 1", false},          {"1 ", false},
+      {"1.2.3", false},    {"", false},        {"--1", false},         {"nan", false},
+      {"12a", false},
   };
   for (const Case& c : cases) {
     double value = -1;
