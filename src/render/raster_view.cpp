@@ -17,7 +17,10 @@ using namespace raster_detail;
 RasterView::RasterView(JobContext& job) {
   if (!job.surface || !job.surface->hasContext()) return;
   job_ = &job;
-  job.surface->beginGL();   // the context current, to read the view from it
+  // The context current, to read the view from it; nothing is uploaded and
+  // GL is not taken to have drawn (that would read its framebuffer back
+  // over the image for nothing).
+  job.surface->beginGLState();
   readView();
   QImage& image = job.surface->beginPixels();
   // The pixels' address is taken once, here: asking the image for it
@@ -30,7 +33,7 @@ RasterView::RasterView(JobContext& job) {
 RasterView::RasterView(JobContext& job, PixelLayer& layer) {
   if (!job.surface || !job.surface->hasContext() || layer.pixels.empty()) return;
   job_ = &job;
-  job.surface->beginGL();
+  job.surface->beginGLState();   // only to read the view
   readView();
   bits_ = reinterpret_cast<uchar*>(layer.pixels.data());
   stride_ = static_cast<qsizetype>(layer.width) * 4;

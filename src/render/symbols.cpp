@@ -68,7 +68,9 @@ void CompileSymbolLists(Tessellator& tessellator, std::array<TessVertex, 4>& rec
 
 void CompileSymbols(JobContext& job) {
   if (!job.surface || !job.surface->hasContext()) return;
-  job.surface->beginGL();
+  // Compiling draws nothing: the context is made current, and the image
+  // goes to GL only when GL is about to draw over it.
+  job.surface->beginGLState();
   TileResources& tile = job.surface->tile();
   CompileSymbolLists(tile.symbolTessellator, tile.symbolVertices);
 }
