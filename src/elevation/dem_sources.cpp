@@ -67,14 +67,18 @@ struct DemFileRead {
   std::shared_ptr<const DemXmlParsed> parsed;
 };
 
-void LoadAndParse(SourceLoader& loader, const SourceRef& ref, unsigned kinds, DemFileRead& out) {
+// `buffer`: the run's memory for reading a file of this thread, if any.
+void LoadAndParse(SourceLoader& loader, const SourceRef& ref, unsigned kinds, WholeFile* buffer, DemFileRead& out) {
   SourceFile file{std::string()};
   std::string error;
   out.memberLoaded = loader.load(ref, file, error);
   if (!out.memberLoaded) return;
   out.name = file.name();
   auto parsed = std::make_shared<DemXmlParsed>();
-  ParseDemXml(file, kinds, *parsed);
+  if (buffer)
+    ParseDemXml(file, kinds, *parsed, *buffer);
+  else
+    ParseDemXml(file, kinds, *parsed);
   out.parsed = std::move(parsed);
 }
 
@@ -87,8 +91,8 @@ std::string ParsedKey(const SourceRef& ref, unsigned kinds) {
 // taking apart: this waits for it) comes from the shared store, and a file
 // taken apart here is left there for the others.
 void LoadParseOrShare(SharedDemFiles* shared, SourceLoader& loader, const SourceRef& ref, unsigned kinds,
-                      DemFileRead& out) {
-  if (!shared) return LoadAndParse(loader, ref, kinds, out);
+                      WholeFile* buffer, DemFileRead& out) {
+  if (!shared) return LoadAndParse(loader, ref, kinds, buffer, out);
   SharedDemFiles::Turn turn = shared->turnFor(ParsedKey(ref, kinds));
   if (turn.found()) {
     out.parsed = turn.found();
@@ -96,7 +100,7 @@ void LoadParseOrShare(SharedDemFiles* shared, SourceLoader& loader, const Source
     out.name = ref.display();   // as the loader names it
     return;
   }
-  LoadAndParse(loader, ref, kinds, out);
+  LoadAndParse(loader, ref, kinds, buffer, out);
   if (out.memberLoaded && out.parsed && out.parsed->loaded) turn.publish(*out.parsed);
 }
 
@@ -140,7 +144,8 @@ void ReadDemXmlFiles(JobContext& ctx, const std::vector<SourceRef>& files, DemKi
     if (known[k].parsed)
       out = known[k];
     else
-      LoadParseOrShare(ctx.sharedDemFiles, loaders[lane], files[wanted[k]], kinds, out);
+      LoadParseOrShare(ctx.sharedDemFiles, loaders[lane], files[wanted[k]], kinds,
+                       ctx.parsedDemFiles ? &ctx.parsedDemFiles->readBuffer(lane) : nullptr, out);
   }, ctx.helperThreads && toParse);
   size_t next = 0;
   for (size_t i = 0; i < files.size(); ++i) {

@@ -334,8 +334,12 @@ unsigned SelectedDemKinds(const JobContext& ctx) {
 }
 
 void ParseDemXml(const SourceFile& source, unsigned selectedKinds, DemXmlParsed& out) {
+  WholeFile buffer;
+  ParseDemXml(source, selectedKinds, out, buffer);
+}
+
+void ParseDemXml(const SourceFile& source, unsigned selectedKinds, DemXmlParsed& out, WholeFile& file) {
   // A file on disk is read whole; bytes in memory are read where they are.
-  WholeFile file;
   std::string converted;
   std::string_view bytes = source.bytes();
   out.loaded = source.inMemory() || file.read(source.path());

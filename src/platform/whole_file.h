@@ -13,16 +13,23 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 
 // A file read whole into memory that is not cleared first: a string is
 // zero-filled to its size before the read overwrites it, a pass over the
-// whole file's worth of memory (a DEM file is 15 MB).
+// whole file's worth of memory (a DEM file is 15 MB). The memory is kept for
+// the next read that fits in it: fresh memory is cleared by the system on
+// first touch, and reading a run's DEM files one after another into the
+// same memory spares that for all but the first.
 class WholeFile {
  public:
-  // False when the file cannot be opened or read.
+  // False when the file cannot be opened or read. The bytes of an earlier
+  // read are gone either way.
   bool read(const std::string& path);
   std::string_view bytes() const { return {data_.get(), size_}; }
 
  private:
+  // Room for n bytes, the memory in hand when it is big enough.
+  char* roomFor(size_t n);
+
   std::unique_ptr<char[]> data_;
-  size_t size_ = 0;
+  size_t size_ = 0, capacity_ = 0;
 };
 
 // Replaces bytes with at most the first `limit` bytes of the file; false when

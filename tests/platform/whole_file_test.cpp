@@ -40,6 +40,23 @@ TEST(WholeFile, HoldsExactlyTheFilesBytes) {
   WholeFile missing;
   EXPECT_FALSE(missing.read(dir.file("missing.xml")));
   EXPECT_TRUE(missing.bytes().empty());
+
+  // One object reading file after file into the memory it keeps: each read
+  // holds exactly its own file, however the sizes go up and down, and a
+  // failed read holds nothing of the one before.
+  const std::string bigger = big + "tail";
+  const Case sequence[] = {
+      {dir.write("a.xml", big), big},      {dir.write("b.xml", small), small},
+      {dir.write("c.xml", bigger), bigger}, {dir.write("d.xml", ""), ""},
+      {dir.write("e.xml", small), small},
+  };
+  WholeFile reused;
+  for (const Case& c : sequence) {
+    ASSERT_TRUE(reused.read(c.path)) << c.path;
+    EXPECT_TRUE(reused.bytes() == c.expected) << c.path << ": " << reused.bytes().size() << " bytes";
+  }
+  EXPECT_FALSE(reused.read(dir.file("missing.xml")));
+  EXPECT_TRUE(reused.bytes().empty());
 }
 
 }  // namespace
