@@ -93,7 +93,13 @@ bool OpenView(JobContext& job) {
   SetTileView(job);
   surface.clearTo(job.settings.haikei);
   ReserveDisplayLists(job);
-  if (!CompileMapGlyphs(kFirstGlyphList)) {
+  // Compiled into a new context only; a kept one has them from its first tile.
+  KeptLists& kept = surface.keptLists();
+  if (!kept.glyphs) {
+    kept.glyphsOk = CompileMapGlyphs(kFirstGlyphList);
+    kept.glyphs = true;
+  }
+  if (!kept.glyphsOk) {
     job.host.ask(render_messages::kGlyphOutlineCaption, render_messages::kGlyphOutlineText, Buttons::Ok);
   }
   surface.tile().symbolTessellator = NewPolygonTessellator();
@@ -102,7 +108,7 @@ bool OpenView(JobContext& job) {
 
 void CloseView(JobContext& job) {
   if (!job.surface) return;
-  job.surface->closeTile(kReservedListCount);
+  job.surface->closeTile(kKeptListCount, kReservedListCount);
   job.host.pump();
   job.host.showImage(job.surface->frame());
 }

@@ -28,6 +28,9 @@ Viewport ViewportFor(const JobContext& job);
 
 inline constexpr int kReservedListCount = 79;
 inline constexpr unsigned kFirstGlyphList = 64;   // "（" "）" "短" "大" "専" in 64..68
+// The lists kept with a context from tile to tile: the symbols (1..63) and
+// the glyph outlines (64..68), the same for every tile.
+inline constexpr int kKeptListCount = static_cast<int>(kFirstGlyphList) + 4;
 
 // Opens the tile's view: resets the flood counter, fills the surface with
 // the background colour, makes a context (or takes the one the tile before

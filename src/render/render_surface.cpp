@@ -261,14 +261,15 @@ bool RenderSurface::createContext(std::string* error) {
   glDrewLast_ = false;
   SaveNewContextState();
   contextIsNew_ = true;
+  keptLists_ = KeptLists{};
   return true;
 }
 
-void RenderSurface::closeTile(int listCount) {
+void RenderSurface::closeTile(int keptLists, int listCount) {
   if (!gl_) return;
   finishGL();
   makeCurrent();
-  glDeleteLists(1, listCount);
+  if (listCount > keptLists) glDeleteLists(static_cast<GLuint>(keptLists + 1), listCount - keptLists);
   RestoreNewContextState();
   dropTileResources();
   contextKept_ = true;
@@ -291,6 +292,7 @@ void RenderSurface::deleteContext() {
   gl_.reset();
   glDrewLast_ = false;
   contextKept_ = false;
+  keptLists_ = KeptLists{};
 }
 
 std::unique_ptr<RenderSurface> CreateRenderSurface(JobContext& job) {

@@ -34,6 +34,16 @@ struct TileResources {
   long dryTriangleCount = 0;
 };
 
+// Display lists that are the same for every tile (the symbols' shapes, the
+// glyph outlines): compiled into a context once and kept with it, where
+// compiling them again cost every tile (and every frame of a flood
+// animation) about half a millisecond.
+struct KeptLists {
+  bool glyphs = false;      // compiled
+  bool glyphsOk = false;    // and the outline that must be there was
+  bool symbols = false;
+};
+
 class RenderSurface {
  public:
   // Filled white.
@@ -84,10 +94,13 @@ class RenderSurface {
   // Whether the last createContext() made a new context (not a kept one).
   bool contextIsNew() const { return contextIsNew_; }
   // Ends a tile's GL work: finishes GL output into the image, deletes the
-  // display lists 1..listCount, puts the context's state back as it was
-  // made (attributes, client attributes, matrices, errors) and keeps it for
-  // the next createContext(); drops the tile's tessellators.
-  void closeTile(int listCount);
+  // display lists keptLists + 1..listCount, puts the context's state back as
+  // it was made (attributes, client attributes, matrices, errors) and keeps
+  // it for the next createContext(); drops the tile's tessellators.
+  void closeTile(int keptLists, int listCount);
+  // Which of the display lists kept with the context (1..keptLists of
+  // closeTile, the same for every tile) are compiled; none in a new one.
+  KeptLists& keptLists() { return keptLists_; }
   // Finishes GL output into the image, releases and deletes the context with
   // its display lists, and drops the tile's tessellators.
   void deleteContext();
@@ -113,6 +126,7 @@ class RenderSurface {
   bool glDrewLast_ = false;        // GL output not yet copied into the image
   bool contextKept_ = false;       // a closed tile's context, ready to reuse
   bool contextIsNew_ = false;
+  KeptLists keptLists_;
   QRect changed_;                  // image pixels not yet uploaded to GL
 };
 

@@ -5,6 +5,7 @@
 #include "job/job_context.h"
 #include "render/primitives.h"
 #include "render/render_surface.h"
+#include "render/gl_view.h"
 
 namespace velkaro {
 
@@ -66,13 +67,20 @@ void CompileSymbolLists(Tessellator& tessellator, std::array<TessVertex, 4>& rec
   }
 }
 
+// The symbols' lists lie below the glyph outlines' and are kept with them.
+static_assert(kSymbolCount < static_cast<int>(kFirstGlyphList));
+
 void CompileSymbols(JobContext& job) {
   if (!job.surface || !job.surface->hasContext()) return;
-  // Compiling draws nothing: the context is made current, and the image
-  // goes to GL only when GL is about to draw over it.
+  // Compiled into a new context only; a kept one has them from its first
+  // tile. Compiling draws nothing: the context is made current, and the
+  // image goes to GL only when GL is about to draw over it.
+  KeptLists& kept = job.surface->keptLists();
+  if (kept.symbols) return;
   job.surface->beginGLState();
   TileResources& tile = job.surface->tile();
   CompileSymbolLists(tile.symbolTessellator, tile.symbolVertices);
+  kept.symbols = true;
 }
 
 void PlaceSymbol(int id, double x, double y, double sx, double sy) {

@@ -225,7 +225,7 @@ TEST(RenderSurface, AKeptContextStartsTheNextTileAsNew) {
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
   EXPECT_FALSE(glIsList(kReservedListCount - 1));
-  EXPECT_TRUE(glIsList(kFirstGlyphList)) << "the tile's own glyph lists";
+  EXPECT_TRUE(glIsList(kFirstGlyphList)) << "the glyph lists kept with the context";
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   CloseView(t.job);
   drawTile();
