@@ -13,6 +13,7 @@
 #include "elevation/messages.h"
 #include "job/job_context.h"
 #include "platform/ordered_work.h"
+#include "platform/whole_file.h"
 
 namespace velkaro {
 
@@ -75,10 +76,8 @@ void LoadAndParse(SourceLoader& loader, const SourceRef& ref, unsigned kinds, Wh
   if (!out.memberLoaded) return;
   out.name = file.name();
   auto parsed = std::make_shared<DemXmlParsed>();
-  if (buffer)
-    ParseDemXml(file, kinds, *parsed, *buffer);
-  else
-    ParseDemXml(file, kinds, *parsed);
+  WholeFile ownBuffer;
+  ParseDemXml(file, kinds, *parsed, buffer ? *buffer : ownBuffer);
   out.parsed = std::move(parsed);
 }
 
