@@ -145,8 +145,9 @@ struct JobContext {
   // DeleteScratchFiles); a run in the output folder starts unswept.
   std::set<std::string> scratchWritten;
   bool scratchSwept = false;
-  // Set once a tile's reading passes are done, until its scratch files are
-  // deleted: every scratch file of the tile is then in scratchWritten.
+  // Set by the driver once a tile's reading passes are done, until it
+  // deletes the tile's scratch files: every scratch file of the tile is then
+  // in scratchWritten.
   bool scratchListed = false;
 };
 

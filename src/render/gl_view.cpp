@@ -53,9 +53,9 @@ void SetTileView(const JobContext& job) {
 }
 
 void ReserveDisplayLists(JobContext& job) {
-  // A kept context's ids were reserved (and checked) when it was new; its
-  // lists were deleted when the tile before closed, and the tile compiles
-  // its own under the same ids.
+  // A kept context's ids were reserved (and checked) when it was new; it
+  // keeps the symbols and glyph outlines, and the lists above them were
+  // deleted when the tile before closed.
   if (job.surface && !job.surface->contextIsNew()) {
     job.surface->tile().listBase = 1;
     return;

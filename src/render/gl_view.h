@@ -34,16 +34,17 @@ inline constexpr int kKeptListCount = static_cast<int>(kFirstGlyphList) + 4;
 
 // Opens the tile's view: resets the flood counter, fills the surface with
 // the background colour, makes a context (or takes the one the tile before
-// left, as new), sets the view, clears to the
-// background, reserves the display lists, compiles the outline glyphs and
-// makes the symbol tessellator. Does nothing when the job was aborted or has
-// no surface. Returns whether a context is ready to draw.
+// left, as new), sets the view, clears to the background, reserves the
+// display lists, compiles the outline glyphs (into a new context; a kept
+// one keeps them) and makes the symbol tessellator. Does nothing when the
+// job was aborted or has no surface. Returns whether a context is ready to
+// draw.
 bool OpenView(JobContext& job);
 
 // Closes the tile's view: GL output is finished into the surface, the
-// tile's display lists are deleted and the context is put back as new for
-// the next tile, pending events are processed once and the host is shown
-// the finished frame.
+// tile's own display lists are deleted (the kept ones stay), the context is
+// put back as new for the next tile, pending events are processed once and
+// the host is shown the finished frame.
 void CloseView(JobContext& job);
 
 // Reserves the tile's display-list ids on the current context; ids that do

@@ -78,6 +78,7 @@ std::string TileLabel(const JobContext& job, int r, int c) {
   return rowst(r, "_", job.grid.rows) + colst(c, job.grid.cols);
 }
 
+// The tile's list of scratch files goes with them.
 void DeleteScratch(JobContext& job, const DriverCalls& calls) {
   job.scratchListed = false;
   if (calls.deleteScratchFiles) calls.deleteScratchFiles(job);

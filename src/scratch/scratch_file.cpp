@@ -291,7 +291,6 @@ void DeleteScratchFiles(JobContext& job) {
     for (const std::string& path : job.scratchWritten) fs::remove(fs::path(path), ec);
   }
   job.scratchWritten.clear();
-  job.scratchListed = false;
 }
 
 std::string KeepScratchFiles(JobContext& job, const std::string& tileLabel) {
