@@ -1,7 +1,8 @@
 // Cost of opening and closing one tile view at 2048 x 1448: surface fill,
 // a new OpenGL context, the view and clear, the reserved display lists, the
 // outline glyphs and the symbol tessellator, then finishing into the image
-// and deleting the context. A plain memset over the same image is the
+// and deleting the context; and the hand-over of the image between direct
+// drawing and GL, for a small change and for the whole image. A plain memset over the same image is the
 // yardstick measured in the same run.
 
 #include <GL/gl.h>
@@ -81,6 +82,18 @@ int main(int argc, char** argv) {
   }
   surface->flush();
   const auto h1 = Clock::now();
+  // The same with the whole image changed: all of it goes up to GL and
+  // comes back, as after a tile's relief is drawn.
+  const auto w0 = Clock::now();
+  for (int k = 0; k < rounds; ++k) {
+    surface->drawer().fillRect(0, 0, 2048, 1448);
+    surface->beginGL();
+    glBegin(GL_POINTS);
+    glVertex2d(10, 10);
+    glEnd();
+  }
+  surface->flush();
+  const auto w1 = Clock::now();
   surface->deleteContext();
 
   QImage& pixels = surface->beginPixels();
@@ -96,6 +109,7 @@ int main(int argc, char** argv) {
   std::printf("  of which a bare context: %.2f ms, the five outline glyphs: %.2f ms\n",
               Seconds(c0, c1) / rounds * 1e3, Seconds(g0, g1) / rounds * 1e3);
   std::printf("engine hand-over GL -> 2-D -> GL: %.2f ms\n", Seconds(h0, h1) / rounds * 1e3);
+  std::printf("  with the whole image changed (up to GL and back): %.2f ms\n", Seconds(w0, w1) / rounds * 1e3);
   std::printf("yardstick memset of the image (%.1f MB): %.3f ms, %.0f MB/s\n", bytes / 1e6, perFill * 1e3,
               bytes / 1e6 / perFill);
   std::printf("one tile open+close costs %.0f image fills\n", perTile / perFill);

@@ -200,7 +200,12 @@ bool RenderSurface::attachFramebuffer(std::string& error) {
   glBindTexture(GL_TEXTURE_2D, gl_->target);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+  // Stored in the image's own byte order (blue, green, red, alpha): asked
+  // for as plain GL_RGBA with BGRA bytes, Mesa keeps the texture as BGRA, so
+  // handing the image up to GL and reading it back are straight copies. A
+  // sized GL_RGBA8 is kept as RGBA and every hand-over swaps each pixel's
+  // bytes (3.4 ms instead of 0.75 for a 2048 x 1448 image).
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
   glBindTexture(GL_TEXTURE_2D, 0);
   glGenFramebuffers(1, &gl_->framebuffer);
   glBindFramebuffer(GL_FRAMEBUFFER, gl_->framebuffer);
