@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,13 +88,10 @@ std::string ParsedKey(const SourceRef& ref, unsigned kinds) {
   return ref.expandedPath() + '\n' + std::to_string(kinds);
 }
 
-// As LoadAndParse, but a file another worker of the run took apart (or is
-// taking apart: this waits for it) comes from the shared store, and a file
-// taken apart here is left there for the others.
-void LoadParseOrShare(SharedDemFiles* shared, SourceLoader& loader, const SourceRef& ref, unsigned kinds,
-                      WholeFile* buffer, DemFileRead& out) {
-  if (!shared) return LoadAndParse(loader, ref, kinds, buffer, out);
-  SharedDemFiles::Turn turn = shared->turnFor(ParsedKey(ref, kinds));
+// A file of the run's shared store, on this process's turn: the entry
+// another worker left, or the file taken apart here and left for the others.
+void ReadOnTurn(SharedDemFiles::Turn& turn, SourceLoader& loader, const SourceRef& ref, unsigned kinds,
+                WholeFile* buffer, DemFileRead& out) {
   if (turn.found()) {
     out.parsed = turn.found();
     out.memberLoaded = true;
@@ -101,6 +100,42 @@ void LoadParseOrShare(SharedDemFiles* shared, SourceLoader& loader, const Source
   }
   LoadAndParse(loader, ref, kinds, buffer, out);
   if (out.memberLoaded && out.parsed && out.parsed->loaded) turn.publish(*out.parsed);
+}
+
+// As LoadAndParse, but a file another worker of the run took apart (or is
+// taking apart: this waits for it) comes from the shared store, and a file
+// taken apart here is left there for the others.
+void LoadParseOrShare(SharedDemFiles* shared, SourceLoader& loader, const SourceRef& ref, unsigned kinds,
+                      WholeFile* buffer, DemFileRead& out) {
+  if (!shared) return LoadAndParse(loader, ref, kinds, buffer, out);
+  SharedDemFiles::Turn turn = shared->turnFor(ParsedKey(ref, kinds));
+  ReadOnTurn(turn, loader, ref, kinds, buffer, out);
+}
+
+// With workers sharing the run's DEM files, first the files no other worker
+// is taking apart right now: two workers wanting the same files in the same
+// order would otherwise take turns, one waiting while the other works on
+// each. The files left wait for the list's order (their entries are
+// usually there by then). Marks in `done` the files read here.
+void ReadFreeFilesFirst(JobContext& ctx, SourceLoader& loader, const std::vector<SourceRef>& files,
+                        const std::vector<size_t>& wanted, unsigned kinds, std::vector<DemFileRead>& reads,
+                        std::vector<char>& done) {
+  if (!ctx.sharedDemFiles || std::count(done.begin(), done.end(), 0) < 2) return;
+  WholeFile* buffer = ctx.parsedDemFiles ? &ctx.parsedDemFiles->readBuffer(0) : nullptr;
+  for (size_t k = 0; k < wanted.size(); ++k) {
+    if (done[k]) continue;
+    ctx.host.pump();
+    if (!ctx.runFlag) return;
+    const SourceRef& ref = files[wanted[k]];
+    try {
+      std::optional<SharedDemFiles::Turn> turn = ctx.sharedDemFiles->turnIfFree(ParsedKey(ref, kinds));
+      if (!turn) continue;   // another worker is on it
+      ReadOnTurn(*turn, loader, ref, kinds, buffer, reads[k]);
+      done[k] = 1;
+    } catch (const std::exception&) {
+      reads[k] = DemFileRead{};   // tried again in order
+    }
+  }
 }
 
 void PlaceDemFile(JobContext& ctx, const SourceRef& ref, const DemFileRead& read, const GeoBox& extent) {
@@ -136,12 +171,18 @@ void ReadDemXmlFiles(JobContext& ctx, const std::vector<SourceRef>& files, DemKi
       known[k].memberLoaded = known[k].parsed != nullptr;
       known[k].name = ref.display();   // as the loader names it
     }
-  // A second thread only when some file is still to be taken apart.
-  const bool toParse = std::any_of(known.begin(), known.end(), [](const DemFileRead& r) { return !r.parsed; });
   SourceLoader loaders[2];
+  std::vector<DemFileRead> early(wanted.size());
+  std::vector<char> done(wanted.size());
+  for (size_t k = 0; k < wanted.size(); ++k) done[k] = known[k].parsed != nullptr;
+  ReadFreeFilesFirst(ctx, loaders[0], files, wanted, kinds, early, done);
+  // A second thread only when some file is still to be taken apart.
+  const bool toParse = std::count(done.begin(), done.end(), 0) > 0;
   OrderedWork<DemFileRead> reads(wanted.size(), [&](size_t k, int lane, DemFileRead& out) {
     if (known[k].parsed)
       out = known[k];
+    else if (done[k])
+      out = std::move(early[k]);
     else
       LoadParseOrShare(ctx.sharedDemFiles, loaders[lane], files[wanted[k]], kinds,
                        ctx.parsedDemFiles ? &ctx.parsedDemFiles->readBuffer(lane) : nullptr, out);

@@ -149,7 +149,11 @@ std::shared_ptr<const DemXmlParsed> SharedDemFiles::entryOf(const std::string& e
   return parsed;
 }
 
-SharedDemFiles::Turn SharedDemFiles::turnFor(const std::string& key) {
+SharedDemFiles::Turn SharedDemFiles::turnFor(const std::string& key) { return *turn(key, true); }
+
+std::optional<SharedDemFiles::Turn> SharedDemFiles::turnIfFree(const std::string& key) { return turn(key, false); }
+
+std::optional<SharedDemFiles::Turn> SharedDemFiles::turn(const std::string& key, bool wait) {
   const std::string entry = entryPath(key);
   if (std::shared_ptr<const DemXmlParsed> ready = entryOf(entry, key)) {
     Turn turn(*this, key, -1);
@@ -157,11 +161,13 @@ SharedDemFiles::Turn SharedDemFiles::turnFor(const std::string& key) {
     return turn;
   }
   int lockFd = open((entry + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
-  // An interrupted wait (a stop) gives up the lock: the caller then takes
-  // the file apart itself, or stops.
-  if (lockFd >= 0 && flock(lockFd, LOCK_EX) != 0) {
+  if (lockFd >= 0 && flock(lockFd, wait ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
+    const bool held = !wait && errno == EWOULDBLOCK;
     close(lockFd);
     lockFd = -1;
+    if (held) return std::nullopt;
+    // An interrupted wait (a stop) gives up the lock: the caller then takes
+    // the file apart itself, or stops.
   }
   Turn turn(*this, key, lockFd);
   turn.found_ = entryOf(entry, key);

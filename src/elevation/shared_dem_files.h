@@ -17,6 +17,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -57,11 +58,15 @@ class SharedDemFiles {
   // out its entry or the turn to do it. Safe on any thread; a second turn
   // for a key whose turn this process still holds would wait forever.
   Turn turnFor(const std::string& key);
+  // The same without waiting: nothing while another process holds the
+  // file's lock (it is taking the file apart).
+  std::optional<Turn> turnIfFree(const std::string& key);
 
   // The entry file of a key (its lock is the same name with ".lock").
   std::string entryPath(const std::string& key) const;
 
  private:
+  std::optional<Turn> turn(const std::string& key, bool wait);
   void published(std::string path, size_t bytes);
   std::shared_ptr<const DemXmlParsed> entryOf(const std::string& entry, const std::string& key) const;
 

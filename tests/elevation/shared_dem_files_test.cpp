@@ -163,6 +163,26 @@ TEST(SharedDemFiles, AProcessWaitsForTheOneTakingTheFileApart) {
   }
 }
 
+// Asking without waiting: nothing while another holds the file's turn (the
+// lock belongs to the open file, so two stores of one process stand for two
+// workers), the turn once it is free, the entry once it is left.
+TEST(SharedDemFiles, ATurnWithoutWaitingIsNoneWhileAnotherHoldsIt) {
+  TempDir dir;
+  SharedDemFiles first(dir.path(), 1 << 20), second(dir.path(), 1 << 20);
+  {
+    SharedDemFiles::Turn held = first.turnFor("a.xml\n2");
+    EXPECT_FALSE(second.turnIfFree("a.xml\n2").has_value());
+    std::optional<SharedDemFiles::Turn> other = second.turnIfFree("b.xml\n2");
+    ASSERT_TRUE(other.has_value());
+    EXPECT_EQ(other->found(), nullptr);   // b is second's to take apart
+    held.publish(SomeParsed(300));
+  }
+  std::optional<SharedDemFiles::Turn> left = second.turnIfFree("a.xml\n2");
+  ASSERT_TRUE(left.has_value());
+  ASSERT_NE(left->found(), nullptr);
+  ExpectSame(SomeParsed(300), *left->found());
+}
+
 // A process removes its own oldest entries beyond its share of bytes.
 TEST(SharedDemFiles, KeepsItsEntriesWithinItsBytes) {
   TempDir dir;
