@@ -73,10 +73,11 @@ LegendColours::LegendColours(int hdev, double interval, double bottom, int schem
     : hdev_(hdev), interval_(interval), bottom_(bottom), top_((hdev - 1) * interval + bottom) {
   const int classes = std::max(hdev, 0) + 1;
   lastClass_ = classes - 1;
-  rgb_.reserve(static_cast<size_t>(classes) * 3);
+  rgb_.reserve(static_cast<size_t>(classes) * 4);
   for (int i = 0; i < classes; ++i) {
     const Rgb c = ClassRgb(i, hdev, scheme);
-    rgb_.insert(rgb_.end(), {c.r, c.g, c.b});
+    for (const int channel : {c.r, c.g, c.b}) rgb_.push_back(static_cast<float>(std::clamp(channel, 0, 255)));
+    rgb_.push_back(0);   // four to a class, read at once
   }
 }
 

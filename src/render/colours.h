@@ -8,6 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace velkaro {
 
 using Colour = int32_t;   // 0x00BBGGRR
@@ -17,14 +21,18 @@ constexpr int GreenOf(Colour c) { return (c >> 8) & 0xFF; }
 constexpr int BlueOf(Colour c) { return (c >> 16) & 0xFF; }
 constexpr Colour MakeColour(int r, int g, int b) { return r + g * 256 + b * 65536; }
 
-// A colour channel scaled by decl and cut to 0..255, rounding down.
-inline int Darken(int c, float decl) {
-  const int clamped = std::clamp(c, 0, 255);
-  const float scaled = static_cast<float>(clamped) * decl;
-  int whole = static_cast<int>(scaled);   // floor, in the usual case of no negative decl
-  if (static_cast<float>(whole) > scaled) --whole;
-  return std::clamp(whole, 0, 255);
+// Darken for a channel already cut to 0..255 and held as a float. The
+// product is cut to 0..255 before it becomes a whole number, so that no
+// factor, however far out (or not a number), overflows the conversion.
+inline int DarkenChannel(float channel, float decl) {
+  const float scaled = channel * decl;
+  if (!(scaled > 0)) return 0;   // also not a number
+  if (scaled >= 255) return 255;
+  return static_cast<int>(scaled);   // rounds down, being above zero
 }
+
+// A colour channel scaled by decl and cut to 0..255, rounding down.
+inline int Darken(int c, float decl) { return DarkenChannel(static_cast<float>(std::clamp(c, 0, 255)), decl); }
 
 // Makes cl the current OpenGL colour.
 void gcolor(Colour cl);
@@ -52,16 +60,30 @@ class LegendColours {
       index = static_cast<int>(std::clamp(cls, 0.0, static_cast<double>(hdev_)));
     }
     index = std::clamp(index, 0, lastClass_);
-    const int* c = &rgb_[static_cast<size_t>(index) * 3];
-    return MakeColour(Darken(c[0], decl), Darken(c[1], decl), Darken(c[2], decl));
+    return DarkenClass(&rgb_[static_cast<size_t>(index) * 4], decl);
   }
 
  private:
+  // The three channels of a class darkened at once, as DarkenChannel each.
+  static Colour DarkenClass(const float* c, float decl) {
+#if defined(__SSE2__)
+    // Cut to 0..255 (the maximum gives zero for not a number), then
+    // truncated: DarkenChannel lane by lane.
+    const __m128 scaled = _mm_mul_ps(_mm_loadu_ps(c), _mm_set1_ps(decl));
+    const __m128 cut = _mm_min_ps(_mm_max_ps(scaled, _mm_setzero_ps()), _mm_set1_ps(255.0f));
+    const __m128i whole = _mm_cvttps_epi32(cut);
+    const __m128i words = _mm_packs_epi32(whole, whole);
+    return static_cast<Colour>(static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words))) & 0xFFFFFFu);
+#else
+    return MakeColour(DarkenChannel(c[0], decl), DarkenChannel(c[1], decl), DarkenChannel(c[2], decl));
+#endif
+  }
+
   int hdev_;
   double interval_, bottom_;
   double top_;       // the bottom of the top class
   int lastClass_;    // the highest class index with a colour
-  std::vector<int> rgb_;   // r, g, b of each class, 0..hdev
+  std::vector<float> rgb_;   // r, g, b, 0 of each class, 0..hdev, cut to 0..255
 };
 
 // A pale colour derived from an area name (UTF-8).

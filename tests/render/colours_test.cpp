@@ -1,6 +1,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include "render/colours.h"
@@ -52,6 +53,31 @@ TEST(Colours, ElevationClassesAtTheBoundaries) {
   // A legend without an interval puts everything at or above its bottom on top.
   EXPECT_EQ(elevcl(4, 1.0f, 0, 5, 7, 0), rgb(4, 4, 1.0f, 0));
   EXPECT_EQ(elevcl(4, 1.0f, 0, 5, 4, 0), rgb(0, 4, 1.0f, 0));
+}
+
+// The terrain mesh's class colours, darkened three channels at once, are
+// elevcl's for every class and every sort of darkening: dimmed, full, too
+// bright, below zero, none, not a number, far out of range.
+TEST(Colours, LegendColoursAreElevclsForEveryDarkening) {
+  const float decls[] = {1.0f, 0.0f, 0.5f, 0.999f, 0.3333f, 1e-7f, 1.5f, 7.0f, -0.3f, -1.0f,
+                         std::numeric_limits<float>::quiet_NaN(), 1e20f, -1e20f, std::numeric_limits<float>::infinity()};
+  for (int scheme : {0, 3, 7})
+    for (int hdev : {1, 2, 4, 16, 128}) {
+      const LegendColours colours(hdev, 10, -5, scheme);
+      for (double value = -20; value <= hdev * 10 + 20; value += 3.3)
+        for (float decl : decls)
+          ASSERT_EQ(colours.at(value, decl), elevcl(hdev, decl, 10, -5, value, scheme))
+              << "scheme " << scheme << " hdev " << hdev << " value " << value << " decl " << decl;
+    }
+  // Factors far out of range are cut, not wrapped around in the conversion.
+  EXPECT_EQ(Darken(200, 1e20f), 255);
+  EXPECT_EQ(Darken(200, -1e20f), 0);
+  EXPECT_EQ(Darken(200, std::numeric_limits<float>::quiet_NaN()), 0);
+  for (int i = 0; i < 100000; ++i) {   // darkenings between the listed ones
+    const float decl = static_cast<float>(i) / 50000.0f - 0.5f;
+    const LegendColours colours(8, 10, 0, 1);
+    ASSERT_EQ(colours.at(i % 97, decl), elevcl(8, decl, 10, 0, i % 97, 1)) << decl;
+  }
 }
 
 TEST(Colours, AreaNameColours) {
