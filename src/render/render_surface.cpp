@@ -113,6 +113,13 @@ std::array<int, 4> RenderSurface::viewport() const {
 void RenderSurface::beginGL() {
   endPainter();
   if (!makeCurrent()) return;
+  // A clear the whole image's upload would cover is not worth its time.
+  if (clearPending_ && changed_ != image_.rect()) {
+    glClearColor(RedOf(*clearPending_) / 255.0f, GreenOf(*clearPending_) / 255.0f, BlueOf(*clearPending_) / 255.0f,
+                 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+  clearPending_.reset();
   if (!changed_.isEmpty()) {
     uploadImage(changed_);
     changed_ = QRect();
@@ -127,9 +134,10 @@ void RenderSurface::clearTo(Colour colour) {
   image_.fill(qRgb(RedOf(colour), GreenOf(colour), BlueOf(colour)));
   changed_ = QRect();
   glDrewLast_ = false;
-  if (!makeCurrent()) return;
-  glClearColor(RedOf(colour) / 255.0f, GreenOf(colour) / 255.0f, BlueOf(colour) / 255.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
+  // GL's framebuffer follows when GL next draws: often the image is drawn
+  // over whole first (the relief) and goes up to GL in place of the clear.
+  clearPending_ = colour;
+  makeCurrent();
 }
 
 QPainter& RenderSurface::beginPainter() { return beginPainterIn(image_.rect()); }

@@ -12,6 +12,7 @@
 #include <array>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "render/painter_drawer.h"
@@ -128,6 +129,7 @@ class RenderSurface {
   bool contextIsNew_ = false;
   KeptLists keptLists_;
   QRect changed_;                  // image pixels not yet uploaded to GL
+  std::optional<Colour> clearPending_;   // GL's framebuffer is to be cleared to this first
 };
 
 // The job's surface, ImageWidth x ImageHeight, filled white; job.surface is
