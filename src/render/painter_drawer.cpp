@@ -177,8 +177,15 @@ bool PainterDrawer::floodFill(int x, int y, Colour border) {
     return (reinterpret_cast<const QRgb*>(image.constScanLine(py))[px] & 0xFFFFFF) == borderRgb;
   };
   if (isBorder(x, y)) return false;
-  std::vector<uint8_t> done(static_cast<size_t>(w) * h, 0);
-  auto open = [&](int px, int py) { return !done[static_cast<size_t>(py) * w + px] && !isBorder(px, py); };
+  // The pixels filled so far, a row's marks made when the fill first reaches
+  // it: a fill is mostly a small shape in a large image.
+  std::vector<std::vector<uint8_t>> done(static_cast<size_t>(h));
+  auto doneRow = [&](int py) -> std::vector<uint8_t>& {
+    std::vector<uint8_t>& row = done[static_cast<size_t>(py)];
+    if (row.empty()) row.assign(static_cast<size_t>(w), 0);
+    return row;
+  };
+  auto open = [&](int px, int py) { return !doneRow(py)[static_cast<size_t>(px)] && !isBorder(px, py); };
   std::vector<std::pair<int, int>> seeds{{x, y}};
   while (!seeds.empty()) {
     auto [sx, sy] = seeds.back();
@@ -188,9 +195,10 @@ bool PainterDrawer::floodFill(int x, int y, Colour border) {
     while (left > 0 && open(left - 1, sy)) --left;
     while (right < w - 1 && open(right + 1, sy)) ++right;
     auto* row = reinterpret_cast<QRgb*>(image.scanLine(sy));
+    std::vector<uint8_t>& marks = doneRow(sy);
     for (int px = left; px <= right; ++px) {
       row[px] = fill;
-      done[static_cast<size_t>(sy) * w + px] = 1;
+      marks[static_cast<size_t>(px)] = 1;
     }
     // One seed per open run in the rows above and below.
     for (int ny : {sy - 1, sy + 1}) {
