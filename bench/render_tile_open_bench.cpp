@@ -70,30 +70,23 @@ int main(int argc, char** argv) {
   for (int k = 0; k < rounds; ++k) CompileMapGlyphs(kFirstGlyphList);
   const auto g1 = Clock::now();
 
-  // One round trip between the engines: a 2-D rectangle (GL output is
-  // finished into the image first), then a GL point (the image is uploaded).
-  const auto h0 = Clock::now();
-  for (int k = 0; k < rounds; ++k) {
-    surface->drawer().fillRect(0, 0, 4, 4);
-    surface->beginGL();
-    glBegin(GL_POINTS);
-    glVertex2d(10, 10);
-    glEnd();
-  }
-  surface->flush();
-  const auto h1 = Clock::now();
-  // The same with the whole image changed: all of it goes up to GL and
-  // comes back, as after a tile's relief is drawn.
-  const auto w0 = Clock::now();
-  for (int k = 0; k < rounds; ++k) {
-    surface->drawer().fillRect(0, 0, 2048, 1448);
-    surface->beginGL();
-    glBegin(GL_POINTS);
-    glVertex2d(10, 10);
-    glEnd();
-  }
-  surface->flush();
-  const auto w1 = Clock::now();
+  // Round trips between the engines: a 2-D rectangle (GL output is
+  // finished into the image first), then a GL point (the rectangle is
+  // uploaded); once a small one, once the whole image, as after a tile's
+  // relief is drawn. Seconds per trip.
+  auto handOvers = [&](int right, int bottom) {
+    const auto start = Clock::now();
+    for (int k = 0; k < rounds; ++k) {
+      surface->drawer().fillRect(0, 0, right, bottom);
+      surface->beginGL();
+      glBegin(GL_POINTS);
+      glVertex2d(10, 10);
+      glEnd();
+    }
+    surface->flush();
+    return Seconds(start, Clock::now()) / rounds;
+  };
+  const double smallHandOver = handOvers(4, 4), wholeHandOver = handOvers(2048, 1448);
   surface->deleteContext();
 
   QImage& pixels = surface->beginPixels();
@@ -108,8 +101,8 @@ int main(int argc, char** argv) {
   std::printf("tile open+close 2048x1448: %.2f ms/tile, %.1f tiles/s\n", perTile * 1e3, 1.0 / perTile);
   std::printf("  of which a bare context: %.2f ms, the five outline glyphs: %.2f ms\n",
               Seconds(c0, c1) / rounds * 1e3, Seconds(g0, g1) / rounds * 1e3);
-  std::printf("engine hand-over GL -> 2-D -> GL: %.2f ms\n", Seconds(h0, h1) / rounds * 1e3);
-  std::printf("  with the whole image changed (up to GL and back): %.2f ms\n", Seconds(w0, w1) / rounds * 1e3);
+  std::printf("engine hand-over GL -> 2-D -> GL: %.2f ms\n", smallHandOver * 1e3);
+  std::printf("  with the whole image changed (up to GL and back): %.2f ms\n", wholeHandOver * 1e3);
   std::printf("yardstick memset of the image (%.1f MB): %.3f ms, %.0f MB/s\n", bytes / 1e6, perFill * 1e3,
               bytes / 1e6 / perFill);
   std::printf("one tile open+close costs %.0f image fills\n", perTile / perFill);
