@@ -163,6 +163,29 @@ bool ReadHeader(std::string_view textAll, DemXmlHeader& h) {
   return true;
 }
 
+// The common tuple, "type,value" with nothing but blanks after the value,
+// read in one pass over the line: false for anything else (the end tag, a
+// no-data mark, a blank or odd line, a value past the believable), which
+// the general reading then takes, so both read every line alike.
+bool PlainTuple(std::string_view line, double& value) {
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  while (p != end && *p != ',') {
+    if (*p == '<') return false;
+    ++p;
+  }
+  if (p == end) return false;
+  const char* const number = ++p;
+  const std::string_view rest(number, static_cast<size_t>(end - number));
+  if (rest.size() > 99 || rest.starts_with(kMissingValueMark.substr(1))) return false;
+  double v;
+  if (!ScanPlainDecimal(p, end, v)) return false;
+  while (p != end && (*p == ' ' || *p == '\t')) ++p;
+  if (p != end || !(std::fabs(v) <= kMostElevation)) return false;
+  value = v;
+  return true;
+}
+
 // Pass 3: walks the tuples from grid index `firstIndex` on: `place(index,
 // value)` for a value, `missing(index, line)` for a no-data tuple. False on a
 // value that does not parse.
@@ -175,6 +198,11 @@ bool WalkTuples(std::string_view textAll, long firstIndex, Place&& place, Missin
   if (!cursor.next(line)) return true;   // no tuple list: nothing to place
   long index = firstIndex;
   while (cursor.next(line)) {
+    double plain;
+    if (PlainTuple(line, plain)) {
+      place(index++, plain);
+      continue;
+    }
     bool last = false;
     const size_t end = line.find(kTuplesEnd);
     if (end != std::string_view::npos) {

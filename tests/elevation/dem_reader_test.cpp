@@ -131,6 +131,32 @@ TEST(ReadDemXmlText, PlacesTuplesOfEveryLayoutVariant) {
   }
 }
 
+// Every form a tuple's value may take reads as the general reading reads it,
+// whether the line takes the short way (type, comma, plain decimal, blanks)
+// or not: a blank before the value, a plus, an exponent, more digits than
+// the short way takes, the no-data mark (also as the start of a longer
+// number), an empty type, and the end tag on the last tuple's line.
+TEST(ReadDemXmlText, ReadsEveryFormOfTupleAlike) {
+  DemText dem;
+  dem.tuples = {"地表面,1.25",  "地表面,2.5   ", "地表面, 3.5",   "地表面,+4",  "地表面,5e0",    "地表面,-99990",
+                "地表面,-9999.", ",7",           "地表面,8.125\t", "地表面,9.00000000000000001",
+                "地表面,10.5</gml:tupleList>"};
+  const double X = kNoData;
+  const double expected[12] = {1.25, 2.5, 3.5, 4, 5, X, X, 7, 8.125, 9, 10.5, X};
+  ReaderJob job;
+  ASSERT_EQ(job.read(dem.str()), DemXmlOutcome::Read);
+  for (int r = 0; r < 3; ++r)
+    for (int col = 0; col < 4; ++col)
+      EXPECT_EQ(job.block(r, col), expected[r * 4 + col]) << dem.tuples[static_cast<size_t>(std::min(r * 4 + col, 10))];
+  // A value past the believable stops the file either way.
+  for (const char* bad : {"地表面,99999", "地表面,1e9"}) {
+    DemText wrong;
+    wrong.tuples = {"地表面,1", bad};
+    ReaderJob other;
+    EXPECT_EQ(other.read(wrong.str()), DemXmlOutcome::BadNumber) << bad;
+  }
+}
+
 // A grid that takes an inner part of a file (the file reaches past it on
 // every side) gets exactly the file's cells that fall in it: the tuples
 // start inside the file's first rows, leave gaps, and end below the grid
