@@ -20,10 +20,6 @@ constexpr int kHeadBytes = kFileHeaderBytes + BitmapInfoHeader::kBytes;
 // whole image in the file's layout.
 constexpr size_t kBandBytes = 128 * 1024;
 
-void PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 // The frame in a format whose rows the bitmap rows are copied from.
 QImage Rgb32(const QImage& frame) {
   return frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32

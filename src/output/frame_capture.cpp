@@ -10,9 +10,6 @@ void PutU16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);
   p[1] = static_cast<uint8_t>(v >> 8);
 }
-void PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 int BitsOfFormat(int pixelFormat) {
   switch (pixelFormat) {
@@ -54,13 +51,6 @@ int NearestIndex(const std::vector<QRgb>& palette, QRgb colour) {
   return best;
 }
 
-// Stores a word as four bytes, lowest first (one store on this machine).
-inline void PutLowFirst(uint8_t* out, uint32_t w) {
-  const uint8_t bytes[4] = {static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8), static_cast<uint8_t>(w >> 16),
-                            static_cast<uint8_t>(w >> 24)};
-  std::memcpy(out, bytes, 4);
-}
-
 // A row's pixels as blue, green, red bytes. Four pixels (16 bytes, each
 // 0xAARRGGBB) make three words of output: each word is put together from
 // the pixels' low bytes, which drops the fourth byte of every pixel.
@@ -70,9 +60,9 @@ void CopyRow24(const QImage& image, int y, uint8_t* out) {
   int x = 0;
   for (; x + 4 <= width; x += 4, out += 12) {
     const uint32_t p0 = in[x], p1 = in[x + 1], p2 = in[x + 2], p3 = in[x + 3];
-    PutLowFirst(out, (p0 & 0xFFFFFFu) | (p1 << 24));
-    PutLowFirst(out + 4, ((p1 >> 8) & 0xFFFFu) | (p2 << 16));
-    PutLowFirst(out + 8, ((p2 >> 16) & 0xFFu) | (p3 << 8));
+    PutU32(out, (p0 & 0xFFFFFFu) | (p1 << 24));
+    PutU32(out + 4, ((p1 >> 8) & 0xFFFFu) | (p2 << 16));
+    PutU32(out + 8, ((p2 >> 16) & 0xFFu) | (p3 << 8));
   }
   for (; x < width; ++x, out += 3) {
     out[0] = static_cast<uint8_t>(qBlue(in[x]));

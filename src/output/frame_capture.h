@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,14 @@ struct BitmapInfo {
   BitmapInfoHeader header;
   std::vector<uint32_t> colours;  // 0x00RRGGBB quads as stored (B, G, R, 0)
 };
+
+// A word of a bitmap file, lowest byte first: the bytes are put together
+// and copied at once, which the compiler makes one store.
+inline void PutU32(uint8_t* p, uint32_t v) {
+  const uint8_t bytes[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+                            static_cast<uint8_t>(v >> 24)};
+  std::memcpy(p, bytes, 4);
+}
 
 // Bytes per row of a bitmap, padded to a multiple of four.
 inline int RowStride(int width, int bitsPerPixel) { return ((width * bitsPerPixel + 31) / 32) * 4; }
