@@ -14,7 +14,7 @@
 
 namespace velkaro {
 
-class WholeFile;
+class LineStream;
 
 struct JobContext;
 
@@ -79,9 +79,9 @@ struct DemXmlParsed {
 // says so), whole from disk or as bytes already in memory. Safe on any
 // thread.
 void ParseDemXml(const SourceFile& source, unsigned selectedKinds, DemXmlParsed& out);
-// The same, a file on disk read into `buffer` (see WholeFile: its memory is
-// reused).
-void ParseDemXml(const SourceFile& source, unsigned selectedKinds, DemXmlParsed& out, WholeFile& buffer);
+// The same, a file on disk read through `stream` (its memory is reused from
+// file to file).
+void ParseDemXml(const SourceFile& source, unsigned selectedKinds, DemXmlParsed& out, LineStream& stream);
 // The DEM kinds the job reads, as DemXmlTarget::selectedKinds.
 unsigned SelectedDemKinds(const JobContext& ctx);
 // Places a taken-apart file into ctx.elevGrid as ReadDemXml does. Main

@@ -71,14 +71,14 @@ struct DemFileRead {
 };
 
 // `buffer`: the run's memory for reading a file of this thread, if any.
-void LoadAndParse(SourceLoader& loader, const SourceRef& ref, unsigned kinds, WholeFile* buffer, DemFileRead& out) {
+void LoadAndParse(SourceLoader& loader, const SourceRef& ref, unsigned kinds, LineStream* buffer, DemFileRead& out) {
   SourceFile file{std::string()};
   std::string error;
   out.memberLoaded = loader.load(ref, file, error);
   if (!out.memberLoaded) return;
   out.name = file.name();
   auto parsed = std::make_shared<DemXmlParsed>();
-  WholeFile ownBuffer;
+  LineStream ownBuffer;
   ParseDemXml(file, kinds, *parsed, buffer ? *buffer : ownBuffer);
   out.parsed = std::move(parsed);
 }
@@ -91,7 +91,7 @@ std::string ParsedKey(const SourceRef& ref, unsigned kinds) {
 // A file of the run's shared store, on this process's turn: the entry
 // another worker left, or the file taken apart here and left for the others.
 void ReadOnTurn(SharedDemFiles::Turn& turn, SourceLoader& loader, const SourceRef& ref, unsigned kinds,
-                WholeFile* buffer, DemFileRead& out) {
+                LineStream* buffer, DemFileRead& out) {
   if (turn.found()) {
     out.parsed = turn.found();
     out.memberLoaded = true;
@@ -106,7 +106,7 @@ void ReadOnTurn(SharedDemFiles::Turn& turn, SourceLoader& loader, const SourceRe
 // taking apart: this waits for it) comes from the shared store, and a file
 // taken apart here is left there for the others.
 void LoadParseOrShare(SharedDemFiles* shared, SourceLoader& loader, const SourceRef& ref, unsigned kinds,
-                      WholeFile* buffer, DemFileRead& out) {
+                      LineStream* buffer, DemFileRead& out) {
   if (!shared) return LoadAndParse(loader, ref, kinds, buffer, out);
   SharedDemFiles::Turn turn = shared->turnFor(ParsedKey(ref, kinds));
   ReadOnTurn(turn, loader, ref, kinds, buffer, out);
@@ -121,7 +121,7 @@ void ReadFreeFilesFirst(JobContext& ctx, SourceLoader& loader, const std::vector
                         const std::vector<size_t>& wanted, unsigned kinds, std::vector<DemFileRead>& reads,
                         std::vector<char>& done) {
   if (!ctx.sharedDemFiles || std::count(done.begin(), done.end(), 0) < 2) return;
-  WholeFile* buffer = ctx.parsedDemFiles ? &ctx.parsedDemFiles->readBuffer(0) : nullptr;
+  LineStream* buffer = ctx.parsedDemFiles ? &ctx.parsedDemFiles->readBuffer(0) : nullptr;
   for (size_t k = 0; k < wanted.size(); ++k) {
     if (done[k]) continue;
     ctx.host.pump();

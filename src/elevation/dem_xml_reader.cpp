@@ -1,5 +1,10 @@
-// GSI DEM XML: three line passes over one whole-file buffer (kind, header,
-// tuples) with plain substring searches; no XML parser.
+// GSI DEM XML, line by line with plain substring searches; no XML parser.
+// Three things are read off the lines after the XML declaration: the kind
+// (the first line that names a DEM type or another feature), the header
+// (envelope, row width, start point: every line outside the tuple list)
+// and the tuples (the lines of the first tuple list). Whole texts in memory
+// are read in three passes (gridpack's header and values) or in one
+// (DemXmlLines); a file on disk goes through DemXmlLines a chunk at a time.
 
 #include <algorithm>
 #include <cctype>
@@ -18,6 +23,7 @@
 #include "platform/huge_pages.h"
 #include "platform/text_encoding.h"
 #include "platform/text_scan.h"
+#include "platform/line_stream.h"
 #include "platform/whole_file.h"
 
 namespace velkaro {
@@ -99,66 +105,72 @@ constexpr std::string_view kOtherFeatures[] = {
     "<RvrMgtBdry", "<RdEdg", "<RdCompt", "<RdMgtBdry", "<RailCL", "<BldA", "<BldL",
     "<Cntr", "<SBArea", "<SBBdry", "<SBAPt", "<AdmPt", "<CommPt", "<ElevPt", "<GCP"};
 
-// Pass 1: the DEM kind of the file, -1 for another feature type, -2 when
-// nothing is recognised.
-int FindDemKind(std::string_view textAll) {
-  LineCursor cursor = AfterDeclaration(textAll);
-  std::string_view line;
-  while (cursor.next(line)) {
-    for (int k = 0; k < 4; ++k)
-      if (line.find(text::kDemTypes[k]) != std::string_view::npos) return k;
-    const size_t blank = line.find(' ');
-    if (blank == std::string_view::npos || line.empty() || line.front() != '<') continue;
-    const std::string_view token = line.substr(0, blank);
-    for (std::string_view other : kOtherFeatures)
-      if (token == other) return -1;
-  }
-  return -2;
+// What one line says of the kind: a DemKind, -1 for another feature type,
+// kKindUndecided when it says nothing.
+constexpr int kKindUndecided = -3;
+int KindOfLine(std::string_view line) {
+  for (int k = 0; k < 4; ++k)
+    if (line.find(text::kDemTypes[k]) != std::string_view::npos) return k;
+  const size_t blank = line.find(' ');
+  if (blank == std::string_view::npos || line.empty() || line.front() != '<') return kKindUndecided;
+  const std::string_view token = line.substr(0, blank);
+  for (std::string_view other : kOtherFeatures)
+    if (token == other) return -1;
+  return kKindUndecided;
 }
 
-// Pass 2: envelope, row width and start point. False on a bad number.
-bool ReadHeader(std::string_view textAll, DemXmlHeader& h) {
+constexpr std::string_view kTuples = "<gml:tupleList>", kTuplesEnd = "</gml:tupleList>";
+
+// One header line outside the tuple list: an envelope corner, the grid's
+// high corner or the start point, if it holds one. False on a bad number.
+bool HeaderLine(std::string_view line, DemXmlHeader& h) {
   static constexpr std::string_view kLower = "<gml:lowerCorner>", kUpper = "<gml:upperCorner>",
-                                    kHigh = "<gml:high>", kStart = "<gml:startPoint>",
-                                    kTuples = "<gml:tupleList>", kTuplesEnd = "</gml:tupleList>";
+                                    kHigh = "<gml:high>", kStart = "<gml:startPoint>";
+  size_t at;
+  if ((at = line.find(kLower)) != std::string_view::npos) {
+    if (!ParsePairAfter(line, at, kLower.size(), h.lowerLat, h.lowerLon)) return false;
+    if (!OnTheGlobe(h.lowerLat, h.lowerLon)) return false;
+    h.found |= DemXmlHeader::kLower;
+  } else if ((at = line.find(kUpper)) != std::string_view::npos) {
+    if (!ParsePairAfter(line, at, kUpper.size(), h.upperLat, h.upperLon)) return false;
+    if (!OnTheGlobe(h.upperLat, h.upperLon)) return false;
+    h.found |= DemXmlHeader::kUpper;
+  } else if ((at = line.find(kHigh)) != std::string_view::npos) {
+    double cols, rows;
+    if (!ParsePairAfter(line, at, kHigh.size(), cols, rows)) return false;
+    // A grid of no columns cannot be indexed.
+    if (cols < 0 || cols >= kMaxGridSide || cols != std::floor(cols)) return false;
+    h.width = static_cast<long>(cols) + 1;
+    if (rows >= 0 && rows < kMaxGridSide && rows == std::floor(rows)) {
+      if ((cols + 1) * (rows + 1) > kMaxGridCells) return false;
+      h.height = static_cast<long>(rows) + 1;
+      h.found |= DemXmlHeader::kHigh;
+    } else if (rows >= kMaxGridSide) {
+      return false;
+    }
+  } else if ((at = line.find(kStart)) != std::string_view::npos) {
+    double x, y;
+    if (!ParsePairAfter(line, at, kStart.size(), x, y)) return false;
+    if (x < 0 || y < 0 || x >= kMaxGridSide || y >= kMaxGridSide) return false;
+    h.startX = static_cast<long>(x);
+    h.startY = static_cast<long>(y);
+    h.found |= DemXmlHeader::kStart;
+  }
+  return true;
+}
+
+// The header over a whole text: every line but those of a tuple list (from
+// its opening line to the line that closes it). False on a bad number.
+bool ReadHeader(std::string_view textAll, DemXmlHeader& h) {
   LineCursor cursor = AfterDeclaration(textAll);
   std::string_view line;
   while (cursor.next(line)) {
-    size_t at;
-    if ((at = line.find(kTuples)) != std::string_view::npos) {
-      cursor.skipTo(kTuplesEnd);   // the values are pass 3's
+    if (line.find(kTuples) != std::string_view::npos) {
+      cursor.skipTo(kTuplesEnd);   // the values are the tuples' reading
       cursor.next(line);
       continue;
     }
-    if ((at = line.find(kLower)) != std::string_view::npos) {
-      if (!ParsePairAfter(line, at, kLower.size(), h.lowerLat, h.lowerLon)) return false;
-      if (!OnTheGlobe(h.lowerLat, h.lowerLon)) return false;
-      h.found |= DemXmlHeader::kLower;
-    } else if ((at = line.find(kUpper)) != std::string_view::npos) {
-      if (!ParsePairAfter(line, at, kUpper.size(), h.upperLat, h.upperLon)) return false;
-      if (!OnTheGlobe(h.upperLat, h.upperLon)) return false;
-      h.found |= DemXmlHeader::kUpper;
-    } else if ((at = line.find(kHigh)) != std::string_view::npos) {
-      double cols, rows;
-      if (!ParsePairAfter(line, at, kHigh.size(), cols, rows)) return false;
-      // A grid of no columns cannot be indexed.
-      if (cols < 0 || cols >= kMaxGridSide || cols != std::floor(cols)) return false;
-      h.width = static_cast<long>(cols) + 1;
-      if (rows >= 0 && rows < kMaxGridSide && rows == std::floor(rows)) {
-        if ((cols + 1) * (rows + 1) > kMaxGridCells) return false;
-        h.height = static_cast<long>(rows) + 1;
-        h.found |= DemXmlHeader::kHigh;
-      } else if (rows >= kMaxGridSide) {
-        return false;
-      }
-    } else if ((at = line.find(kStart)) != std::string_view::npos) {
-      double x, y;
-      if (!ParsePairAfter(line, at, kStart.size(), x, y)) return false;
-      if (x < 0 || y < 0 || x >= kMaxGridSide || y >= kMaxGridSide) return false;
-      h.startX = static_cast<long>(x);
-      h.startY = static_cast<long>(y);
-      h.found |= DemXmlHeader::kStart;
-    }
+    if (!HeaderLine(line, h)) return false;
   }
   return true;
 }
@@ -186,77 +198,200 @@ bool PlainTuple(std::string_view line, double& value) {
   return true;
 }
 
-// Pass 3: walks the tuples from grid index `firstIndex` on: `place(index,
-// value)` for a value, `missing(index, line)` for a no-data tuple. False on a
-// value that does not parse.
+// Where the tuple list stands after one of its lines.
+enum class TupleStep { Next, Stop, Bad };
+
+// A line of the tuple list that is not a plain tuple (see TupleLine).
+template <class Place, class Missing>
+TupleStep OtherTupleLine(std::string_view line, long& index, Place& place, Missing& missing) {
+  bool last = false;
+  const size_t end = line.find(kTuplesEnd);
+  if (end != std::string_view::npos) {
+    line = line.substr(0, end);
+    last = true;
+    if (Trim(line).empty()) return TupleStep::Stop;
+  }
+  if (Trim(line).empty()) return TupleStep::Next;   // blank lines are not tuples
+  // The mark begins with a comma, so it can only start at the first one.
+  const size_t comma = line.find(',');
+  if (comma == std::string_view::npos || line.find(kMissingValueMark, comma) == std::string_view::npos) {
+    double value;
+    if (comma == std::string_view::npos || line.size() - comma - 1 > 99 ||
+        !ParseDouble(line.substr(comma + 1), value) || std::fabs(value) > kMostElevation)
+      return TupleStep::Bad;
+    place(index, value);
+  } else {
+    missing(index, line);
+  }
+  ++index;
+  return last ? TupleStep::Stop : TupleStep::Next;
+}
+
+// One line of the tuple list: `place(index, value)` for a value,
+// `missing(index, line)` for a no-data tuple, nothing for a blank line;
+// Stop once the list's end tag is met (after the tuple before it on the same
+// line), Bad on a value that does not parse.
+template <class Place, class Missing>
+TupleStep TupleLine(std::string_view line, long& index, Place& place, Missing& missing) {
+  double plain;
+  if (PlainTuple(line, plain)) {
+    place(index++, plain);
+    return TupleStep::Next;
+  }
+  return OtherTupleLine(line, index, place, missing);
+}
+
+// The tuples of a whole text's first tuple list from grid index
+// `firstIndex` on. False on a value that does not parse.
 template <class Place, class Missing>
 bool WalkTuples(std::string_view textAll, long firstIndex, Place&& place, Missing&& missing) {
-  static constexpr std::string_view kTuples = "<gml:tupleList>", kTuplesEnd = "</gml:tupleList>";
   LineCursor cursor = AfterDeclaration(textAll);
   cursor.skipTo(kTuples);
   std::string_view line;
   if (!cursor.next(line)) return true;   // no tuple list: nothing to place
   long index = firstIndex;
   while (cursor.next(line)) {
-    double plain;
-    if (PlainTuple(line, plain)) {
-      place(index++, plain);
-      continue;
-    }
-    bool last = false;
-    const size_t end = line.find(kTuplesEnd);
-    if (end != std::string_view::npos) {
-      line = line.substr(0, end);
-      last = true;
-      if (Trim(line).empty()) break;
-    }
-    if (Trim(line).empty()) continue;   // blank lines are not tuples
-    // The mark begins with a comma, so it can only start at the first one.
-    const size_t comma = line.find(',');
-    if (comma == std::string_view::npos || line.find(kMissingValueMark, comma) == std::string_view::npos) {
-      double value;
-      if (comma == std::string_view::npos || line.size() - comma - 1 > 99 ||
-          !ParseDouble(line.substr(comma + 1), value) || std::fabs(value) > kMostElevation)
-        return false;
-      place(index, value);
-    } else {
-      missing(index, line);
-    }
-    ++index;
-    if (last) break;
+    const TupleStep step = TupleLine(line, index, place, missing);
+    if (step == TupleStep::Stop) break;
+    if (step == TupleStep::Bad) return false;
   }
   return true;
 }
 
-// The tuples' values in order, NaN for a tuple without one; false on a
-// value that does not parse (the values before it are kept).
-bool CollectTuples(std::string_view textAll, long width, long height, std::vector<double>& values) {
-  values.clear();
-  // Room for the whole grid up front (a tuple takes at least two bytes of
-  // text, which bounds a header that claims too much).
-  const size_t cells = static_cast<size_t>(std::max(width, 0L)) * static_cast<size_t>(std::max(height, 0L));
-  ReserveOnHugePages(values, std::min(cells, textAll.size() / 2));
-  return WalkTuples(
-      textAll, 0, [&](long, double value) { values.push_back(value); },
-      [&](long, std::string_view) { values.push_back(std::numeric_limits<double>::quiet_NaN()); });
-}
+// A DEM XML text taken apart in one pass over its lines after the
+// declaration, fed one at a time: the kind, the header and the tuples are
+// followed side by side, and the outcome is settled at the end as reading
+// them one after the other would settle it (a header line may follow the
+// tuples: the start point does in the published files). The values are
+// collected as the tuple list goes by and dropped when the file turns out
+// not to be a DEM of a selected kind or its header has a bad number.
+class DemXmlLines {
+ public:
+  // `textBytes` bounds the values held (a tuple takes at least two bytes).
+  DemXmlLines(unsigned selectedKinds, size_t textBytes, DemXmlParsed& out)
+      : selected_(selectedKinds), textBytes_(textBytes), out_(out), values_(out.values) {
+    out_.values.clear();
+    out_.tuplesOk = true;
+    out_.header = DemXmlHeader{};
+  }
 
-// Takes a UTF-8 text apart.
+  // Takes the lines `next(line)` hands out, until there are no more or the
+  // outcome is settled whatever lines follow.
+  template <class NextLine>
+  void takeAll(NextLine&& next) {
+    std::string_view line;
+    while (next(line)) {
+      if (tuples_ == Tuples::Inside && tookListLines(line, next)) return;
+      if (!take(line)) return;
+    }
+  }
+
+  // Settles the outcome once the last line has been taken.
+  void finish() {
+    out_.kindFound = kind_ == kKindUndecided ? -2 : kind_;
+    if (out_.kindFound < 0 || !(selected_ & (1u << out_.kindFound))) {
+      out_.values.clear();
+      out_.tuplesOk = true;
+      out_.header = DemXmlHeader{};
+      out_.outcome = DemXmlOutcome::NotDem;
+    } else if (!headerOk_ || out_.header.width <= 0) {
+      out_.values.clear();
+      out_.tuplesOk = true;
+      out_.outcome = DemXmlOutcome::BadNumber;
+    } else {
+      out_.outcome = DemXmlOutcome::Read;
+    }
+  }
+
+ private:
+  // The tuples go to the values in order, NaN for a no-data tuple (the
+  // values' count says where a tuple lies).
+  struct Append {
+    std::vector<double>& values;
+    void operator()(long, double value) const { values.push_back(value); }
+    void operator()(long, std::string_view) const { values.push_back(std::numeric_limits<double>::quiet_NaN()); }
+  };
+
+  // Nearly every line is a tuple inside the list, taken here on its own
+  // while the lines hold no '<': such a line names no kind and no header
+  // part, and cannot end the list, which the header's reading waits for;
+  // only its tuple counts. True when the lines ran out; else `line` is the
+  // first line to go through take() (which takes a line this took again
+  // alike).
+  template <class NextLine>
+  bool tookListLines(std::string_view& line, NextLine& next) {
+    std::vector<double>& values = values_;
+    Append append{values};
+    long index = 0;
+    do {
+      double plain;
+      if (PlainTuple(line, plain)) {
+        values.push_back(plain);
+        continue;
+      }
+      if (line.find('<') != std::string_view::npos) return false;
+      if (OtherTupleLine(line, index, append, append) == TupleStep::Bad) {
+        out_.tuplesOk = false;
+        tuples_ = Tuples::Done;
+        return false;
+      }
+    } while (next(line));
+    return true;
+  }
+
+  // Any other line; false once the outcome is settled.
+  bool take(std::string_view line) {
+    if (kind_ == kKindUndecided) kind_ = KindOfLine(line);
+    if (headerOk_) takeHeader(line);
+    if (tuples_ != Tuples::Done) takeTuple(line);
+    if (kind_ == kKindUndecided) return true;
+    return kind_ >= 0 && (selected_ & (1u << kind_)) && headerOk_;
+  }
+
+  void takeHeader(std::string_view line) {
+    if (inTupleList_) {
+      if (line.find(kTuplesEnd) != std::string_view::npos) inTupleList_ = false;
+    } else if (line.find(kTuples) != std::string_view::npos) {
+      inTupleList_ = true;
+    } else if (!HeaderLine(line, out_.header)) {
+      headerOk_ = false;
+    }
+  }
+
+  void takeTuple(std::string_view line) {
+    if (tuples_ == Tuples::Before) {
+      if (line.find(kTuples) == std::string_view::npos) return;
+      tuples_ = Tuples::Inside;
+      // Room for the whole grid the header names so far, up to what the
+      // text can hold.
+      const DemXmlHeader& h = out_.header;
+      const size_t cells = static_cast<size_t>(std::max(h.width, 0L)) * static_cast<size_t>(std::max(h.height, 0L));
+      ReserveOnHugePages(values_, std::min(cells, textBytes_ / 2));
+      return;
+    }
+    Append append{values_};
+    long index = 0;
+    const TupleStep step = TupleLine(line, index, append, append);
+    if (step == TupleStep::Bad) out_.tuplesOk = false;
+    if (step != TupleStep::Next) tuples_ = Tuples::Done;
+  }
+
+  unsigned selected_;
+  size_t textBytes_;
+  DemXmlParsed& out_;
+  std::vector<double>& values_;   // out_.values
+  int kind_ = kKindUndecided;
+  bool headerOk_ = true;
+  bool inTupleList_ = false;   // the header's view: inside a tuple list
+  enum class Tuples { Before, Inside, Done } tuples_ = Tuples::Before;
+};
+
+// Takes a UTF-8 text in memory apart.
 void ParseDemXmlText(std::string_view textAll, unsigned selectedKinds, DemXmlParsed& out) {
-  out.kindFound = FindDemKind(textAll);
-  out.values.clear();
-  out.tuplesOk = true;
-  out.header = DemXmlHeader{};
-  if (out.kindFound < 0 || !(selectedKinds & (1u << out.kindFound))) {
-    out.outcome = DemXmlOutcome::NotDem;
-    return;
-  }
-  if (!ReadHeader(textAll, out.header) || out.header.width <= 0) {
-    out.outcome = DemXmlOutcome::BadNumber;
-    return;
-  }
-  out.outcome = DemXmlOutcome::Read;
-  out.tuplesOk = CollectTuples(textAll, out.header.width, out.header.height, out.values);
+  DemXmlLines lines(selectedKinds, textAll.size(), out);
+  LineCursor cursor = AfterDeclaration(textAll);
+  lines.takeAll([&cursor](std::string_view& line) { return cursor.next(line); });
+  lines.finish();
 }
 
 // Places the values of a taken-apart file into the target's grid, keeping
@@ -362,22 +497,59 @@ unsigned SelectedDemKinds(const JobContext& ctx) {
 }
 
 void ParseDemXml(const SourceFile& source, unsigned selectedKinds, DemXmlParsed& out) {
-  WholeFile buffer;
-  ParseDemXml(source, selectedKinds, out, buffer);
+  LineStream stream;
+  ParseDemXml(source, selectedKinds, out, stream);
 }
 
-void ParseDemXml(const SourceFile& source, unsigned selectedKinds, DemXmlParsed& out, WholeFile& file) {
-  // A file on disk is read whole; bytes in memory are read where they are.
+namespace {
+
+// Bytes in memory (a zip member, or a Shift_JIS file read whole) are taken
+// apart where they lie, converted first when they declare Shift_JIS.
+void ParseDemXmlBytes(std::string_view bytes, unsigned selectedKinds, DemXmlParsed& out) {
   std::string converted;
-  std::string_view bytes = source.bytes();
-  out.loaded = source.inMemory() || file.read(source.path());
-  if (!out.loaded) return;
-  if (!source.inMemory()) bytes = file.bytes();
   if (DeclaresShiftJis(bytes)) {
     converted = Cp932ToUtf8(bytes);
     bytes = converted;
   }
   ParseDemXmlText(bytes, selectedKinds, out);
+}
+
+}  // namespace
+
+void ParseDemXml(const SourceFile& source, unsigned selectedKinds, DemXmlParsed& out, LineStream& stream) {
+  if (source.inMemory()) {
+    out.loaded = true;
+    ParseDemXmlBytes(source.bytes(), selectedKinds, out);
+    return;
+  }
+  // A file on disk is taken apart as it is read, a chunk at a time; one
+  // that declares Shift_JIS is read whole and converted instead.
+  std::string_view declaration;
+  if (!stream.open(source.path())) {
+    out.loaded = false;
+    return;
+  }
+  if (stream.next(declaration) && DeclaresShiftJis(declaration)) {
+    stream.close();
+    std::string bytes;
+    out.loaded = ReadWholeFile(source.path(), bytes);
+    if (out.loaded) ParseDemXmlBytes(bytes, selectedKinds, out);
+    return;
+  }
+  DemXmlLines lines(selectedKinds, stream.fileBytes(), out);
+  lines.takeAll([&stream](std::string_view& line) {
+    if (!stream.next(line)) return false;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return true;
+  });
+  stream.close();
+  if (stream.failed()) {
+    out = DemXmlParsed{};
+    out.loaded = false;
+    return;
+  }
+  out.loaded = true;
+  lines.finish();
 }
 
 bool PlaceDemXml(JobContext& ctx, const DemXmlParsed& parsed, const GeoBox& extent, const std::string& name) {

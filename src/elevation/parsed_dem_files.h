@@ -9,7 +9,7 @@
 #include <unordered_map>
 
 #include "elevation/dem_readers.h"
-#include "platform/whole_file.h"
+#include "platform/line_stream.h"
 
 namespace velkaro {
 
@@ -20,10 +20,11 @@ class ParsedDemFiles {
   explicit ParsedDemFiles(size_t byteLimit = size_t{128} << 20) : byteLimit_(byteLimit) {}
   std::shared_ptr<const DemXmlParsed> find(const std::string& key);
   void keep(const std::string& key, std::shared_ptr<const DemXmlParsed> parsed);
-  // The memory the files are read into before they are taken apart, one
+  // The streams the files are read through as they are taken apart, one
   // for each of the two reading threads (lane 0 or 1, each used by one
-  // thread at a time), kept for the run so that a run's files reuse it.
-  WholeFile& readBuffer(int lane) { return readBuffers_[lane == 0 ? 0 : 1]; }
+  // thread at a time), kept for the run so that a run's files reuse their
+  // memory.
+  LineStream& readBuffer(int lane) { return readBuffers_[lane == 0 ? 0 : 1]; }
 
  private:
   struct Entry {
@@ -33,7 +34,7 @@ class ParsedDemFiles {
   static size_t BytesOf(const DemXmlParsed& parsed) { return parsed.allValues().size() * sizeof(double) + 256; }
 
   size_t byteLimit_, bytes_ = 0;
-  WholeFile readBuffers_[2];
+  LineStream readBuffers_[2];
   std::list<Entry> used_;   // most recently used first
   std::unordered_map<std::string, std::list<Entry>::iterator> byKey_;
 };

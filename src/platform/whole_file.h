@@ -13,10 +13,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 
 // A file read whole into memory that is not cleared first: a string is
 // zero-filled to its size before the read overwrites it, a pass over the
-// whole file's worth of memory (a DEM file is 15 MB). The memory is kept for
-// the next read that fits in it: fresh memory is cleared by the system on
-// first touch, and reading a run's DEM files one after another into the
-// same memory spares that for all but the first.
+// whole file's worth of memory. The memory is kept for the next read that
+// fits in it: fresh memory is cleared by the system on first touch, and
+// reading a run's files one after another into the same memory spares that
+// for all but the first. (A reader that goes line by line can do without
+// the whole file in memory: see LineStream.)
 class WholeFile {
  public:
   // False when the file cannot be opened or read. The bytes of an earlier

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <span>
 #include <sstream>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "elevation/parsed_dem_files.h"
 #include "elevation/dem_sources.h"
 #include "elevation_test_support.h"
+#include "platform/line_stream.h"
 #include "platform/text_encoding.h"
 
 namespace velkaro {
@@ -252,6 +254,87 @@ TEST(ReadDemXml, ReadsShiftJisLikeItsUtf8Twin) {
   for (int r = 0; r < 5; ++r)
     for (int c = 0; c < 6; ++c) EXPECT_EQ(a.at(r, c), b.at(r, c));
   EXPECT_EQ(b.block(0, 2), 3.5);
+}
+
+// Two readings of one file compare equal: outcome, kind, header and every
+// value (NaN for NaN).
+void ExpectSameParse(const DemXmlParsed& a, const DemXmlParsed& b, const std::string& what) {
+  EXPECT_EQ(a.outcome, b.outcome) << what;
+  EXPECT_EQ(a.kindFound, b.kindFound) << what;
+  EXPECT_EQ(a.loaded, b.loaded) << what;
+  EXPECT_EQ(a.tuplesOk, b.tuplesOk) << what;
+  EXPECT_EQ(a.header.found, b.header.found) << what;
+  EXPECT_EQ(a.header.width, b.header.width) << what;
+  EXPECT_EQ(a.header.height, b.header.height) << what;
+  EXPECT_EQ(a.header.startX, b.header.startX) << what;
+  EXPECT_EQ(a.header.startY, b.header.startY) << what;
+  EXPECT_EQ(a.header.upperLat, b.header.upperLat) << what;
+  const std::span<const double> va = a.allValues(), vb = b.allValues();
+  ASSERT_EQ(va.size(), vb.size()) << what;
+  for (size_t i = 0; i < va.size(); ++i)
+    EXPECT_TRUE(va[i] == vb[i] || (std::isnan(va[i]) && std::isnan(vb[i]))) << what << ", value " << i;
+}
+
+// A file on disk is taken apart as it is read, a chunk at a time, and comes
+// out as the same text in memory does, chunk boundaries anywhere: the kind,
+// header lines on either side of the tuple list (the start point follows
+// it), the first tuple list only, and an outcome settled by a line after
+// the tuples.
+TEST(ParseDemXml, TakesAFileApartAsItIsReadLikeTheWholeText) {
+  TempFolder folder("velkaro-dem-stream");
+  DemText dem;
+  dem.tuples = Values({"1.00", "2.50", "3.25"});
+  dem.tuples.insert(dem.tuples.begin() + 1, "データなし,-9999.");
+  dem.startX = 1;
+  const std::string base = dem.str();
+  auto edited = [&](const std::string& from, const std::string& to) {
+    std::string text = base;
+    text.replace(text.find(from), from.size(), to);
+    return text;
+  };
+  const std::string typeLine = "\t\t<type>5mメッシュ（標高）</type>\r\n";
+  struct Case {
+    const char* name;
+    std::string text;
+    DemXmlOutcome outcome;
+    size_t values;
+  };
+  const Case cases[] = {
+      {"as published", base, DemXmlOutcome::Read, 4},
+      {"line feeds only", std::regex_replace(base, std::regex("\r"), ""), DemXmlOutcome::Read, 4},
+      {"no line end at the end", base.substr(0, base.size() - 2), DemXmlOutcome::Read, 4},
+      {"kind after the tuples", edited(typeLine, "") + "\r\n" + typeLine, DemXmlOutcome::Read, 4},
+      {"bad header number after the tuples", edited("<gml:startPoint>1 0", "<gml:startPoint>x 0"),
+       DemXmlOutcome::BadNumber, 0},
+      {"a second tuple list", edited("\t\t\t\t\t<gml:startPoint>", "<gml:tupleList>\r\n地表面,9\r\n</gml:tupleList>\r\n"
+                                                                  "\t\t\t\t\t<gml:startPoint>"),
+       DemXmlOutcome::Read, 4},
+      {"tuple list on one line", edited("<gml:tupleList>\r\n", "<gml:tupleList>"), DemXmlOutcome::Read, 3},
+      {"no end tag", edited("</gml:tupleList>", ""), DemXmlOutcome::Read, 4},
+      {"a bad tuple", edited("地表面,2.50", "地表面,2.5x"), DemXmlOutcome::Read, 2},
+      {"another feature", edited("\t<DEM", "<Cstline gml:id=\"K1\">\r\n\t<DEM"), DemXmlOutcome::NotDem, 0},
+      {"an unselected kind", edited("5mメッシュ", "10mメッシュ"), DemXmlOutcome::NotDem, 0},
+      {"cut in a tuple", base.substr(0, base.find("3.25") + 2), DemXmlOutcome::Read, 4},
+      {"declaration only", "<?xml version=\"1.0\"?>", DemXmlOutcome::NotDem, 0},
+      {"empty", "", DemXmlOutcome::NotDem, 0},
+      {"Shift_JIS", Utf8ToCp932(edited("UTF-8", "Shift_JIS")), DemXmlOutcome::Read, 4},
+  };
+  for (const Case& c : cases) {
+    const std::string path = folder.write("dem.xml", c.text);
+    DemXmlParsed whole;
+    ParseDemXml(SourceFile::InMemory("dem.xml", c.text), 1u, whole);
+    EXPECT_EQ(whole.outcome, c.outcome) << c.name;
+    EXPECT_EQ(whole.allValues().size(), c.values) << c.name;
+    for (const size_t chunk : {size_t{1}, size_t{5}, size_t{64} << 10}) {
+      LineStream stream(chunk);
+      DemXmlParsed streamed;
+      ParseDemXml(SourceFile(path), 1u, streamed, stream);
+      ExpectSameParse(whole, streamed, std::string(c.name) + ", chunk " + std::to_string(chunk));
+    }
+  }
+  DemXmlParsed missing;
+  ParseDemXml(SourceFile(folder.path.string() + "/missing.xml"), 1u, missing);
+  EXPECT_FALSE(missing.loaded);
 }
 
 TEST(ReadDemXml, ABadNumberCostsThatFileOnlyAndIsNamed) {
