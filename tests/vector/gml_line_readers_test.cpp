@@ -178,6 +178,8 @@ TEST(GML64PolyRoad, WidthsFromClassAndMeasuredWidth) {
       {"whole pixels are not raised", {{"Width", "8"}}, 2.0, 0, {4}},
       {"threshold drops narrower roads", {{"rnkWidth", "3m-5.5m未満"}}, 2.0, 5.5, {}},
       {"threshold keeps wider roads", {{"rnkWidth", "5.5m-13m未満"}}, 2.0, 5.5, {5}},
+      // A damaged width past every pixel count is the widest there is.
+      {"a width past any pixel count", {{"Width", "39576889199."}}, 2.0, 0, {2147483647}},
   };
   for (const Row& row : rows) {
     TempFolder dir;
