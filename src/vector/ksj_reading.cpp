@@ -128,10 +128,14 @@ std::string_view UpTo(std::string_view text, std::string_view stop) {
 bool ParseDecimal(std::string_view text, double& value) { return ParseFiniteDecimal(text, value); }
 
 bool ParseCount(std::string_view text, long& value) {
+  // No count or number of a file comes near 2^53: one past it is a damaged
+  // file's, refused here so that a number added to a pool position, or kept
+  // in a double and taken back, stays exact and in range.
+  constexpr long kMostCount = (1L << 53) - 1;
   text = Trim(text);
   if (text.empty()) return false;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size() && value >= 0;
+  return ec == std::errc() && end == text.data() + text.size() && value >= 0 && value <= kMostCount;
 }
 
 bool ParseIdentifier(std::string_view afterText, Identifier& id) {

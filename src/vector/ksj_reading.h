@@ -96,7 +96,7 @@ std::string_view UpTo(std::string_view text, std::string_view stop);
 
 // A whole decimal number, blanks around it allowed.
 bool ParseDecimal(std::string_view text, double& value);
-// A whole non-negative integer, blanks around it allowed.
+// A whole non-negative integer below 2^53, blanks around it allowed.
 bool ParseCount(std::string_view text, long& value);
 
 // An identifier that a reader text ends just before: a number N up to the

@@ -116,6 +116,32 @@ TEST(KsjTornadoTracks, PointNumberBeyondThePointPartIsTheBiasLimitMessage) {
   EXPECT_EQ(t->errorText, TornadoTheme().caption + " でbiaslimitを超えました");
 }
 
+// Numbers in a damaged file past any count the pool holds (a gust's start
+// and a point reference of nineteen digits) cost the file its message, not
+// an overflow.
+TEST(KsjTornadoTracks, NumbersPastAnyCountAreTheFilesFailure) {
+  for (const std::string& huge : {std::string("9223372036854775807"), std::string("9223372036854775000")}) {
+    TempFolder out;
+    TestJob t(out.str());
+    KsjGml g;
+    g.point("pt_1", {35.71, 139.75});
+    g.line("  <ksj:AppearancePoint gml:id=\"start_" + huge + "\">");
+    g.line("    <ksj:position xlink:href=\"#pt_1\"/>");
+    g.line("  </ksj:AppearancePoint>");
+    g.line("  <ksj:AppearancePoint gml:id=\"start_1\">");
+    g.line("    <ksj:position xlink:href=\"#pt_" + huge + "\"/>");
+    g.line("  </ksj:AppearancePoint>");
+    g.line("  <ksj:Gust gml:id=\"wind_1\">");
+    g.line("    <ksj:fujitaScale>F1</ksj:fujitaScale>");
+    g.line("    <ksj:appearancePoint xlink:href=\"#start_1\"/>");
+    g.line("  </ksj:Gust>");
+    const std::string path = out.file("A30b-11.xml");
+    WriteText(path, g.text());
+    EXPECT_TRUE(RunReader(t, out, TornadoTheme(), &ksj::KsjTornadoTracks, path).empty()) << huge;
+    EXPECT_NE(t->errorText, "") << huge;
+  }
+}
+
 // Parks of the real file read independently: name and point.
 std::vector<std::pair<std::string, LatLon>> ReadParks(const std::string& text) {
   std::map<std::string, LatLon> points;
