@@ -122,7 +122,7 @@ void PainterDrawer::textOut(int x, int y, std::string_view text) {
   // The text cell in its own turned frame, and the pixels it can touch.
   QTransform frame;
   frame.translate(x, y);
-  frame.rotate(-font_.escapement / 10.0);   // escapement turns counter-clockwise
+  frame.rotate(-(font_.escapement / 10.0));   // escapement turns counter-clockwise
   const QStringList glyphs = font_.vertical() ? Glyphs(s) : QStringList();
   const double run = font_.vertical() ? f.pixelSize() * glyphs.size() : metrics.horizontalAdvance(s);
   const double margin = cell / 2 + 2;   // overhangs of glyphs beyond the cell

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "job/job_context.h"
+#include "platform/saturating_int.h"
 #include "render/gl_view.h"
 #include "render/painter_drawer.h"
 #include "render/render_surface.h"
@@ -32,7 +33,9 @@ const int kGnssStation = SymbolIdOf("電子基準点");
 const int kTriangulationPoint = SymbolIdOf("三角点");
 const int kBenchmark = SymbolIdOf("水準点");
 
-int Trunc(double v) { return static_cast<int>(std::trunc(v)); }
+// Positions and angles come from the scratch files, where a damaged
+// source's numbers may lie past any pixel count.
+int Trunc(double v) { return SaturatingTrunc(v); }
 
 // A font size in points for the lat/lon system: factor / UnitsPerPixel
 // (degrees per pixel) / 360 / 60 / 5.

@@ -1,11 +1,10 @@
 // GML64PolyRoad: road centre lines routed by "<rdCtg>", written with their
 // drawing width in pixels ("lw") from the width class or the measured width.
 
-#include <algorithm>
 #include <cmath>
-#include <limits>
 #include <string>
 
+#include "platform/saturating_int.h"
 #include "vector/gml_readers.h"
 #include "vector/gml_reading.h"
 #include "vector/gml_road_width.h"
@@ -33,12 +32,9 @@ int RoadPixelWidth(const ReaderRequest& req, double width) {
   const double ground = req.coords.latLonMode
                             ? width / 360.0 / 60.0 / 60.0 * 10.0 / req.coords.unitScale
                             : width;
-  const double pixels = std::trunc(ground / unitsPerPixel + 0.999999999);
   // A width past what an int holds (a damaged file's) is the widest there
-  // is, which the drawing caps at its widest line; it must not wrap round.
-  if (std::isnan(pixels)) return 0;
-  return static_cast<int>(std::clamp(pixels, static_cast<double>(std::numeric_limits<int>::min()),
-                                     static_cast<double>(std::numeric_limits<int>::max())));
+  // is, which the drawing caps at its widest line.
+  return SaturatingTrunc(ground / unitsPerPixel + 0.999999999);
 }
 
 void GML64PolyRoad(const ReaderRequest& req, const SourceFile& source, ScanContext& scan) {

@@ -237,6 +237,18 @@ TEST_F(PointDrawing, AnnotationDirections) {
   EXPECT_EQ(t.surface->drawer().font().face, kFaceMincho) << "an annotation pass leaves the Mincho face";
 }
 
+// Angles and positions past any pixel count (a damaged file's) are drawn
+// without overflow: the text turns by some angle, or lies off the image.
+TEST_F(PointDrawing, AnnotationWithADamagedAngleOrPlace) {
+  const LayerNode node = Layer("注記1", GML8LayoutStr, "1");
+  for (const char* record : {"300\r\n240\r\n1e300\r\n山川\r\n", "300\r\n240\r\n-1e300\r\n山川\r\n",
+                             "1e300\r\n-1e300\r\n45\r\n山川\r\n"}) {
+    WriteScratch(node, record);
+    Draw(node);
+  }
+  EXPECT_EQ(t.job.errorText, "");
+}
+
 TEST_F(PointDrawing, NamesAtTheImageEdgeAreClippedNotMoved) {
   const LayerNode node = Layer("地名", GML1Name);
   WriteScratch(node, "590\r\n100\r\n長い地名の町\r\n");
