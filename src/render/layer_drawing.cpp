@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "job/job_context.h"
+#include "platform/saturating_int.h"
 #include "render/painter_drawer.h"
 #include "render/point_drawing.h"
 #include "render/render_messages.h"
@@ -221,8 +222,8 @@ void DrawThemeTracks(JobContext& job, ScratchReader& file) {
     const int x = static_cast<int>(file.nextInteger());
     const int y = static_cast<int>(file.nextInteger());
     d.textOut(x, y, text);
-    const int ex = static_cast<int>(std::trunc(file.nextDouble()));
-    const int ey = static_cast<int>(std::trunc(file.nextDouble()));
+    const int ex = SaturatingTrunc(file.nextDouble());
+    const int ey = SaturatingTrunc(file.nextDouble());
     d.moveTo(x, y);
     d.lineTo(ex, ey);
     text = file.nextLine();
@@ -253,8 +254,8 @@ void DrawThemeTexts(JobContext& job, const KsjTheme& theme, ScratchReader& file)
   long counter = 0;
   file.rewind();
   while (!file.atEnd()) {
-    const int x = static_cast<int>(std::trunc(file.nextDouble()));
-    const int y = static_cast<int>(std::trunc(file.nextDouble()));
+    const int x = SaturatingTrunc(file.nextDouble());
+    const int y = SaturatingTrunc(file.nextDouble());
     const std::string_view text = file.nextLine();
     d.textOut(x, y, text);
     if (++counter % 1000 == 0) ShowCounter(job, counter);
