@@ -14,6 +14,7 @@
 #include "job/tile_grid.h"
 #include "output/tile_commits.h"
 #include "output/tile_image.h"
+#include "platform/saturating_int.h"
 #include "render/render_surface.h"
 
 namespace velkaro {
@@ -103,7 +104,9 @@ void ComputeDrawingConstants(JobContext& job) {
   const ImageGeometry& img = job.image;
   double czoom = 1.0;
   if (!ParseDecimal(s.czoom, czoom)) czoom = 1.0;
-  const int base = static_cast<int>(std::trunc(czoom * img.height));
+  // czoom is typed by the user: a number past any text size is cut to the
+  // int range rather than converted out of it.
+  const int base = SaturatingTrunc(czoom * img.height);
   job.constants.textHeight = s.size < 3 ? base / 70 : base / 50;
 
   DrawingConstants& k = job.constants;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <unistd.h>
 
 #include <cmath>
@@ -207,6 +209,16 @@ TEST_F(DriverTest, DrawingConstants) {
   EXPECT_DOUBLE_EQ(job.constants.scaleBarUnit, 100.0);
   EXPECT_EQ(job.constants.scaleBarCount, 6);
   EXPECT_NEAR(job.constants.scaleBarStart, 1024 * 1000 / 1303.2 - 300, 1e-9);
+
+  // A size factor typed past any text size gives the largest, not an
+  // overflow.
+  for (const char* czoom : {"1e300", "-1e300"}) {
+    s_.czoom = czoom;
+    JobContext huge(s_, host_, pool_);
+    ASSERT_EQ(ValidateJob(huge), "");
+    ComputeDrawingConstants(huge);
+    EXPECT_EQ(huge.constants.textHeight, (czoom[0] == '-' ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max()) / 50) << czoom;
+  }
 }
 
 TEST(StartAction, ElapsedTimeTexts) {
