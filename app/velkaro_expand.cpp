@@ -9,6 +9,7 @@
 #include <string>
 
 #include "archive/zip_expand.h"
+#include "platform/interrupt_cleanup.h"
 
 using namespace velkaro;
 
@@ -29,7 +30,10 @@ const char* kUsageText =
     "    (--overwrite replaces it);\n"
     "  - members that would leave the zip's folder (absolute paths, \"..\", links)\n"
     "    are refused and named; nothing is written outside the folder;\n"
-    "  - a damaged archive is named and the others are expanded.\n"
+    "  - a damaged archive is named and the others are expanded;\n"
+    "  - each file is written under a temporary name and renamed when complete;\n"
+    "    an interrupt (Ctrl-C, kill) removes the one being written, and a second\n"
+    "    run goes on from there.\n"
     "\n"
     "Options:\n"
     "  --overwrite   replace files whose bytes differ from the member's\n"
@@ -62,6 +66,7 @@ class StderrProgress : public ExpandObserver {
 }  // namespace
 
 int main(int argc, char** argv) {
+  RemoveTemporariesOnInterrupt();
   ExpandOptions options;
   bool quiet = false;
   std::string folder;

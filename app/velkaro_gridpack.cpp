@@ -11,6 +11,7 @@
 #include <string>
 
 #include "gridpack/gridpack.h"
+#include "platform/interrupt_cleanup.h"
 
 using namespace velkaro;
 
@@ -43,7 +44,8 @@ const char* kUsageText =
     "  --help, --version\n"
     "\n"
     "The output is written beside OUT under a temporary name and renamed into\n"
-    "place when complete. Exit codes: 0 written; 1 written, but some files were\n"
+    "place when complete; interrupted (Ctrl-C, kill, a closed terminal), it\n"
+    "removes the temporary and leaves OUT as it was. Exit codes: 0 written; 1 written, but some files were\n"
     "left out (named on stderr); 2 nothing written; 3 usage errors.\n";
 
 class StderrProgress : public GridpackObserver {
@@ -89,6 +91,7 @@ int main(int argc, char** argv) {
   // A file-size limit (ulimit -f) makes the write fail with EFBIG, reported
   // like a full disk, instead of killing the program half-way.
   std::signal(SIGXFSZ, SIG_IGN);
+  RemoveTemporariesOnInterrupt();
   GridpackOptions options;
   bool quiet = false;
   std::vector<std::string> positional;

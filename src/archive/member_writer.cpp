@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archive/zip_reader.h"
+#include "platform/interrupt_cleanup.h"
 
 namespace velkaro {
 
@@ -30,7 +31,11 @@ class PartFile {
       fs::remove(part_, ec);
     }
   }
-  bool open() { return (file_ = std::fopen(part_.c_str(), "wb")) != nullptr; }
+  bool open() {
+    file_ = std::fopen(part_.c_str(), "wb");
+    if (file_) mark_.mark(part_.string());
+    return file_ != nullptr;
+  }
   bool write(const char* data, size_t n) { return n == 0 || std::fwrite(data, 1, n, file_) == n; }
   bool commit(long long mtime) {
     const bool flushed = std::fflush(file_) == 0;
@@ -45,6 +50,7 @@ class PartFile {
     std::error_code ec;
     fs::rename(part_, target_, ec);
     committed_ = !ec;
+    if (committed_) mark_.release();
     return committed_;
   }
 
@@ -52,6 +58,7 @@ class PartFile {
   fs::path target_, part_;
   std::FILE* file_ = nullptr;
   bool committed_ = false;
+  TemporaryMark mark_;   // the part file goes if the program is interrupted
 };
 
 // Copies the first `count` bytes of `from` into `part`.

@@ -96,6 +96,7 @@ PendingFile::PendingFile(std::string finalPath) : finalPath_(ReplacedFile(finalP
     const int fd = ::open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       ::close(fd);
+      mark_.mark(temporaryPath_);
       return;
     }
     if (errno != EEXIST) break;
@@ -111,7 +112,10 @@ PendingFile::PendingFile(std::string finalPath, std::string writtenTemporary)
   struct stat st {};
   const bool beside = temp.parent_path().lexically_normal() == fs::path(finalPath_).parent_path().lexically_normal() &&
                       IsTemporaryName(temp.filename().string());
-  if (beside && ::lstat(temporaryPath_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return;
+  if (beside && ::lstat(temporaryPath_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    mark_.mark(temporaryPath_);
+    return;
+  }
   createErrno_ = beside ? (errno != 0 ? errno : EINVAL) : EINVAL;
   done_ = true;  // not ours to remove
 }
@@ -121,6 +125,7 @@ PendingFile::~PendingFile() { discard(); }
 std::string PendingFile::handOver() {
   if (done_) return {};
   done_ = true;
+  mark_.release();
   return temporaryPath_;
 }
 
@@ -175,6 +180,7 @@ bool PendingFile::stage(std::string_view bytes, std::string* error) {
 void PendingFile::discard() {
   if (done_) return;
   ::unlink(temporaryPath_.c_str());
+  mark_.release();
   done_ = true;
 }
 
@@ -190,6 +196,7 @@ bool PendingFile::commit(std::string* error) {
   // The replacement keeps the permissions of the file it replaces.
   if (const int code = flushTemporary(&finalPath_); code != 0) return failWith(code, error);
   if (std::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0) return failWith(errno, error);
+  mark_.release();
   done_ = true;
   SyncFolder(finalPath_);
   return true;

@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/interrupt_cleanup.h"
+
 namespace velkaro {
 
 // The temporary name a file at path is written under: in the same folder,
@@ -79,6 +81,7 @@ class PendingFile {
   std::string temporaryPath_;
   int createErrno_ = 0;         // why the temporary could not be created
   bool done_ = false;
+  TemporaryMark mark_;          // removes the temporary when the program is interrupted
 };
 
 // Writes the complete file at the temporary path given; on failure returns

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -190,6 +193,36 @@ TEST(AtomicFile, AFullDiskLeavesThePreviousFileByteIdentical) {
   EXPECT_EQ(child.message, path + ": " + std::strerror(EFBIG));
   EXPECT_EQ(TempDir::read(path), previous);
   EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"index.bmp"});
+}
+
+// An interrupted program takes the files it was writing with it: the
+// temporary of an unfinished file goes, a file already committed stays, and
+// the program still ends by the signal it was sent (so a shell sees Ctrl-C).
+TEST(AtomicFile, AnInterruptRemovesUnfinishedTemporariesAndEndsByItsSignal) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    TempDir dir;
+    const std::string previous = dir.write("mosaic.tif", "previous");
+    const std::string done = dir.path() + "/done.tif";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      RemoveTemporariesOnInterrupt();
+      PendingFile finished(done);
+      PendingFile unfinished(previous);
+      std::string error;
+      const bool ok = finished.write("finished", &error) && finished.commit(&error) &&
+                      unfinished.write("half a mosaic", &error);
+      if (!ok) ::_exit(2);
+      ::raise(signal);
+      ::_exit(3);   // not reached: the signal ends the child
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "signal " << signal << ", exit " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), signal);
+    EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"done.tif", "mosaic.tif"})) << signal;
+    EXPECT_EQ(TempDir::read(previous), "previous");
+    EXPECT_EQ(TempDir::read(done), "finished");
+  }
 }
 
 }  // namespace
