@@ -23,8 +23,9 @@ int main(int argc, char** argv) {
 
   velkaro::QtDesktop desktop;
   velkaro::MainWindow window(QString::fromStdString(velkaro::ProgramFolder()), desktop);
-  // SIGTERM aborts a running job (finished tiles kept, scratch files removed)
-  // and then ends the program; while idle it closes the window.
+  // SIGTERM, Ctrl-C and a closed terminal abort a running job (finished
+  // tiles kept, scratch files removed) and then end the program; while idle
+  // they close the window.
   velkaro::TerminationWatch termination(window);
   const QStringList args = QApplication::arguments();
   window.resize(1280, 900);

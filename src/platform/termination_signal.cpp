@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <iterator>
 
 namespace velkaro {
 namespace {
@@ -12,7 +13,8 @@ namespace {
 // The handler can reach nothing but a plain value: the write end of the pipe
 // of the one TerminationSignal alive.
 volatile std::sig_atomic_t g_writeFd = -1;
-struct sigaction g_previous {};
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+struct sigaction g_previous[std::size(kSignals)] {};
 
 extern "C" void OnTermination(int) {
   const int savedErrno = errno;  // the interrupted code may be reading errno
@@ -39,7 +41,10 @@ TerminationSignal::TerminationSignal() {
   sa.sa_handler = OnTermination;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;  // reads and waits of the program go on undisturbed
-  if (sigaction(SIGTERM, &sa, &g_previous) != 0) {
+  size_t set = 0;
+  while (set < std::size(kSignals) && sigaction(kSignals[set], &sa, &g_previous[set]) == 0) ++set;
+  if (set < std::size(kSignals)) {
+    while (set > 0) --set, sigaction(kSignals[set], &g_previous[set], nullptr);
     g_writeFd = -1;
     ::close(readFd_);
     ::close(writeFd_);
@@ -51,7 +56,7 @@ TerminationSignal::TerminationSignal() {
 
 TerminationSignal::~TerminationSignal() {
   if (installed_) {
-    sigaction(SIGTERM, &g_previous, nullptr);
+    for (size_t k = 0; k < std::size(kSignals); ++k) sigaction(kSignals[k], &g_previous[k], nullptr);
     g_writeFd = -1;
   }
   if (readFd_ >= 0) ::close(readFd_);

@@ -1,7 +1,9 @@
 #pragma once
-// Hands a polite kill (SIGTERM) to the main window from the event loop: the
-// signal handler only wakes the loop through a pipe, and the window then
-// ends the program the way a person would (see MainWindow::endOnRequest).
+// Hands a polite kill (SIGTERM), Ctrl-C in the terminal the program was
+// started from (SIGINT) or that terminal closing (SIGHUP) to the main window
+// from the event loop: the signal handler only wakes the loop through a
+// pipe, and the window then ends the program the way a person would (see
+// MainWindow::endOnRequest).
 
 #include <QObject>
 
@@ -18,8 +20,8 @@ class TerminationWatch : public QObject {
  public:
   explicit TerminationWatch(MainWindow& window);
 
-  // False when SIGTERM could not be caught (it then ends the program at once,
-  // as it did without this watch).
+  // False when the signals could not be caught (they then end the program
+  // at once, as they did without this watch).
   bool installed() const { return signal_.installed(); }
 
  private:

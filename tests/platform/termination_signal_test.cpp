@@ -1,4 +1,4 @@
-// SIGTERM as a readable pipe: the handler only wakes the event loop, every
+// The stop signals as a readable pipe: the handler only wakes the event loop, every
 // signal is seen once, and the previous handling comes back afterwards.
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -18,32 +18,36 @@ bool Readable(int fd) {
   return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
 }
 
-TEST(TerminationSignal, TurnsSigtermIntoOneWakeUpAndRestoresThePreviousHandling) {
-  struct sigaction sa {}, saved {};
-  sa.sa_handler = PreviousHandler;
-  sigemptyset(&sa.sa_mask);
-  ASSERT_EQ(sigaction(SIGTERM, &sa, &saved), 0);
-  {
-    TerminationSignal signal;
-    ASSERT_TRUE(signal.installed());
-    EXPECT_FALSE(Readable(signal.readDescriptor()));
-    EXPECT_FALSE(signal.consume());
+// SIGTERM, Ctrl-C (SIGINT) and a closed terminal (SIGHUP) alike.
+TEST(TerminationSignal, TurnsEachStopSignalIntoOneWakeUpAndRestoresThePreviousHandling) {
+  for (const int stop : {SIGTERM, SIGINT, SIGHUP}) {
+    g_previousHandlerRan = 0;
+    struct sigaction sa {}, saved {};
+    sa.sa_handler = PreviousHandler;
+    sigemptyset(&sa.sa_mask);
+    ASSERT_EQ(sigaction(stop, &sa, &saved), 0);
+    {
+      TerminationSignal signal;
+      ASSERT_TRUE(signal.installed());
+      EXPECT_FALSE(Readable(signal.readDescriptor()));
+      EXPECT_FALSE(signal.consume());
 
-    std::raise(SIGTERM);
-    std::raise(SIGTERM);
-    EXPECT_TRUE(Readable(signal.readDescriptor()));
-    EXPECT_EQ(g_previousHandlerRan, 0) << "the program keeps running; the event loop decides";
-    EXPECT_TRUE(signal.consume());
-    EXPECT_FALSE(Readable(signal.readDescriptor())) << "both signals were taken in one go";
-    EXPECT_FALSE(signal.consume());
+      std::raise(stop);
+      std::raise(stop);
+      EXPECT_TRUE(Readable(signal.readDescriptor())) << stop;
+      EXPECT_EQ(g_previousHandlerRan, 0) << "the program keeps running; the event loop decides";
+      EXPECT_TRUE(signal.consume());
+      EXPECT_FALSE(Readable(signal.readDescriptor())) << "both signals were taken in one go";
+      EXPECT_FALSE(signal.consume());
 
-    TerminationSignal second;
-    EXPECT_FALSE(second.installed()) << "one watcher per process";
-    EXPECT_EQ(second.readDescriptor(), -1);
+      TerminationSignal second;
+      EXPECT_FALSE(second.installed()) << "one watcher per process";
+      EXPECT_EQ(second.readDescriptor(), -1);
+    }
+    std::raise(stop);
+    EXPECT_EQ(g_previousHandlerRan, 1) << "the previous handling is back for " << stop;
+    sigaction(stop, &saved, nullptr);
   }
-  std::raise(SIGTERM);
-  EXPECT_EQ(g_previousHandlerRan, 1) << "the previous handling is back";
-  sigaction(SIGTERM, &saved, nullptr);
 }
 
 }  // namespace

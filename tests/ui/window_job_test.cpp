@@ -99,7 +99,7 @@ std::set<std::string> FileNames(const std::string& folder) {
   return names;
 }
 
-void SendTermination() { ::kill(::getpid(), SIGTERM); }
+void SendTermination(int signal = SIGTERM) { ::kill(::getpid(), signal); }
 
 TEST_F(WindowJobTest, JobFromTheWindowWritesTilesLikeTheCommandLine) {
   const std::string out = scratchPath("map");
@@ -369,8 +369,9 @@ TEST_F(WindowJobTest, TerminationDuringARunAbortsItAndEndsTheProgram) {
   EXPECT_FALSE(fs::exists(LastDrawPath())) << "an aborted job is not the last job";
 }
 
-// While no job runs, SIGTERM closes the program as its close button does,
-// answering an open dialog as Escape would instead of waiting for a person.
+// While no job runs, Ctrl-C in the terminal (SIGINT, taken like SIGTERM)
+// closes the program as its close button does, answering an open dialog as
+// Escape would instead of waiting for a person.
 TEST_F(WindowJobTest, TerminationWhileIdleClosesTheProgram) {
   TerminationWatch watch(*window);
   ASSERT_TRUE(watch.installed());
@@ -379,7 +380,7 @@ TEST_F(WindowJobTest, TerminationWhileIdleClosesTheProgram) {
   const int exitCode = RunEventLoop([&] {
     QTimer::singleShot(50, [&] {
       dialogWasOpen = window->memoryBudgetDialog()->isVisible();
-      SendTermination();
+      SendTermination(SIGINT);
     });
     window->openMemoryBudget();  // a modal dialog, as a person may leave it open
   });
