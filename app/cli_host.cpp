@@ -7,11 +7,12 @@
 #include <iostream>
 
 #include "job/tile_grid.h"
+#include "platform/stop_signals.h"
 
 namespace velkaro {
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;  // set by the SIGINT/SIGTERM handler only
+volatile std::sig_atomic_t g_interrupted = 0;  // set by the SIGINT/SIGTERM/SIGHUP handler only
 
 extern "C" void OnInterrupt(int) { g_interrupted = 1; }
 
@@ -39,13 +40,13 @@ std::string Lines(const std::string& text) {
 }  // namespace
 
 CliHost::CliHost(bool yes, bool quiet) : yes_(yes), quiet_(quiet), terminal_(isatty(STDERR_FILENO)) {
-  // Ctrl-C and a polite kill (SIGTERM) both press the abort button: the job
-  // stops between files, keeps its finished tiles and cleans up after itself.
+  // Ctrl-C, a polite kill (SIGTERM) and the terminal closing (SIGHUP, a
+  // dropped ssh session) all press the abort button: the job stops between
+  // files, keeps its finished tiles and cleans up after itself.
   struct sigaction sa {};
   sa.sa_handler = OnInterrupt;
   sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
+  CatchStopSignals(sa);   // those started ignored (nohup) stay ignored
   // A file-size limit (ulimit -f) makes the write fail with EFBIG, reported
   // like a full disk, instead of killing the program half-way.
   std::signal(SIGXFSZ, SIG_IGN);

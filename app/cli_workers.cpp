@@ -24,6 +24,7 @@
 #include "job/validation.h"
 #include "output/index_map.h"
 #include "platform/atomic_file.h"
+#include "platform/stop_signals.h"
 #include "render/render_surface.h"
 #include "run/driver.h"
 #include "run/run_messages.h"
@@ -304,7 +305,7 @@ void WorkerPool::stopAll() {
   stopping_ = true;
   closeQueues();
   for (const Worker& w : workers_)
-    if (w.running) kill(w.pid, SIGINT);
+    if (w.running) kill(w.pid, SIGTERM);   // SIGINT may be ignored (a script's background job)
 }
 
 Worker* WorkerPool::workerOf(pid_t pid) {
@@ -598,8 +599,8 @@ WorkerHost::WorkerHost(int statusFd, bool yes) : statusFd_(statusFd), yes_(yes) 
   struct sigaction sa {};
   sa.sa_handler = OnWorkerStop;
   sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
+  // A closed terminal reaches the workers too (they share its process group).
+  CatchStopSignals(sa);
 }
 
 void WorkerHost::send(char kind, const std::string& text) const {

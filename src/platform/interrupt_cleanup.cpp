@@ -1,5 +1,7 @@
 #include "platform/interrupt_cleanup.h"
 
+#include "platform/stop_signals.h"
+
 #include <unistd.h>
 
 #include <atomic>
@@ -46,10 +48,8 @@ bool RemoveTemporariesOnInterrupt() {
   struct sigaction action {};
   action.sa_handler = RemoveMarkedTemporaries;
   sigemptyset(&action.sa_mask);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, signal);
-  bool installed = true;
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) installed = sigaction(signal, &action, nullptr) == 0 && installed;
-  return installed;
+  for (const int signal : kStopSignals) sigaddset(&action.sa_mask, signal);
+  return CatchStopSignals(action);
 }
 
 void TemporaryMark::mark(const std::string& path) {

@@ -5,7 +5,8 @@
 
 #include <cerrno>
 #include <csignal>
-#include <iterator>
+
+#include "platform/stop_signals.h"
 
 namespace velkaro {
 namespace {
@@ -13,8 +14,8 @@ namespace {
 // The handler can reach nothing but a plain value: the write end of the pipe
 // of the one TerminationSignal alive.
 volatile std::sig_atomic_t g_writeFd = -1;
-constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
-struct sigaction g_previous[std::size(kSignals)] {};
+struct sigaction g_previous[kStopSignalCount] {};
+bool g_caught[kStopSignalCount] = {};
 
 extern "C" void OnTermination(int) {
   const int savedErrno = errno;  // the interrupted code may be reading errno
@@ -41,10 +42,7 @@ TerminationSignal::TerminationSignal() {
   sa.sa_handler = OnTermination;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;  // reads and waits of the program go on undisturbed
-  size_t set = 0;
-  while (set < std::size(kSignals) && sigaction(kSignals[set], &sa, &g_previous[set]) == 0) ++set;
-  if (set < std::size(kSignals)) {
-    while (set > 0) --set, sigaction(kSignals[set], &g_previous[set], nullptr);
+  if (!CatchStopSignals(sa, g_previous, g_caught)) {
     g_writeFd = -1;
     ::close(readFd_);
     ::close(writeFd_);
@@ -56,7 +54,7 @@ TerminationSignal::TerminationSignal() {
 
 TerminationSignal::~TerminationSignal() {
   if (installed_) {
-    for (size_t k = 0; k < std::size(kSignals); ++k) sigaction(kSignals[k], &g_previous[k], nullptr);
+    RestoreStopSignals(g_previous, g_caught);
     g_writeFd = -1;
   }
   if (readFd_ >= 0) ::close(readFd_);

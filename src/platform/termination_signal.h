@@ -10,8 +10,10 @@ namespace velkaro {
 
 class TerminationSignal {
  public:
-  // Installs the handler for the three signals. One object per process at a
-  // time; their previous handling comes back with the destructor.
+  // Installs the handler for the three signals, leaving ignored those the
+  // program was started with ignored (platform/stop_signals.h). One object
+  // per process at a time; their previous handling comes back with the
+  // destructor.
   TerminationSignal();
   ~TerminationSignal();
   TerminationSignal(const TerminationSignal&) = delete;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # velkaro-cli when writing fails or the job is told to stop: a full disk (a
 # file-size limit) or a folder under the tile's name ends the run with exit 2
-# and a message naming the file and the system's reason; SIGTERM stops like
-# Ctrl-C. No tile ever stands half-written under its final name, and no
+# and a message naming the file and the system's reason; SIGTERM and SIGHUP
+# stop like Ctrl-C. No tile ever stands half-written under its final name, and no
 # scratch file or temporary name is left behind.
 set -u
 bin=$1
@@ -48,20 +48,33 @@ grep -q "LastDraw.pxj: Is a directory" "$work/last.txt" || fail "LastDraw messag
 [ -f "$dst/m.bmp" ] || fail "the finished tile was not kept"
 rm -rf "$XDG_CONFIG_HOME/Velkaro/LastDraw.pxj" "$dst/m.bmp"
 
-# SIGTERM stops a long job like Ctrl-C: exit 2, finished tiles kept, nothing else left.
-touch "$work/start"
-"$cli" run - "${job[@]}" --set area/yokodiv=40 --set area/tatediv=40 --yes --quiet > /dev/null 2>&1 < /dev/null &
+# SIGTERM and a closed terminal (SIGHUP) stop a long job like Ctrl-C: exit 2,
+# finished tiles kept, nothing else left.
+for stop in TERM HUP; do
+  rm -f "$dst"/m*.bmp
+  "$cli" run - "${job[@]}" --set area/yokodiv=40 --set area/tatediv=40 --yes --quiet > /dev/null 2>&1 < /dev/null &
+  pid=$!
+  for _ in $(seq 100); do [ -n "$(find "$dst" -name 'm_*.bmp' | head -1)" ] && break; sleep 0.1; done
+  kill -$stop $pid
+  wait $pid
+  expect_eq "$?" "2" "SIG$stop exit code"
+  written=$(find "$dst" -name 'm*.bmp' | wc -l)
+  [ "$written" -ge 1 ] && [ "$written" -lt 1600 ] || fail "SIG$stop kept $written tiles"
+  expect_eq "$(leftovers "$dst")" "" "files left after SIG$stop"
+  for f in "$dst"/m*.bmp; do
+    expect_eq "$(stat -c %s "$f")" "$((54 + 1088 * 512))" "$(basename "$f") whole after SIG$stop"
+  done
+done
+
+# Under nohup a closed terminal does not stop the job: it draws every tile.
+rm -f "$dst"/m*.bmp
+nohup "$cli" run - "${job[@]}" --set area/yokodiv=40 --set area/tatediv=40 --yes --quiet > /dev/null 2>&1 < /dev/null &
 pid=$!
 for _ in $(seq 100); do [ -n "$(find "$dst" -name 'm_*.bmp' | head -1)" ] && break; sleep 0.1; done
-kill -TERM $pid
+kill -HUP $pid 2> /dev/null || fail "the nohup run ended before SIGHUP was sent"
 wait $pid
-expect_eq "$?" "2" "SIGTERM exit code"
-written=$(find "$dst" -name 'm*.bmp' | wc -l)
-[ "$written" -ge 1 ] && [ "$written" -lt 1600 ] || fail "SIGTERM kept $written tiles"
-expect_eq "$(leftovers "$dst")" "" "files left after SIGTERM"
-for f in "$dst"/m*.bmp; do
-  expect_eq "$(stat -c %s "$f")" "$((54 + 1088 * 512))" "$(basename "$f") whole"
-done
+expect_eq "$?" "0" "exit code of a nohup run sent SIGHUP"
+expect_eq "$(find "$dst" -name 'm*.bmp' | wc -l)" "1600" "tiles of a nohup run sent SIGHUP"
 
 [ $failures -eq 0 ] && echo "all passed"
 exit $failures
