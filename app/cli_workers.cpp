@@ -45,7 +45,10 @@ constexpr char kElevationPlaced = 'G';  // row " " col: the tile needs no more D
 constexpr char kIndexStaged = 'I';  // image "\t" page (temporary file names, empty when not written) "\t" error
 constexpr char kMessage = 'M';   // title "\t" text
 constexpr char kFinal = 'X';     // run flag (0/1) "\t" ErrorText
+constexpr char kScratchFolder = 'S';  // the worker's private scratch folder (full path)
 constexpr size_t kLineLimit = 3800;
+// The name of a worker's private scratch folder begins with it.
+constexpr const char* kScratchPrefix = ".velkaro-scratch-";
 // On a worker's queue in place of a tile: draw the run's index.
 constexpr int32_t kDrawIndexRequest = -2;
 // The bytes of DEM files the workers of a run leave for each other, in all
@@ -86,6 +89,7 @@ struct Worker {
   size_t inQueue = 0;        // tiles handed out and not yet done (0 or 1)
   bool elevationPlaced = false;  // the tile in hand needs no more DEM files
   bool drawingIndex = false;     // asked for the index, not yet answered
+  std::string scratchFolder;     // its private scratch folder, as it said
 };
 
 // The parent's view of a run spread over workers.
@@ -119,6 +123,7 @@ class WorkerPool {
   void handleLine(Worker* from, std::string_view line);
   void reap();
   void showProgress();
+  void cleanUpAfter(const Worker& w);
   Worker* workerOf(pid_t pid);
   bool parseTile(std::string_view head, long& row, long& col) const;
   void collectTilesWithoutElevation();
@@ -371,6 +376,9 @@ void WorkerPool::handleLine(Worker* from, std::string_view line) {
     case kMessage:
       host_.ask(std::string(head), Unescape(std::string(tail)), Buttons::Ok);
       break;
+    case kScratchFolder:
+      from->scratchFolder = Unescape(std::string(text));
+      break;
     case kFinal:
       from->finalSeen = true;
       from->runFlag = head == "1";
@@ -434,9 +442,24 @@ void WorkerPool::reap() {
       w.errorText = WIFSIGNALED(status)
                         ? "worker process " + std::to_string(w.pid) + " ended by signal " + std::to_string(WTERMSIG(status))
                         : "worker process " + std::to_string(w.pid) + " failed with exit code " + std::to_string(WEXITSTATUS(status));
+      host_.ask(msg::kFailureTitle, w.errorText, Buttons::Ok);
+      cleanUpAfter(w);
     }
     if (!w.runFlag) stopAll();
   }
+}
+
+// What a worker that was killed (SIGKILL, the out-of-memory killer, a
+// crash) could not remove itself: its scratch folder and the files it was
+// writing under temporary names in the output folder.
+void WorkerPool::cleanUpAfter(const Worker& w) {
+  const fs::path writeFolder = fs::path(job_.settings.writefolder).lexically_normal();
+  const fs::path scratch = fs::path(w.scratchFolder).lexically_normal();
+  std::error_code ec;
+  if (!w.scratchFolder.empty() && scratch.parent_path() == writeFolder &&
+      scratch.filename().string().rfind(kScratchPrefix, 0) == 0)
+    fs::remove_all(scratch, ec);
+  RemoveTemporariesOf(job_.settings.writefolder, w.pid);
 }
 
 void WorkerPool::showProgress() {
@@ -659,7 +682,9 @@ int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
     host.send(kFinal, "0\t" + problems);
     return 1;
   }
-  std::optional<PrivateScratch> scratch(std::in_place, job.settings.writefolder);
+  std::optional<PrivateScratch> scratch(std::in_place, job.settings.writefolder, kScratchPrefix);
+  // The parent removes it should this process be killed.
+  if (!scratch->path().empty()) host.send(kScratchFolder, scratch->path());
   std::optional<SharedDemFiles> sharedDem;
   if (!channels.sharedDemFolder.empty()) {
     sharedDem.emplace(channels.sharedDemFolder, static_cast<size_t>(channels.sharedDemBytes));

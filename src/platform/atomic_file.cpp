@@ -77,16 +77,36 @@ std::string TemporaryNameFor(const std::string& path) {
   return (p.parent_path() / (p.stem().string() + tag + p.extension().string())).string();
 }
 
-bool IsTemporaryName(std::string_view fileName) {
+namespace {
+
+// The process id in a temporary name ("" when the name is none).
+std::string_view WriterOfTemporary(std::string_view fileName) {
   // <stem>.tmp<pid>-<n><extension>
   const size_t mark = fileName.rfind(kTemporaryMark);
-  if (mark == std::string_view::npos) return false;
+  if (mark == std::string_view::npos) return {};
   std::string_view rest = fileName.substr(mark + kTemporaryMark.size());
   const size_t dash = rest.find('-');
-  if (dash == std::string_view::npos || !IsDigits(rest.substr(0, dash))) return false;
+  if (dash == std::string_view::npos || !IsDigits(rest.substr(0, dash))) return {};
+  const std::string_view pid = rest.substr(0, dash);
   rest.remove_prefix(dash + 1);
   const size_t dot = rest.find('.');
-  return IsDigits(rest.substr(0, dot));
+  return IsDigits(rest.substr(0, dot)) ? pid : std::string_view();
+}
+
+}  // namespace
+
+bool IsTemporaryName(std::string_view fileName) { return !WriterOfTemporary(fileName).empty(); }
+
+int RemoveTemporariesOf(const std::string& folder, long pid) {
+  const std::string writer = std::to_string(pid);
+  int removed = 0;
+  std::error_code ec;
+  for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (WriterOfTemporary(name) != writer || !it->is_regular_file(ec)) continue;
+    if (::unlink(it->path().c_str()) == 0) ++removed;
+  }
+  return removed;
 }
 
 PendingFile::PendingFile(std::string finalPath) : finalPath_(ReplacedFile(finalPath)) {

@@ -28,6 +28,10 @@ namespace velkaro {
 std::string TemporaryNameFor(const std::string& path);
 // True for a name TemporaryNameFor can produce (the file name only).
 bool IsTemporaryName(std::string_view fileName);
+// Removes from `folder` the temporaries of process `pid`: those a process
+// that was killed (SIGKILL, a crash) could not remove itself. Returns how
+// many went.
+int RemoveTemporariesOf(const std::string& folder, long pid);
 
 // A file being written under its temporary name. The destructor removes the
 // temporary unless commit() succeeded, so every return path and every

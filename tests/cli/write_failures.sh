@@ -66,6 +66,23 @@ for stop in TERM HUP; do
   done
 done
 
+# A worker killed outright (SIGKILL, as the out-of-memory killer does) fails
+# the run with its reason; the parent removes what the worker could not.
+rm -f "$dst"/m*.bmp
+"$cli" run - "${job[@]}" --set area/yokodiv=40 --set area/tatediv=40 --yes --quiet --jobs 2 \
+    > /dev/null 2> "$work/killed.txt" < /dev/null &
+pid=$!
+for _ in $(seq 100); do [ -n "$(find "$dst" -name 'm_*.bmp' | head -1)" ] && break; sleep 0.1; done
+worker=$(pgrep -P $pid | head -1)
+[ -n "$worker" ] && kill -KILL "$worker" || fail "no worker to kill"
+wait $pid
+expect_eq "$?" "2" "exit code after a worker was killed"
+grep -q "worker process $worker ended by signal 9" "$work/killed.txt" || fail "killed worker message: $(cat "$work/killed.txt")"
+expect_eq "$(leftovers "$dst"; find "$dst" -mindepth 1 -type d)" "" "files left after a worker was killed"
+for f in "$dst"/m*.bmp; do
+  expect_eq "$(stat -c %s "$f")" "$((54 + 1088 * 512))" "$(basename "$f") whole after a worker was killed"
+done
+
 # Under nohup a closed terminal does not stop the job: it draws every tile.
 rm -f "$dst"/m*.bmp
 nohup "$cli" run - "${job[@]}" --set area/yokodiv=40 --set area/tatediv=40 --yes --quiet > /dev/null 2>&1 < /dev/null &

@@ -226,5 +226,18 @@ TEST(AtomicFile, AnInterruptRemovesUnfinishedTemporariesAndEndsByItsSignal) {
   }
 }
 
+// After a writer was killed, its temporaries (and only its) can be removed
+// by another process: the one that started it.
+TEST(AtomicFile, TheTemporariesOfOneProcessAreRemovedByItsId) {
+  TempDir dir;
+  for (const char* name : {"a.tmp123-0.bmp", "c.tmp123-7.tif", "b.tmp1234-1.bmp", "e.tmp12-3.bmp", "plain.bmp",
+                           "d.tmp123.bmp", "f.tmp123-x.bmp"})
+    dir.write(name, "x");
+  EXPECT_EQ(RemoveTemporariesOf(dir.path(), 123), 2);
+  EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"b.tmp1234-1.bmp", "d.tmp123.bmp", "e.tmp12-3.bmp",
+                                                               "f.tmp123-x.bmp", "plain.bmp"}));
+  EXPECT_EQ(RemoveTemporariesOf(dir.path() + "/missing", 123), 0);
+}
+
 }  // namespace
 }  // namespace velkaro
