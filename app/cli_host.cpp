@@ -46,7 +46,7 @@ CliHost::CliHost(bool yes, bool quiet) : yes_(yes), quiet_(quiet), terminal_(isa
   struct sigaction sa {};
   sa.sa_handler = OnInterrupt;
   sigemptyset(&sa.sa_mask);
-  CatchStopSignals(sa);   // those started ignored (nohup) stay ignored
+  CatchStopSignals(sa);   // SIGHUP stays ignored under nohup
   // A file-size limit (ulimit -f) makes the write fail with EFBIG, reported
   // like a full disk, instead of killing the program half-way.
   std::signal(SIGXFSZ, SIG_IGN);

@@ -310,7 +310,7 @@ void WorkerPool::stopAll() {
   stopping_ = true;
   closeQueues();
   for (const Worker& w : workers_)
-    if (w.running) kill(w.pid, SIGTERM);   // SIGINT may be ignored (a script's background job)
+    if (w.running) kill(w.pid, SIGTERM);
 }
 
 Worker* WorkerPool::workerOf(pid_t pid) {

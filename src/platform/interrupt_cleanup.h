@@ -7,8 +7,8 @@
 // A file being written under a temporary name holds a TemporaryMark for as
 // long as the name exists. A program that wants the cleaning calls
 // RemoveTemporariesOnInterrupt() once at its start: on SIGINT, SIGTERM or
-// SIGHUP (those not ignored when it started: platform/stop_signals.h) the
-// handler removes every marked temporary and then ends the
+// SIGHUP (SIGHUP only when not ignored, as under nohup:
+// platform/stop_signals.h) the handler removes every marked temporary and then ends the
 // program by the same signal, as it would have ended without the handler.
 // The handler does no more than unlink(), which a signal handler may do; the
 // marks live in a fixed table it can read without a lock.

@@ -7,7 +7,7 @@ bool CatchStopSignals(const struct sigaction& action, struct sigaction* previous
   bool installed[kStopSignalCount] = {};
   for (size_t k = 0; k < kStopSignalCount; ++k) {
     bool ok = sigaction(kStopSignals[k], nullptr, &before[k]) == 0;
-    if (ok && before[k].sa_handler != SIG_IGN) {
+    if (ok && (kStopSignals[k] != SIGHUP || before[k].sa_handler != SIG_IGN)) {
       ok = sigaction(kStopSignals[k], &action, nullptr) == 0;
       installed[k] = ok;
     }

@@ -10,8 +10,8 @@ namespace velkaro {
 
 class TerminationSignal {
  public:
-  // Installs the handler for the three signals, leaving ignored those the
-  // program was started with ignored (platform/stop_signals.h). One object
+  // Installs the handler for the three signals, leaving SIGHUP ignored when
+  // the program was started with it ignored (platform/stop_signals.h). One object
   // per process at a time; their previous handling comes back with the
   // destructor.
   TerminationSignal();

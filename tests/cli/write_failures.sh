@@ -52,7 +52,9 @@ rm -rf "$XDG_CONFIG_HOME/Velkaro/LastDraw.pxj" "$dst/m.bmp"
 # finished tiles kept, nothing else left.
 for stop in TERM HUP; do
   rm -f "$dst"/m*.bmp
-  "$cli" run - "${job[@]}" --set area/yokodiv=40 --set area/tatediv=40 --yes --quiet > /dev/null 2>&1 < /dev/null &
+  # (SIGHUP back to its default, should the tests themselves run under nohup)
+  env --default-signal=HUP "$cli" run - "${job[@]}" --set area/yokodiv=40 --set area/tatediv=40 --yes --quiet \
+      > /dev/null 2>&1 < /dev/null &
   pid=$!
   for _ in $(seq 100); do [ -n "$(find "$dst" -name 'm_*.bmp' | head -1)" ] && break; sleep 0.1; done
   kill -$stop $pid

@@ -205,7 +205,7 @@ TEST(AtomicFile, AnInterruptRemovesUnfinishedTemporariesAndEndsByItsSignal) {
     const std::string done = dir.path() + "/done.tif";
     const pid_t pid = ::fork();
     if (pid == 0) {
-      ::signal(signal, SIG_DFL);   // whoever ran the tests may have it ignored
+      ::signal(signal, SIG_DFL);   // SIGHUP stays ignored if the tests run under nohup
       RemoveTemporariesOnInterrupt();
       PendingFile finished(done);
       PendingFile unfinished(previous);

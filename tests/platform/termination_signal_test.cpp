@@ -50,29 +50,30 @@ TEST(TerminationSignal, TurnsEachStopSignalIntoOneWakeUpAndRestoresThePreviousHa
   }
 }
 
-// A signal the program was started with ignored (nohup ignores SIGHUP so a
-// job outlives its session) stays ignored; the others are still caught.
-TEST(TerminationSignal, LeavesIgnoredSignalsIgnored) {
-  struct sigaction savedHup {}, savedTerm {}, ignore {}, previous {};
+// SIGHUP the program was started with ignored (nohup, so that a job
+// outlives its session) stays ignored; an ignored SIGINT is still caught (a
+// script's background job is stopped with kill -INT).
+TEST(TerminationSignal, LeavesSighupIgnoredUnderNohup) {
+  struct sigaction savedHup {}, savedInt {}, ignore {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
-  previous.sa_handler = PreviousHandler;
-  sigemptyset(&previous.sa_mask);
   ASSERT_EQ(sigaction(SIGHUP, &ignore, &savedHup), 0);
-  ASSERT_EQ(sigaction(SIGTERM, &previous, &savedTerm), 0);
+  ASSERT_EQ(sigaction(SIGINT, &ignore, &savedInt), 0);
   {
     TerminationSignal signal;
     ASSERT_TRUE(signal.installed());
     std::raise(SIGHUP);
     EXPECT_FALSE(signal.consume()) << "nohup's SIGHUP reached the program";
-    std::raise(SIGTERM);
+    std::raise(SIGINT);
     EXPECT_TRUE(signal.consume());
   }
   struct sigaction now {};
   sigaction(SIGHUP, nullptr, &now);
   EXPECT_EQ(now.sa_handler, SIG_IGN);
+  sigaction(SIGINT, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_IGN) << "the previous handling is back";
   sigaction(SIGHUP, &savedHup, nullptr);
-  sigaction(SIGTERM, &savedTerm, nullptr);
+  sigaction(SIGINT, &savedInt, nullptr);
 }
 
 }  // namespace

@@ -373,7 +373,6 @@ TEST_F(WindowJobTest, TerminationDuringARunAbortsItAndEndsTheProgram) {
 // closes the program as its close button does, answering an open dialog as
 // Escape would instead of waiting for a person.
 TEST_F(WindowJobTest, TerminationWhileIdleClosesTheProgram) {
-  ::signal(SIGINT, SIG_DFL);   // whoever ran the tests may have it ignored
   TerminationWatch watch(*window);
   ASSERT_TRUE(watch.installed());
   window->show();
