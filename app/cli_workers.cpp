@@ -47,8 +47,6 @@ constexpr char kMessage = 'M';   // title "\t" text
 constexpr char kFinal = 'X';     // run flag (0/1) "\t" ErrorText
 constexpr char kScratchFolder = 'S';  // the worker's private scratch folder (full path)
 constexpr size_t kLineLimit = 3800;
-// The name of a worker's private scratch folder begins with it.
-constexpr const char* kScratchPrefix = ".velkaro-scratch-";
 // On a worker's queue in place of a tile: draw the run's index.
 constexpr int32_t kDrawIndexRequest = -2;
 // The bytes of DEM files the workers of a run leave for each other, in all
@@ -682,7 +680,7 @@ int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
     host.send(kFinal, "0\t" + problems);
     return 1;
   }
-  std::optional<PrivateScratch> scratch(std::in_place, job.settings.writefolder, kScratchPrefix);
+  std::optional<PrivateScratch> scratch(std::in_place, job.settings.writefolder);
   // The parent removes it should this process be killed.
   if (!scratch->path().empty()) host.send(kScratchFolder, scratch->path());
   std::optional<SharedDemFiles> sharedDem;

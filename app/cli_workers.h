@@ -26,13 +26,16 @@ namespace velkaro {
 // The number of cores this process may use (at least 1).
 int CoreCount();
 
+// The name of a run's or a worker's scratch folder begins with it.
+inline constexpr const char* kScratchPrefix = ".velkaro-scratch-";
+
 // A scratch folder of this process's own inside the output folder (or
 // another parent folder, with another name prefix), removed with its
 // contents when the run ends. Empty when it cannot be made (the run then
 // uses the output folder itself).
 class PrivateScratch {
  public:
-  explicit PrivateScratch(const std::string& writeFolder, const char* prefix = ".velkaro-scratch-");
+  explicit PrivateScratch(const std::string& writeFolder, const char* prefix = kScratchPrefix);
   ~PrivateScratch();
   PrivateScratch(const PrivateScratch&) = delete;
   PrivateScratch& operator=(const PrivateScratch&) = delete;

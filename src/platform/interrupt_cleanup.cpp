@@ -1,7 +1,5 @@
 #include "platform/interrupt_cleanup.h"
 
-#include "platform/stop_signals.h"
-
 #include <unistd.h>
 
 #include <atomic>
@@ -9,6 +7,8 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+
+#include "platform/stop_signals.h"
 
 namespace velkaro {
 namespace {
