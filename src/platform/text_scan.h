@@ -34,6 +34,20 @@ inline std::string_view Trim(std::string_view text, std::string_view set = kBlan
   return text.substr(first, end - first);
 }
 
+// Whether a and b are the same text but for the case of ASCII letters. Only
+// ASCII is folded: the bytes of UTF-8 and Shift_JIS text compare as they
+// are, whatever the locale (the library's tolower is a call per byte and
+// follows the locale).
+inline bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x == y) continue;
+    if ((x | 0x20) != (y | 0x20) || static_cast<unsigned>((x | 0x20) - 'a') > 'z' - 'a') return false;
+  }
+  return true;
+}
+
 // A plain decimal ("-"? digits ["." digits]: at least one digit, fifteen at
 // most) read from p on, as from_chars reads it but without its general
 // machinery: the digits make an integer below 2^53 and the point a power of

@@ -201,15 +201,8 @@ PlanePoint ToPlane(const ReaderRequest& req, double lon, double lat) {
 int RouteIndex(const ScanContext& scan, std::string_view value) {
   if (scan.typeKeys.empty()) return -1;
   if (scan.typeKeys.front().empty()) return 0;
-  auto same = [](std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-      if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-        return false;
-    return true;
-  };
   for (size_t k = 0; k < scan.typeKeys.size(); ++k)
-    if (same(scan.typeKeys[k], value)) return static_cast<int>(k);
+    if (EqualIgnoringAsciiCase(scan.typeKeys[k], value)) return static_cast<int>(k);
   return -1;
 }
 

@@ -63,6 +63,43 @@ TEST(PlainDecimal, ReadsAsFromChars) {
   }
 }
 
+// The scan stops at the first byte that is no digit, wherever it falls in a
+// run of eight (digits are taken eight at a time), whatever the byte.
+TEST(PlainDecimal, StopsAtTheFirstByteThatIsNoDigit) {
+  const std::string stops[] = {" ", "/", ":", "\r", std::string(1, '\0'), "\xFA", "\xFF", "\x80", "e", "-", "+"};
+  for (int whole = 0; whole <= 9; ++whole)
+    for (int fraction = -1; fraction <= 14 - whole + 1; ++fraction) {
+      std::string number = std::string(static_cast<size_t>(whole), '7');
+      if (whole > 0) number[0] = '3';
+      if (fraction >= 0) number += "." + std::string(static_cast<size_t>(fraction), '9');
+      for (const std::string& stop : stops) {
+        const std::string text = number + stop + "12345678901234567";
+        const char* p = text.data();
+        double scanned = -1, whole_text = -2;
+        const bool plain = ParsePlainDecimal(number, whole_text);
+        EXPECT_EQ(ScanPlainDecimal(p, text.data() + text.size(), scanned), plain) << number << "|" << stop;
+        if (!plain) continue;
+        EXPECT_EQ(p - text.data(), static_cast<long>(number.size())) << number << "|" << stop;
+        EXPECT_EQ(std::bit_cast<uint64_t>(scanned), std::bit_cast<uint64_t>(whole_text)) << number;
+      }
+    }
+}
+
+// Type names match without regard to the case of ASCII letters, and only
+// of those: bytes that differ by 0x20 elsewhere ("@" and "`", the bytes of
+// a Latin-1 or UTF-8 letter) stay different.
+TEST(TextScan, EqualIgnoringAsciiCaseFoldsOnlyAsciiLetters) {
+  struct Case {
+    const char* a;
+    const char* b;
+    bool equal;
+  };
+  const Case cases[] = {{"RdEdg", "rdedg", true}, {"BLDA", "blda", true}, {"道路縁", "道路縁", true},
+                        {"", "", true},           {"@", "`", false},       {"[", "{", false},
+                        {"\xC0", "\xE0", false},  {"ab", "abc", false},    {"道路縁", "道路線", false}};
+  for (const Case& c : cases) EXPECT_EQ(EqualIgnoringAsciiCase(c.a, c.b), c.equal) << c.a << " / " << c.b;
+}
+
 TEST(PlainDecimal, FiniteDecimalKeepsItsRules) {
   double value = 0;
   EXPECT_TRUE(ParseFiniteDecimal(" +12.5\t", value));
