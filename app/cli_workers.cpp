@@ -53,6 +53,8 @@ constexpr int32_t kDrawIndexRequest = -2;
 // and at least for each worker.
 constexpr long kSharedDemBytes = 1L << 30;
 constexpr long kSharedDemBytesAtLeast = 64L << 20;
+// The name of the run's folder of shared DEM files begins with it.
+constexpr const char* kSharedDemPrefix = "velkaro-dem-";
 
 volatile std::sig_atomic_t g_workerStop = 0;  // set by the worker's signal handler only
 extern "C" void OnWorkerStop(int) { g_workerStop = 1; }
@@ -566,7 +568,7 @@ void DrawTilesInWorkers(JobContext& job, CliHost& host, const std::vector<TilePi
   // with the run; without it each takes apart what it reads).
   std::error_code ec;
   const fs::path temp = fs::temp_directory_path(ec);
-  PrivateScratch sharedDem(ec ? std::string("/tmp") : temp.string(), "velkaro-dem-");
+  PrivateScratch sharedDem(ec ? std::string("/tmp") : temp.string(), kSharedDemPrefix);
   if (!pool.start(count, launch, sharedDem.path())) {
     job.errorText = "cannot start worker processes: " + std::string(std::strerror(errno));
     job.runFlag = false;
@@ -622,11 +624,14 @@ WorkerHost::WorkerHost(int statusFd, bool yes) : statusFd_(statusFd), yes_(yes) 
   sigemptyset(&sa.sa_mask);
   // A closed terminal reaches the workers too (they share its process group).
   CatchStopSignals(sa);
+  // A line to a parent that is gone fails (EPIPE) instead of killing this
+  // process before it has cleaned up; the worker then stops.
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 void WorkerHost::send(char kind, const std::string& text) const {
   const std::string line = std::to_string(getpid()) + " " + kind + Escape(text) + "\n";
-  WriteAllBytes(statusFd_, line);
+  if (!WriteAllBytes(statusFd_, line) && errno == EPIPE) g_workerStop = 1;
 }
 
 // The file count goes to the parent at most every 50 ms (and before each
@@ -661,6 +666,17 @@ Answer WorkerHost::ask(const std::string& title, const std::string& text, Button
 
 namespace {
 
+// A parent killed outright (SIGKILL) cannot remove the folder of DEM files
+// the workers shared, up to a gigabyte under TMPDIR: its workers, which
+// then stop, do (each tries; the entries a worker still has mapped stay
+// readable until it lets them go).
+void RemoveOrphanedSharedDem(const std::string& folder) {
+  const fs::path path(folder);
+  if (folder.empty() || path.filename().string().rfind(kSharedDemPrefix, 0) != 0) return;
+  std::error_code ec;
+  fs::remove_all(path, ec);
+}
+
 // Draws the run's index and writes its files under temporary names, which
 // the parent puts in place once every tile exists.
 void StageIndexForParent(JobContext& job, WorkerHost& host) {
@@ -674,6 +690,7 @@ void StageIndexForParent(JobContext& job, WorkerHost& host) {
 }  // namespace
 
 int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
+  const pid_t parent = getppid();
   WorkerHost& host = static_cast<WorkerHost&>(job.host);
   const std::string problems = ValidateJob(job);
   if (!problems.empty()) {
@@ -744,6 +761,7 @@ int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
   // this process to end.
   scratch.reset();
   job.scratchFolder.clear();
+  if (getppid() != parent) RemoveOrphanedSharedDem(channels.sharedDemFolder);
   host.sendProgress();
   host.send(kFinal, std::string(job.runFlag ? "1" : "0") + "\t" + job.errorText);
   return job.runFlag && job.errorText.empty() ? 0 : 2;

@@ -85,6 +85,24 @@ for f in "$dst"/m*.bmp; do
   expect_eq "$(stat -c %s "$f")" "$((54 + 1088 * 512))" "$(basename "$f") whole after a worker was killed"
 done
 
+# The parent killed outright: its workers stop, removing their scratch
+# folders and the folder of shared DEM files the parent can no longer remove.
+rm -f "$dst"/m*.bmp
+mkdir -p "$work/tmp"
+TMPDIR="$work/tmp" "$cli" run - "${job[@]}" --set area/yokodiv=40 --set area/tatediv=40 --yes --quiet --jobs 2 \
+    > /dev/null 2>&1 < /dev/null &
+pid=$!
+for _ in $(seq 100); do [ -n "$(find "$dst" -name 'm_*.bmp' | head -1)" ] && break; sleep 0.1; done
+[ -n "$(ls -A "$work/tmp")" ] || fail "no shared DEM folder while the run draws"
+kill -KILL $pid
+wait $pid 2> /dev/null
+for _ in $(seq 100); do
+  [ -z "$(ls -A "$work/tmp")" ] && [ -z "$(leftovers "$dst"; find "$dst" -mindepth 1 -type d)" ] && break
+  sleep 0.1
+done
+expect_eq "$(ls -A "$work/tmp")" "" "shared DEM folder left after the parent was killed"
+expect_eq "$(leftovers "$dst"; find "$dst" -mindepth 1 -type d)" "" "files left after the parent was killed"
+
 # Under nohup a closed terminal does not stop the job: it draws every tile.
 rm -f "$dst"/m*.bmp
 nohup "$cli" run - "${job[@]}" --set area/yokodiv=40 --set area/tatediv=40 --yes --quiet > /dev/null 2>&1 < /dev/null &
