@@ -32,8 +32,11 @@ class PartFile {
     }
   }
   bool open() {
+    // Marked before it exists: an interrupt right after the file appears
+    // still finds it marked.
+    mark_.mark(part_.string());
     file_ = std::fopen(part_.c_str(), "wb");
-    if (file_) mark_.mark(part_.string());
+    if (!file_) mark_.release();
     return file_ != nullptr;
   }
   bool write(const char* data, size_t n) { return n == 0 || std::fwrite(data, 1, n, file_) == n; }

@@ -113,12 +113,17 @@ PendingFile::PendingFile(std::string finalPath) : finalPath_(ReplacedFile(finalP
   // Reserve a fresh name; a leftover of another process is never overwritten.
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporaryPath_ = TemporaryNameFor(finalPath_);
+    // Marked before it exists: an interrupt right after the file appears
+    // still finds it marked.
+    mark_.mark(temporaryPath_);
     const int fd = ::open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       ::close(fd);
-      mark_.mark(temporaryPath_);
       return;
     }
+    const int openErrno = errno;
+    mark_.release();
+    errno = openErrno;
     if (errno != EEXIST) break;
   }
   createErrno_ = errno != 0 ? errno : EEXIST;
