@@ -45,8 +45,9 @@ const char* kUsageText =
     "\n"
     "The output is written beside OUT under a temporary name and renamed into\n"
     "place when complete; interrupted (Ctrl-C, kill, a closed terminal), it\n"
-    "removes the temporary and leaves OUT as it was. Exit codes: 0 written; 1 written, but some files were\n"
-    "left out (named on stderr); 2 nothing written; 3 usage errors.\n";
+    "removes the temporary and leaves OUT as it was. Exit codes: 0 written;\n"
+    "1 written, but some files were left out (named on stderr); 2 nothing\n"
+    "written; 3 usage errors.\n";
 
 class StderrProgress : public GridpackObserver {
  public:
