@@ -59,6 +59,15 @@ constexpr const char* kSharedDemPrefix = "velkaro-dem-";
 volatile std::sig_atomic_t g_workerStop = 0;  // set by the worker's signal handler only
 extern "C" void OnWorkerStop(int) { g_workerStop = 1; }
 
+// Removes a folder of the run (a scratch folder, the shared DEM files) by
+// its path, which must carry the run's name prefix: a path taken from a
+// worker's line or a damaged argument never reaches another folder.
+void RemoveRunFolder(const fs::path& folder, const char* prefix) {
+  if (folder.filename().string().rfind(prefix, 0) != 0) return;
+  std::error_code ec;
+  fs::remove_all(folder, ec);
+}
+
 std::string Escape(const std::string& text) {
   std::string out = text.substr(0, kLineLimit);
   for (char& ch : out)
@@ -453,12 +462,9 @@ void WorkerPool::reap() {
 // crash) could not remove itself: its scratch folder and the files it was
 // writing under temporary names in the output folder.
 void WorkerPool::cleanUpAfter(const Worker& w) {
-  const fs::path writeFolder = fs::path(job_.settings.writefolder).lexically_normal();
   const fs::path scratch = fs::path(w.scratchFolder).lexically_normal();
-  std::error_code ec;
-  if (!w.scratchFolder.empty() && scratch.parent_path() == writeFolder &&
-      scratch.filename().string().rfind(kScratchPrefix, 0) == 0)
-    fs::remove_all(scratch, ec);
+  if (scratch.parent_path() == fs::path(job_.settings.writefolder).lexically_normal())
+    RemoveRunFolder(scratch, kScratchPrefix);
   RemoveTemporariesOf(job_.settings.writefolder, w.pid);
 }
 
@@ -666,17 +672,6 @@ Answer WorkerHost::ask(const std::string& title, const std::string& text, Button
 
 namespace {
 
-// A parent killed outright (SIGKILL) cannot remove the folder of DEM files
-// the workers shared, up to a gigabyte under TMPDIR: its workers, which
-// then stop, do (each tries; the entries a worker still has mapped stay
-// readable until it lets them go).
-void RemoveOrphanedSharedDem(const std::string& folder) {
-  const fs::path path(folder);
-  if (folder.empty() || path.filename().string().rfind(kSharedDemPrefix, 0) != 0) return;
-  std::error_code ec;
-  fs::remove_all(path, ec);
-}
-
 // Draws the run's index and writes its files under temporary names, which
 // the parent puts in place once every tile exists.
 void StageIndexForParent(JobContext& job, WorkerHost& host) {
@@ -761,7 +756,11 @@ int RunAsWorker(JobContext& job, const WorkerChannels& channels) {
   // this process to end.
   scratch.reset();
   job.scratchFolder.clear();
-  if (getppid() != parent) RemoveOrphanedSharedDem(channels.sharedDemFolder);
+  // A parent killed outright (SIGKILL) cannot remove the folder of DEM
+  // files the workers shared, up to a gigabyte under TMPDIR: its workers,
+  // which then stop, do (each tries; entries a worker still has mapped stay
+  // readable until it lets them go).
+  if (getppid() != parent) RemoveRunFolder(channels.sharedDemFolder, kSharedDemPrefix);
   host.sendProgress();
   host.send(kFinal, std::string(job.runFlag ? "1" : "0") + "\t" + job.errorText);
   return job.runFlag && job.errorText.empty() ? 0 : 2;

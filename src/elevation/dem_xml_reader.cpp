@@ -21,9 +21,9 @@
 #include "elevation/messages.h"
 #include "job/job_context.h"
 #include "platform/huge_pages.h"
+#include "platform/line_stream.h"
 #include "platform/text_encoding.h"
 #include "platform/text_scan.h"
-#include "platform/line_stream.h"
 #include "platform/whole_file.h"
 
 namespace velkaro {

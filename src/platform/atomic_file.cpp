@@ -121,9 +121,7 @@ PendingFile::PendingFile(std::string finalPath) : finalPath_(ReplacedFile(finalP
       ::close(fd);
       return;
     }
-    const int openErrno = errno;
-    mark_.release();
-    errno = openErrno;
+    mark_.release();   // leaves errno as open set it
     if (errno != EEXIST) break;
   }
   createErrno_ = errno != 0 ? errno : EEXIST;

@@ -34,8 +34,8 @@ const int kTriangulationPoint = SymbolIdOf("三角点");
 const int kBenchmark = SymbolIdOf("水準点");
 
 // Positions and angles come from the scratch files, where a damaged
-// source's numbers may lie past any pixel count.
-int Trunc(double v) { return SaturatingTrunc(v); }
+// source's numbers may lie past any pixel count: they are cut to the int
+// range (SaturatingTrunc).
 
 // A font size in points for the lat/lon system: factor / UnitsPerPixel
 // (degrees per pixel) / 360 / 60 / 5.
@@ -61,7 +61,7 @@ void DrawRouteNumber(JobContext& job, double x, double y, std::string_view numbe
   job.surface->flush();
   PainterDrawer& d = job.surface->drawer();
   const int w = d.textWidth(number), h = d.textHeight(number);
-  d.textOut(Trunc(PixelX(job, x) - w / 2.0), Trunc(PixelY(job, y) - h / 2.0), number);
+  d.textOut(SaturatingTrunc(PixelX(job, x) - w / 2.0), SaturatingTrunc(PixelY(job, y) - h / 2.0), number);
 }
 
 // "（大）", "（短大）" or "（専）" set from one glyph height left of the point.
@@ -110,7 +110,7 @@ void PlaceControlSymbol(int id, double x, double y, const LayerScale& scale) {
 
 int LabelHeight(const JobContext& job, const LayerScale& scale) {
   const double h = job.coords.unitScale * 40 / job.image.unitsPerPixel * scale.sizeFactor;
-  return std::isfinite(h) ? Trunc(h) : 0;
+  return std::isfinite(h) ? SaturatingTrunc(h) : 0;
 }
 
 void DrawSymbolRecords(JobContext& job, const LayerEntry& entry, ScratchReader& file, const LayerScale& scale) {
@@ -144,13 +144,13 @@ void DrawAnnotationRecords(JobContext& job, const LayerEntry& entry, ScratchRead
     font.face = vertical ? kFaceVerticalPGothic : kFacePGothic;
     font.sizeKind = FontSizeKind::CharHeight;
     font.size = h;
-    font.escapement = Trunc((vertical ? r.angle - 90 : r.angle) * 10);
+    font.escapement = SaturatingTrunc((vertical ? r.angle - 90 : r.angle) * 10);
     d.setFont(font);
     const double theta = r.angle * M_PI / 180;
     if (vertical)
-      d.textOut(Trunc(r.x + std::cos(theta) * h / 2), Trunc(r.y - std::sin(theta) * h / 2), r.text);
+      d.textOut(SaturatingTrunc(r.x + std::cos(theta) * h / 2), SaturatingTrunc(r.y - std::sin(theta) * h / 2), r.text);
     else
-      d.textOut(Trunc(r.x - std::sin(theta) * h / 2), Trunc(r.y - std::cos(theta) * h / 2), r.text);
+      d.textOut(SaturatingTrunc(r.x - std::sin(theta) * h / 2), SaturatingTrunc(r.y - std::cos(theta) * h / 2), r.text);
   }
   FontSpec font = d.font();
   font.face = kFaceMincho;
@@ -167,7 +167,7 @@ void DrawSpotHeightRecords(JobContext& job, ScratchReader& file, const LayerScal
   scratch::SpotHeightRecord r;
   while (records.nextSpotHeight(r)) {
     text.assign(kDot).append(r.height);
-    d.textOut(Trunc(r.x) - w / 2, Trunc(r.y) - t / 2, text);
+    d.textOut(SaturatingTrunc(r.x) - w / 2, SaturatingTrunc(r.y) - t / 2, text);
   }
 }
 
@@ -182,7 +182,7 @@ void DrawControlPointRecords(JobContext& job, const LayerEntry& entry, ScratchRe
   scratch::ScratchRecords records(file);
   scratch::ControlPointRecord r;
   while (records.nextControlPoint(r)) {
-    const int X = Trunc(PixelX(job, r.x)), Y = Trunc(PixelY(job, r.y));
+    const int X = SaturatingTrunc(PixelX(job, r.x)), Y = SaturatingTrunc(PixelY(job, r.y));
     auto placeSymbol = [&](int id) {
       job.surface->beginGL();
       gcolor(entry.colour);
@@ -194,7 +194,7 @@ void DrawControlPointRecords(JobContext& job, const LayerEntry& entry, ScratchRe
     auto triangleClass = [&](int id) {
       placeSymbol(id);
       text.assign("  ").append(r.height);
-      d.textOut(Trunc(X - wTriangle / 4.0), Trunc(Y - tTriangle / 1.6666), text);
+      d.textOut(SaturatingTrunc(X - wTriangle / 4.0), SaturatingTrunc(Y - tTriangle / 1.6666), text);
     };
     if (r.classText.find("電子基準点") != std::string_view::npos) triangleClass(kGnssStation);
     if (r.classText.find("三角点") != std::string_view::npos) triangleClass(kTriangulationPoint);
@@ -210,7 +210,7 @@ void DrawNameRecords(JobContext& job, ScratchReader& file) {
   PainterDrawer& d = job.surface->drawer();
   scratch::ScratchRecords records(file);
   scratch::NameRecord r;
-  while (records.nextName(r)) d.textOut(Trunc(r.x), Trunc(r.y), r.text);
+  while (records.nextName(r)) d.textOut(SaturatingTrunc(r.x), SaturatingTrunc(r.y), r.text);
 }
 
 void DrawPointRecords(JobContext& job, const LayerNode& node, ScratchReader& file, const LayerScale& scale) {
