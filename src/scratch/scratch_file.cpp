@@ -51,6 +51,20 @@ constexpr std::array<unsigned __int128, 33> PowersOfFive() {
 }
 constexpr std::array<unsigned __int128, 33> kPowersOfFive = PowersOfFive();
 
+// Powers of ten that are exact in a double.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The decade of a value between 2^(k + 52) and 2^(k + 53): floor(log10) of
+// the lower end (78913 / 2^18 is log10(2) closely enough for these
+// exponents; the shift floors negatives too), one more when the value has
+// reached the next power of ten. Below 1 the powers are not exact and the
+// first guess stands; PlaneDigits mends a guess one off either way.
+int DecadeOf(double magnitude, int k) {
+  const int e = ((k + 52) * 78913) >> 18;
+  return e + 1 >= 0 && e + 1 <= 22 && magnitude >= kExactPowersOfTen[e + 1] ? e + 1 : e;
+}
+
 bool PlaneDigits(double magnitude, uint64_t& digits, int& exponent) {
   if (!(magnitude >= 1e-18 && magnitude < 1e15)) return false;
   // The value's own bits: a normal double in this range is (2^52 + fraction) * 2^(biased - 1075).
@@ -58,8 +72,7 @@ bool PlaneDigits(double magnitude, uint64_t& digits, int& exponent) {
   const int biased = static_cast<int>(bits >> 52);
   const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
   const int k = biased - 1075;
-  // log10(2) = 0.30103: the estimate is at most one off, which the loop mends.
-  int e = static_cast<int>(std::floor((k + 52) * 0.30102999566398120));
+  int e = DecadeOf(magnitude, k);
   constexpr uint64_t kLow = 100000000000000, kHigh = 1000000000000000;   // 10^14, 10^15
   for (int attempt = 0; attempt < 3; ++attempt) {
     const int s = 14 - e;
@@ -80,7 +93,7 @@ bool PlaneDigits(double magnitude, uint64_t& digits, int& exponent) {
     if (n < kLow) {
       --e;
     } else if (n >= kHigh) {
-      ++e;
+      ++e;   // rounding carried into the next decade
     } else {
       digits = static_cast<uint64_t>(n);
       exponent = e;
@@ -90,39 +103,37 @@ bool PlaneDigits(double magnitude, uint64_t& digits, int& exponent) {
   return false;
 }
 
-// "00" .. "99": digits are written two at a time.
-constexpr std::array<char, 200> DigitPairs() {
-  std::array<char, 200> t{};
-  for (int i = 0; i < 100; ++i) {
-    t[static_cast<size_t>(2 * i)] = static_cast<char>('0' + i / 10);
-    t[static_cast<size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
-  }
-  return t;
-}
-constexpr std::array<char, 200> kDigitPairs = DigitPairs();
-
-// Seven digits of `run` (below 10^7) into out[0..6].
-void WriteSevenDigits(uint32_t run, char* out) {
-  for (int i = 5; i >= 1; i -= 2) {
-    std::memcpy(out + i, &kDigitPairs[(run % 100) * 2], 2);
-    run /= 100;
-  }
-  out[0] = static_cast<char>('0' + run);
+// The eight decimal digits of `run` (below 10^8) as ASCII, most significant
+// first in memory: the run is cut into two halves of four digits, those into
+// pairs, the pairs into digits, each step on all parts at once in the lanes
+// of one 64-bit word (division by 100 and by 10 done as multiplication by
+// 10486 / 2^20 and 103 / 2^10, exact for numbers this small).
+inline __attribute__((always_inline)) uint64_t EightDigitsText(uint32_t run) {
+  const uint64_t halves = (run / 10000) | (static_cast<uint64_t>(run % 10000) << 32);
+  const uint64_t highPairs = ((halves * 10486) >> 20) & ((uint64_t{0x7F} << 32) | 0x7F);
+  const uint64_t pairs = ((halves - 100 * highPairs) << 16) + highPairs;
+  uint64_t digits = ((pairs * 103) >> 10) & ((uint64_t{0xF} << 48) | (uint64_t{0xF} << 32) | (uint64_t{0xF} << 16) | 0xF);
+  digits += (pairs - 10 * digits) << 8;
+  return digits + 0x3030303030303030;
 }
 
 void WritePlaneForm(bool negative, uint64_t digits, int exponent, char out[kPlaneValueWidth]) {
+  // 15 digits: the leading one and the next six from the high run, the last
+  // eight from the low run.
+  const uint64_t high = EightDigitsText(static_cast<uint32_t>(digits / 100000000));
+  const uint64_t low = EightDigitsText(static_cast<uint32_t>(digits % 100000000));
+  char highText[8];
+  std::memcpy(highText, &high, 8);   // "0" and seven digits
   out[0] = negative ? '-' : ' ';
-  // The last 14 digits as two runs of 7 in 32-bit arithmetic.
-  WriteSevenDigits(static_cast<uint32_t>(digits % 10000000), out + 10);
-  WriteSevenDigits(static_cast<uint32_t>(digits / 10000000 % 10000000), out + 3);
-  digits /= 100000000000000;
+  out[1] = highText[1];
   out[2] = '.';
-  out[1] = static_cast<char>('0' + digits);
+  std::memcpy(out + 3, highText + 2, 6);
+  std::memcpy(out + 9, &low, 8);
   out[17] = 'E';
   out[18] = exponent < 0 ? '-' : '+';
-  const int e = exponent < 0 ? -exponent : exponent;   // below 10^4
-  std::memcpy(out + 19, &kDigitPairs[static_cast<size_t>(e / 100 % 100) * 2], 2);
-  std::memcpy(out + 21, &kDigitPairs[static_cast<size_t>(e % 100) * 2], 2);
+  const uint32_t e = static_cast<uint32_t>(exponent < 0 ? -exponent : exponent);   // below 10^4
+  const uint64_t exponentText = EightDigitsText(e);
+  std::memcpy(out + 19, reinterpret_cast<const char*>(&exponentText) + 4, 4);
 }
 
 }  // namespace

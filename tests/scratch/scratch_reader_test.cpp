@@ -71,6 +71,13 @@ TEST(ScratchReader, NearPlaneFormsAreParsedOrRefusedLikeOtherText) {
       {" 1.2345678901234xE+0004", false, 0},
       {" 1.23456789012345E+00a4", false, 0},
       {" 1.23456789012345X+0004", false, 0},
+      // A byte just outside the digits at the start of each run of digits.
+      {" :.23456789012345E+0004", false, 0},
+      {" 1.2345/789012345E+0004", false, 0},
+      {" 1.2345678901:345E+0004", false, 0},
+      {" 1.23456789012345E+/004", false, 0},
+      {" 1.23456789012345E+000:", false, 0},
+      {" 1.23456789\xff" "12345E+0004", false, 0},
       {"+1.23456789012345E+0004", true, 12345.6789012345},
       {" 1.23456789012345E+0030", true, 1.23456789012345e30},
       {" 1.23456789012345E-0030", true, 1.23456789012345e-30},
