@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -48,6 +49,32 @@ inline bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// Eight bytes of text as one little-endian word, the first byte lowest.
+inline uint64_t EightBytesAt(const char* p) {
+  uint64_t bytes;
+  std::memcpy(&bytes, p, sizeof bytes);
+  return bytes;
+}
+
+// Whether eight bytes (EightBytesAt) are all decimal digits: each byte's
+// high half is 3, and stays 3 once 6 is added to it (from ':' on it would
+// carry).
+inline bool EightDigits(uint64_t bytes) {
+  constexpr uint64_t kHighHalves = 0xF0F0F0F0F0F0F0F0;
+  return ((bytes & kHighHalves) | (((bytes + 0x0606060606060606) & kHighHalves) >> 4)) == 0x3333333333333333;
+}
+
+// The value of eight decimal digits (EightBytesAt, EightDigits true), the
+// first the most significant: neighbouring digits are combined into pairs,
+// pairs into fours, fours into the whole, each step on every part at once in
+// the lanes of the word.
+inline uint32_t EightDigitsValue(uint64_t bytes) {
+  bytes -= 0x3030303030303030;
+  bytes = (bytes * 10 + (bytes >> 8)) & 0x00FF00FF00FF00FF;
+  bytes = (bytes * 100 + (bytes >> 16)) & 0x0000FFFF0000FFFF;
+  return static_cast<uint32_t>((bytes * 10000 + (bytes >> 32)) & 0xFFFFFFFF);
+}
+
 // A plain decimal ("-"? digits ["." digits]: at least one digit, fifteen at
 // most) read from p on, as from_chars reads it but without its general
 // machinery: the digits make an integer below 2^53 and the point a power of
@@ -65,9 +92,22 @@ inline bool ScanPlainDecimal(const char*& p, const char* end, double& out) {
   uint64_t digits = 0;
   int count = 0, fraction = 0;
   for (; q != end && static_cast<unsigned>(*q - '0') < 10; ++q, ++count) digits = digits * 10 + unsigned(*q - '0');
-  if (q != end && *q == '.')
-    for (++q; q != end && static_cast<unsigned>(*q - '0') < 10; ++q, ++count, ++fraction)
+  if (q != end && *q == '.') {
+    ++q;
+    // The sources' coordinates carry eight or more decimals: the first eight
+    // are taken at once.
+    if (end - q >= 8) {
+      const uint64_t bytes = EightBytesAt(q);
+      if (EightDigits(bytes)) {
+        digits = digits * 100000000 + EightDigitsValue(bytes);
+        q += 8;
+        count += 8;
+        fraction += 8;
+      }
+    }
+    for (; q != end && static_cast<unsigned>(*q - '0') < 10; ++q, ++count, ++fraction)
       digits = digits * 10 + unsigned(*q - '0');
+  }
   if (count == 0 || count > 15) return false;
   const double value = static_cast<double>(digits) / kPowersOfTen[fraction];
   out = negative ? -value : value;

@@ -54,28 +54,6 @@ namespace {
 constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// Whether the eight bytes are all decimal digits: each byte's high half is
-// 3, and stays 3 once 6 is added to it (from ':' on it would carry).
-bool EightDigits(uint64_t bytes) {
-  constexpr uint64_t kHigh = 0xF0F0F0F0F0F0F0F0;
-  return ((bytes & kHigh) | (((bytes + 0x0606060606060606) & kHigh) >> 4)) == 0x3333333333333333;
-}
-
-// The value of eight ASCII digits, the first in the lowest byte: pairs of
-// neighbouring digits are combined, then pairs of pairs, then the halves.
-uint32_t EightDigitsValue(uint64_t bytes) {
-  bytes -= 0x3030303030303030;
-  bytes = (bytes * 10 + (bytes >> 8)) & 0x00FF00FF00FF00FF;
-  bytes = (bytes * 100 + (bytes >> 16)) & 0x0000FFFF0000FFFF;
-  return static_cast<uint32_t>((bytes * 10000 + (bytes >> 32)) & 0xFFFFFFFF);
-}
-
-uint64_t BytesAt(std::string_view text, size_t at) {
-  uint64_t bytes;
-  std::memcpy(&bytes, text.data() + at, sizeof bytes);
-  return bytes;
-}
-
 // The plane coordinate form the scratch files are written in: a sign or a
 // blank, one digit, a point, 14 digits, 'E', a sign and four digits. Its 15
 // digits are an exact integer and the scale an exact power of ten, so one
@@ -90,9 +68,9 @@ bool ParsePlaneForm(std::string_view text, double& value) {
   // and 10 set to '0' (the last six); the exponent as 15..22 with the four
   // bytes before its digits set to '0'.
   const unsigned lead = static_cast<unsigned>(text[1] - '0');
-  const uint64_t middle = BytesAt(text, 3);
-  const uint64_t last = (BytesAt(text, 9) & ~uint64_t{0xFFFF}) | 0x3030;
-  const uint64_t exponentBytes = (BytesAt(text, 15) & ~uint64_t{0xFFFFFFFF}) | 0x30303030;
+  const uint64_t middle = EightBytesAt(text.data() + 3);
+  const uint64_t last = (EightBytesAt(text.data() + 9) & ~uint64_t{0xFFFF}) | 0x3030;
+  const uint64_t exponentBytes = (EightBytesAt(text.data() + 15) & ~uint64_t{0xFFFFFFFF}) | 0x30303030;
   if (lead > 9 || !EightDigits(middle) || !EightDigits(last) || !EightDigits(exponentBytes)) return false;
   const uint64_t mantissa = lead * uint64_t{100000000000000} + uint64_t{EightDigitsValue(middle)} * 1000000 +
                             EightDigitsValue(last);

@@ -96,8 +96,13 @@ class MarkerLine {
       const size_t at = line_.substr(from_).find(marker);
       return at == std::string_view::npos ? at : at + from_;
     }
-    for (int i = 0; i < count_; ++i)
-      if (at_[i] >= from_ && line_.compare(at_[i], marker.size(), marker) == 0) return at_[i];
+    // The byte after "<" settles most comparisons without a call.
+    const char second = marker.size() > 1 ? marker[1] : '\0';
+    for (int i = 0; i < count_; ++i) {
+      const size_t at = at_[i];
+      if (at < from_ || (marker.size() > 1 && (at + 1 >= line_.size() || line_[at + 1] != second))) continue;
+      if (line_.compare(at, marker.size(), marker) == 0) return at;
+    }
     return std::string_view::npos;
   }
 
