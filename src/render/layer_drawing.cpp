@@ -8,6 +8,7 @@
 
 #include "job/job_context.h"
 #include "platform/saturating_int.h"
+#include "render/line_raster.h"
 #include "render/painter_drawer.h"
 #include "render/point_drawing.h"
 #include "render/render_messages.h"
@@ -135,29 +136,34 @@ void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::span<TessVert
 void DrawLineRecords(JobContext& job, ScratchReader& file, Colour colour, int baseWidth, bool honourWidths,
                      const std::function<void(long)>& onVertices) {
   scratch::ScratchRecords records(file);
-  BeginGL(job);
-  gcolor(colour);
-  // The lines go to GL in batches; a record with its own width ends the batch
-  // before it when the width changes.
+  // The lines go straight into the image as GL would draw them: a layer of
+  // a big source holds millions of short segments, and GL's setup of each
+  // costs more than its few pixels.
+  LineRaster lines(job);
+  lines.setColour(colour);
   float width = static_cast<float>(baseWidth);
-  glLineWidth(width);
-  LineStripBatch lines;
+  lines.setWidth(width);
   scratch::PolylineRecord line;
   while (records.nextPolyline(line)) {
     if (honourWidths && line.hasWidth) {
       const float own = static_cast<float>(line.width >= baseWidth ? line.width : baseWidth);
       if (own != width) {
-        lines.flush();
         width = own;
-        glLineWidth(width);
+        lines.setWidth(width);
       }
     }
-    for (const scratch::PlaneVertex& v : line.vertices) lines.vertex(static_cast<float>(v.x), static_cast<float>(v.y));
+    for (const scratch::PlaneVertex& v : line.vertices) lines.vertex(v.x, v.y);
     lines.endStrip();
     if (onVertices)
       for (size_t k = 1; k < line.vertices.size(); ++k) onVertices(1);
   }
-  lines.flush();
+  // GL is left as drawing the lines through it would leave it: the layer's
+  // colour (also with no line at all) and the last width.
+  if (job.surface && job.surface->hasContext()) {
+    job.surface->beginGLState();
+    gcolor(colour);
+    glLineWidth(width);
+  }
 }
 
 namespace {

@@ -171,9 +171,52 @@ void LineRaster::setWidth(float width) {
   halfWidth_ = std::max<int64_t>(std::lrint(std::max(width, 1.0f)), 1) * kSubpixels / 2;
 }
 
+namespace {
+
+// Window positions are kept within this many pixels of the origin: the
+// corners of a segment's quad are multiplied in 1/256 pixel, and a point of
+// a long source line far off the tile would overflow those products. GL
+// clips such a line too; a tile is never near this size.
+constexpr double kGuardPixels = 1 << 20;
+
+// The part of the segment from a to b inside the guard square (Liang-Barsky),
+// false when none is (or a point is not a number).
+bool ClipToGuard(WindowPoint& a, WindowPoint& b) {
+  const double ax = a.x, ay = a.y, dx = double(b.x) - ax, dy = double(b.y) - ay;
+  if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(dx) || !std::isfinite(dy)) return false;
+  double t0 = 0, t1 = 1;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {ax + kGuardPixels, kGuardPixels - ax, ay + kGuardPixels, kGuardPixels - ay};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0)
+      t0 = std::max(t0, t);
+    else
+      t1 = std::min(t1, t);
+    if (t0 > t1) return false;
+  }
+  if (t1 < 1) b = WindowPoint{static_cast<float>(ax + t1 * dx), static_cast<float>(ay + t1 * dy)};
+  if (t0 > 0) a = WindowPoint{static_cast<float>(ax + t0 * dx), static_cast<float>(ay + t0 * dy)};
+  return true;
+}
+
+bool WithinGuard(WindowPoint p) { return std::fabs(p.x) <= kGuardPixels && std::fabs(p.y) <= kGuardPixels; }
+
+}  // namespace
+
 void LineRaster::endStrip() {
   if (view_.active()) {
-    for (size_t i = 1; i < strip_.size(); ++i) segment(strip_[i - 1], strip_[i]);
+    for (size_t i = 1; i < strip_.size(); ++i) {
+      WindowPoint a = strip_[i - 1], b = strip_[i];
+      if (WithinGuard(a) && WithinGuard(b))
+        segment(a, b);
+      else if (ClipToGuard(a, b))
+        segment(a, b);
+    }
     any_ = any_ || strip_.size() >= 2;
   }
   strip_.clear();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -194,6 +195,53 @@ TEST(LineRaster, DrawsAlmostExactlyTheSamePixelsAsGl) {
   // centres within a fraction of 1/256 pixel of a segment's side, where GL
   // rounds some segment ends differently than reproduced here.
   EXPECT_LE(different, covered / 5000) << different << " of " << covered;
+}
+
+// Source lines run far beyond a tile: a point a billion metres off (or not a
+// number at all) is clipped before its fixed-point corners could overflow,
+// and what falls on the tile is what the line's near part draws.
+TEST(LineRaster, FarAndBrokenPointsAreClippedBeforeDrawing) {
+  const double west = -41234.567, south = -12345.678, span = 420;
+  auto draw = [&](const std::vector<std::vector<std::pair<double, double>>>& strips) {
+    auto t = std::make_unique<TestJob>(600, 560, span, span);
+    t->job.image.unitsPerPixel = 1.1;
+    t->setTile(west, west + span, south, south + span);
+    EXPECT_TRUE(OpenView(t->job));
+    LineRaster raster(t->job);
+    raster.setColour(0x0000FF);
+    raster.setWidth(3);
+    for (const auto& strip : strips) {
+      for (const auto& [x, y] : strip) raster.vertex(x, y);
+      raster.endStrip();
+    }
+    raster.flush();
+    QImage image = t->surface->frame().copy();
+    CloseView(t->job);
+    return image;
+  };
+  auto coveredBy = [](const QImage& image) {
+    int covered = 0;
+    for (int row = 0; row < image.height(); ++row)
+      for (int col = 0; col < image.width(); ++col) covered += image.pixel(col, row) != qRgb(255, 255, 255);
+    return covered;
+  };
+  const double y = south + span / 2 + 0.3, x = west + span / 3 + 0.7;
+  const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+  // Along the axes the clipped line is the very same.
+  const QImage far = draw({{{west - 1e9, y}, {west + span + 1e9, y}},
+                           {{x, south - 1e12}, {x, south + span + 1e12}},
+                           {{nan, y}, {west + 10, y + 10}, {inf, -inf}}});
+  const QImage near = draw({{{west - 50, y}, {west + span + 50, y}}, {{x, south - 50}, {x, south + span + 50}}});
+  EXPECT_GT(coveredBy(near), 600);
+  EXPECT_TRUE(far == near);
+  // Aslant, far ends are as coarse as GL's single-precision view makes them
+  // (metres, a hundred million metres off): the line still crosses the tile
+  // as a line of its width, and no product of far corners overflows.
+  const QImage farAslant = draw({{{west - 1e8, south - 1e8}, {west + span + 1e8, south + span + 1e8}}});
+  const QImage nearAslant = draw({{{west - 50, south - 50}, {west + span + 50, south + span + 50}}});
+  EXPECT_GT(coveredBy(nearAslant), 1000);
+  EXPECT_GT(coveredBy(farAslant), coveredBy(nearAslant) / 2);
+  EXPECT_LT(coveredBy(farAslant), coveredBy(nearAslant) * 2);
 }
 
 }  // namespace
