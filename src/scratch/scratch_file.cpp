@@ -65,6 +65,28 @@ int DecadeOf(double magnitude, int k) {
   return e + 1 >= 0 && e + 1 <= 22 && magnitude >= kExactPowersOfTen[e + 1] ? e + 1 : e;
 }
 
+constexpr uint64_t kLow = 100000000000000, kHigh = 1000000000000000;   // 10^14, 10^15
+
+// The same digits for decade e in 64-bit words, the common case of plane
+// coordinates: 5^s fits one word (s <= 27) and the cut at 2^shift falls in
+// the low word of the product. False when not, or when e was one off.
+bool PlaneDigitsInWords(uint64_t m, int k, int e, uint64_t& digits) {
+  const int s = 14 - e;
+  if (s < 0 || s > 27) return false;
+  const uint64_t fivePower = static_cast<uint64_t>(kPowersOfFive[static_cast<size_t>(s)]);
+  const unsigned __int128 scaled = static_cast<unsigned __int128>(m) * fivePower;
+  const int shift = -(k + s);
+  if (shift < 1 || shift > 63) return false;
+  const uint64_t low = static_cast<uint64_t>(scaled), high = static_cast<uint64_t>(scaled >> 64);
+  if ((high >> shift) != 0) return false;
+  uint64_t n = (low >> shift) | (high << (64 - shift));
+  const uint64_t rest = low & ((uint64_t{1} << shift) - 1), half = uint64_t{1} << (shift - 1);
+  n += static_cast<uint64_t>(rest > half) | (static_cast<uint64_t>(rest == half) & (n & 1));   // ties to even
+  if (n < kLow || n >= kHigh) return false;
+  digits = n;
+  return true;
+}
+
 bool PlaneDigits(double magnitude, uint64_t& digits, int& exponent) {
   if (!(magnitude >= 1e-18 && magnitude < 1e15)) return false;
   // The value's own bits: a normal double in this range is (2^52 + fraction) * 2^(biased - 1075).
@@ -73,7 +95,10 @@ bool PlaneDigits(double magnitude, uint64_t& digits, int& exponent) {
   const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
   const int k = biased - 1075;
   int e = DecadeOf(magnitude, k);
-  constexpr uint64_t kLow = 100000000000000, kHigh = 1000000000000000;   // 10^14, 10^15
+  if (PlaneDigitsInWords(m, k, e, digits)) {
+    exponent = e;
+    return true;
+  }
   for (int attempt = 0; attempt < 3; ++attempt) {
     const int s = 14 - e;
     if (s < 0 || s > 32) return false;
