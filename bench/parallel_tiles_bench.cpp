@@ -1,5 +1,5 @@
 // A 4 x 4 job of the generated sample area (relief, hillshade, contours, the
-// mesh overlay, coast, roads, buildings; 1024 x 724 tiles) drawn by
+// mesh overlay, coast, roads, buildings; 724 x 1024 tiles) drawn by
 // velkaro-cli with --jobs 1 and with --jobs 2, side by side: seconds of
 // wall clock and of CPU time, their ratios (medians of several runs), and
 // whether the files are byte-identical. Beside the ratio, the best a run
@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
   std::string load;
   std::getline(loadFile, load);
   // Other work on the machine takes cores from the workers; the load shows it.
-  std::printf("4 x 4 tiles (1024 x 724) on %u cores, load average %s\n", std::thread::hardware_concurrency(),
+  std::printf("4 x 4 tiles (724 x 1024) on %u cores, load average %s\n", std::thread::hardware_concurrency(),
               load.substr(0, load.find(' ')).c_str());
   std::printf("  --jobs 1: %6.3f s  (%.3f s of CPU time; first tile in place after %.3f s)\n", seconds[0],
               cpuSeconds[0], firstSeconds[0]);
