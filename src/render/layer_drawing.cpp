@@ -13,7 +13,6 @@
 #include "render/point_drawing.h"
 #include "render/render_messages.h"
 #include "render/render_surface.h"
-#include "render/vertex_batch.h"
 #include "scratch/scratch_file.h"
 #include "scratch/scratch_reader.h"
 #include "scratch/scratch_records.h"

@@ -212,10 +212,7 @@ void LineRaster::endStrip() {
   if (view_.active()) {
     for (size_t i = 1; i < strip_.size(); ++i) {
       WindowPoint a = strip_[i - 1], b = strip_[i];
-      if (WithinGuard(a) && WithinGuard(b))
-        segment(a, b);
-      else if (ClipToGuard(a, b))
-        segment(a, b);
+      if ((WithinGuard(a) && WithinGuard(b)) || ClipToGuard(a, b)) segment(a, b);
     }
     any_ = any_ || strip_.size() >= 2;
   }
