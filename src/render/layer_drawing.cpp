@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 #include "job/job_context.h"
 #include "platform/saturating_int.h"
 #include "render/line_raster.h"
+#include "render/polygon_raster.h"
 #include "render/painter_drawer.h"
 #include "render/point_drawing.h"
 #include "render/render_messages.h"
@@ -25,12 +27,6 @@ double SizeValue(int sizeIndex) {
   const size_t index = std::min(static_cast<size_t>(std::max(sizeIndex, 0)), kSizeList.size() - 1);
   double v = 1;
   return ParseDouble(kSizeList[index], v) ? v : 1.0;
-}
-
-// The surface may be missing in tests of pure parts; drawing then goes
-// nowhere but the files are still walked.
-void BeginGL(JobContext& job) {
-  if (job.surface) job.surface->beginGL();
 }
 
 void ShowCounter(JobContext& job, long counter) {
@@ -94,8 +90,16 @@ size_t PolygonBufferSize(ScratchReader& file, const std::function<void(long)>& o
 void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::span<TessVertex> buffer,
                         Tessellator& tess, PolygonColouring colouring) {
   scratch::ScratchRecords records(file);
-  BeginGL(job);
-  if (colouring.kind != PolygonColouring::ThemeValues) gcolor(colouring.colour);
+  // The triangles go straight into the image as GL would fill them, each in
+  // the colour GL's current colour would have been when it was drawn.
+  PolygonRaster fills(job);
+  std::optional<Colour> current;
+  auto setColour = [&](Colour c) {
+    current = c;
+    fills.setColour(c);
+  };
+  tess.setSink(&fills);
+  if (colouring.kind != PolygonColouring::ThemeValues) setColour(colouring.colour);
   size_t i = 0;
   bool overReported = false;
   scratch::RingRecord ring;
@@ -103,7 +107,7 @@ void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::span<TessVert
     if (ring.startsPolygon || !tess.polygonOpen()) {
       // A polygon starts: its colour is set before any of its triangles.
       tess.endPolygon();
-      if (colouring.kind == PolygonColouring::AreaNames) gcolor(areacl(ring.name));
+      if (colouring.kind == PolygonColouring::AreaNames) setColour(areacl(ring.name));
       tess.beginPolygon();
       i = 0;
       overReported = false;
@@ -111,7 +115,7 @@ void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::span<TessVert
     if (colouring.kind == PolygonColouring::ThemeValues) {
       double value = 0;
       ParseDouble(ring.name, value);
-      ThemeShade(job, colouring.colour, value);
+      setColour(ThemeShadeColour(job, colouring.colour, value));
     }
     tess.beginContour();
     for (const scratch::PlaneVertex& v : ring.vertices) {
@@ -130,6 +134,12 @@ void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::span<TessVert
     tess.endContour();
   }
   tess.endPolygon();
+  tess.setSink(nullptr);
+  // GL is left with the colour drawing through it would have left.
+  if (current && job.surface && job.surface->hasContext()) {
+    job.surface->beginGLState();
+    gcolor(*current);
+  }
 }
 
 void DrawLineRecords(JobContext& job, ScratchReader& file, Colour colour, int baseWidth, bool honourWidths,

@@ -163,7 +163,7 @@ void LineRaster::segment(WindowPoint v1, WindowPoint v2) {
     q[2] = {end.x + halfWidth, end.y};
     q[3] = {start.x + halfWidth, start.y};
   }
-  view_.fillQuad(colour_, q, FlatEdgeOwner::Bottom);
+  view_.fillQuad(colour_, q);
 }
 
 void LineRaster::setWidth(float width) {
@@ -172,12 +172,6 @@ void LineRaster::setWidth(float width) {
 }
 
 namespace {
-
-// Window positions are kept within this many pixels of the origin: the
-// corners of a segment's quad are multiplied in 1/256 pixel, and a point of
-// a long source line far off the tile would overflow those products. GL
-// clips such a line too; a tile is never near this size.
-constexpr double kGuardPixels = 1 << 20;
 
 // The part of the segment from a to b inside the guard square (Liang-Barsky),
 // false when none is (or a point is not a number).
@@ -203,8 +197,6 @@ bool ClipToGuard(WindowPoint& a, WindowPoint& b) {
   if (t0 > 0) a = WindowPoint{static_cast<float>(ax + t0 * dx), static_cast<float>(ay + t0 * dy)};
   return true;
 }
-
-bool WithinGuard(WindowPoint p) { return std::fabs(p.x) <= kGuardPixels && std::fabs(p.y) <= kGuardPixels; }
 
 }  // namespace
 

@@ -16,6 +16,17 @@ struct TessVertex {
   double x = 0, y = 0, z = 0;
 };
 
+// Where a tessellator's triangles go instead of to GL: each filled triangle
+// of a polygon, in the order GL would draw them (fans and strips taken apart
+// as GL takes them apart).
+class TriangleSink {
+ public:
+  virtual void triangle(const TessVertex& a, const TessVertex& b, const TessVertex& c) = 0;
+
+ protected:
+  ~TriangleSink() = default;
+};
+
 // A GLU tessellator with the standard setup: begin, vertex and end callbacks
 // emit the triangles, odd winding rule. Intersecting rings get the crossing
 // points they need (kept until the polygon ends), so overlapping rings cancel
@@ -30,6 +41,8 @@ class Tessellator {
   Tessellator& operator=(const Tessellator&) = delete;
 
   void setNonZeroWinding();   // glyph outlines fill by the non-zero rule
+  // The triangles of polygons begun from now on go to `sink` (null: to GL).
+  void setSink(TriangleSink* sink);
   void beginPolygon();
   void beginContour();
   void vertex(TessVertex* record);
@@ -39,10 +52,12 @@ class Tessellator {
   bool contourOpen() const { return contourOpen_; }
   GLUtesselator* handle() const { return tess_; }
 
+  // What GLU hands back to the callbacks while a polygon is tessellated.
+  struct PolygonOutput;
+
  private:
-  struct Crossings;
   GLUtesselator* tess_ = nullptr;
-  std::unique_ptr<std::deque<TessVertex>> crossings_;
+  std::unique_ptr<PolygonOutput> output_;   // the polygon data GLU hands back
   bool polygonOpen_ = false;
   bool contourOpen_ = false;
 };

@@ -103,7 +103,7 @@ WindowPoint RasterView::window(double easting, double northing) const {
   return WindowPoint{ndcX * halfWidth_ + centreX_, ndcY * halfHeight_ + centreY_};
 }
 
-void RasterView::fillQuad(Colour colour, const FixedPoint corners[4], FlatEdgeOwner flat) {
+void RasterView::fillQuad(Colour colour, const FixedPoint corners[4]) {
   if (!bits_) return;
   // The bounds first: a segment of a short contour step often holds no
   // pixel centre at all.
@@ -120,7 +120,7 @@ void RasterView::fillQuad(Colour colour, const FixedPoint corners[4], FlatEdgeOw
   // fillTriangleIn, whose lazy colour keeps the two loops apart).
   const bool ccw = twiceArea > 0;
   const FixedPoint q0 = ccw ? p0 : p3, q1 = ccw ? p1 : p2, q2 = ccw ? p2 : p1, q3 = ccw ? p3 : p0;
-  const Edge e0(q0, q1, x0, y0, flat), e1(q1, q2, x0, y0, flat), e2(q2, q3, x0, y0, flat), e3(q3, q0, x0, y0, flat);
+  const Edge e0(q0, q1, x0, y0), e1(q1, q2, x0, y0), e2(q2, q3, x0, y0), e3(q3, q0, x0, y0);
   const uint32_t argb = ArgbOf(colour);
   int64_t row0 = e0.atRowStart, row1 = e1.atRowStart, row2 = e2.atRowStart, row3 = e3.atRowStart;
   for (int64_t y = y0; y <= y1; ++y) {

@@ -34,6 +34,14 @@ struct WindowPoint {
   float x, y;
 };
 
+// Window positions are kept within this many pixels of the origin before
+// they are snapped: the corners of a shape are multiplied in 1/256 pixel,
+// and a point of a long source line or a big area far off the tile would
+// overflow those products. GL clips such shapes too; a tile is never near
+// this size.
+inline constexpr double kGuardPixels = 1 << 20;
+inline bool WithinGuard(WindowPoint p) { return std::fabs(p.x) <= kGuardPixels && std::fabs(p.y) <= kGuardPixels; }
+
 inline constexpr int kSubpixelBits = 8;
 inline constexpr int64_t kSubpixels = int64_t{1} << kSubpixelBits;
 
@@ -63,10 +71,6 @@ struct PixelLayer {
   void layOver(QImage& image) const;
 };
 
-// Which of two shapes sharing a horizontal edge gets the pixel centres on
-// it: GL gives them to the shape above for triangles, below for lines.
-enum class FlatEdgeOwner { Top, Bottom };
-
 namespace raster_detail {
 
 // Whole pixels from 1/256 pixels, rounding towards minus infinity.
@@ -76,19 +80,22 @@ inline int64_t CeilPixel(int64_t fixed) { return (fixed + kSubpixels - 1) >> kSu
 // One edge of a counter-clockwise polygon (bottom-up pixels) as the value of
 // its edge function at a pixel centre and its steps per pixel. A centre on a
 // left edge belongs to this polygon, one on a right edge to the neighbour
-// across it; on a horizontal edge, as `flat` says.
+// across it; one on a horizontal edge to the shape above the edge (its
+// bottom side), as GL gives it in the image's top-down framebuffer.
 struct Edge {
   int64_t stepX = 0, stepY = 0, atRowStart = 0;
   int64_t bias = 0;
 
   Edge() = default;
-  Edge(FixedPoint p, FixedPoint q, int64_t x0, int64_t y0, FlatEdgeOwner flat) {
+  Edge(FixedPoint p, FixedPoint q, int64_t x0, int64_t y0) {
     const int64_t dx = q.x - p.x, dy = q.y - p.y;
     stepX = -dy * kSubpixels;
     stepY = dx * kSubpixels;
     atRowStart = dx * (y0 * kSubpixels - p.y) - dy * (x0 * kSubpixels - p.x);
-    const bool top = dx < 0;   // a flat edge of a counter-clockwise polygon
-    const bool owns = dy < 0 || (dy == 0 && top == (flat == FlatEdgeOwner::Top));
+    // A flat edge running right is the bottom side of a counter-clockwise
+    // polygon; one of no length (corners met on snapping) leaves every
+    // centre in.
+    const bool owns = dy < 0 || (dy == 0 && dx >= 0);
     bias = owns ? 0 : 1;
   }
 };
@@ -116,15 +123,15 @@ class RasterView {
   WindowPoint window(double easting, double northing) const;
   // The pixels whose centres are inside the triangle or convex quad (in
   // either winding), clipped to the viewport and the image.
-  void fillTriangle(Colour colour, const FixedPoint corners[3], FlatEdgeOwner flat) {
-    fillTriangleIn(corners, flat, [colour] { return colour; });
+  void fillTriangle(Colour colour, const FixedPoint corners[3]) {
+    fillTriangleIn(corners, [colour] { return colour; });
   }
   // The same, asking `colourOf()` for the colour only when the triangle
   // holds a pixel centre (most of a terrain's tiny triangles hold one or
   // none, and their colour takes longer to work out than their fill).
   template <class ColourOf>
-  void fillTriangleIn(const FixedPoint corners[3], FlatEdgeOwner flat, const ColourOf& colourOf);
-  void fillQuad(Colour colour, const FixedPoint corners[4], FlatEdgeOwner flat);
+  void fillTriangleIn(const FixedPoint corners[3], const ColourOf& colourOf);
+  void fillQuad(Colour colour, const FixedPoint corners[4]);
   // Leaves GL's current colour at `colour`, as drawing the last shape
   // through GL would have done.
   void handBackToGl(Colour colour);
@@ -160,7 +167,7 @@ class RasterView {
 // shorter way than fillQuad: most hold one pixel centre or none, so the
 // centres in the bounds are tested one by one without stepping edges.
 template <class ColourOf>
-void RasterView::fillTriangleIn(const FixedPoint corners[3], FlatEdgeOwner flat, const ColourOf& colourOf) {
+void RasterView::fillTriangleIn(const FixedPoint corners[3], const ColourOf& colourOf) {
   using namespace raster_detail;
   if (!bits_) return;
   const FixedPoint a = corners[0];
@@ -172,7 +179,7 @@ void RasterView::fillTriangleIn(const FixedPoint corners[3], FlatEdgeOwner flat,
   const int64_t twiceArea = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
   if (twiceArea == 0) return;   // no inside, no pixel
   if (twiceArea < 0) std::swap(b, c);   // counter-clockwise from here on
-  const Edge e0(a, b, x0, y0, flat), e1(b, c, x0, y0, flat), e2(c, a, x0, y0, flat);
+  const Edge e0(a, b, x0, y0), e1(b, c, x0, y0), e2(c, a, x0, y0);
   uint32_t argb = 0;
   bool coloured = false;
   int64_t row0 = e0.atRowStart, row1 = e1.atRowStart, row2 = e2.atRowStart;

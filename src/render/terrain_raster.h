@@ -15,13 +15,13 @@ class TriangleRaster {
   // A triangle of such positions. Fills from several threads at once are
   // safe as long as their triangles do not overlap.
   void fill(Colour colour, const FixedPoint corners[3]) {
-    view_.fillTriangle(colour, corners, FlatEdgeOwner::Top);
+    view_.fillTriangle(colour, corners);
   }
   // The same, the colour asked of `colourOf()` only for a triangle that
   // holds a pixel.
   template <class ColourOf>
   void fillIn(const FixedPoint corners[3], const ColourOf& colourOf) {
-    view_.fillTriangleIn(corners, FlatEdgeOwner::Top, colourOf);
+    view_.fillTriangleIn(corners, colourOf);
   }
   // Leaves GL's current colour at that of the last triangle drawn (in the
   // mesh's own order), as drawing through GL would.

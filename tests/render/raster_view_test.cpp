@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <limits>
 #include <random>
 #include <vector>
 
 #include "render/gl_view.h"
 #include "render/line_raster.h"
+#include "render/polygon_raster.h"
+#include "render/colours.h"
 #include "render/terrain_raster.h"
 #include <GL/gl.h>
 #include <cmath>
@@ -71,8 +75,30 @@ std::vector<Triangle> TestMesh(double west, double south, double cell, int cols,
 TEST(TriangleRaster, FillsTheSamePixelsAsGl) {
   const double west = -41234.567, south = -12345.678, cell = 2.9;
   const int cols = 150, rows = 110;
-  const std::vector<Triangle> mesh = TestMesh(west, south, cell, cols, rows);
+  std::vector<Triangle> mesh = TestMesh(west, south, cell, cols, rows);
   const double span = cols * cell;
+  // Then cells whose corners lie on pixel centres, as a mesh's rows can
+  // after snapping: their level sides run through a row of centres, which
+  // GL gives to the triangle above.
+  {
+    auto t = std::make_unique<TestJob>(600, 560, span, span);
+    t->job.image.unitsPerPixel = 1.1;
+    t->setTile(west - 20, west + span + 20, south - 20, south + span + 20);
+    ASSERT_TRUE(OpenView(t->job));
+    const RasterView view(t->job);
+    const WindowPoint w0 = view.window(west, south), w1 = view.window(west + 100, south + 100);
+    CloseView(t->job);
+    auto planeX = [&](int column) { return west + (column + 0.5 - w0.x) * 100.0 / (w1.x - w0.x); };
+    auto planeY = [&](int row) { return south + (row + 0.5 - w0.y) * 100.0 / (w1.y - w0.y); };
+    std::mt19937 random(3);
+    for (int row = 40; row < 300; row += 3)
+      for (int column = 40; column < 400; column += 4) {
+        const double x0 = planeX(column), x1 = planeX(column + 2), y0 = planeY(row), y1 = planeY(row + 2);
+        const Colour below = random() & 0xFFFFFF, above = random() & 0xFFFFFF;
+        mesh.push_back({below, {x0, y0, 0}, {x1, y0, 0}, {x1, y1, 0}});
+        mesh.push_back({above, {x0, y0, 0}, {x1, y1, 0}, {x0, y1, 0}});
+      }
+  }
 
   auto draw = [&](bool software) {
     auto t = std::make_unique<TestJob>(600, 560, span, span);
@@ -242,6 +268,147 @@ TEST(LineRaster, FarAndBrokenPointsAreClippedBeforeDrawing) {
   EXPECT_GT(coveredBy(nearAslant), 1000);
   EXPECT_GT(coveredBy(farAslant), coveredBy(nearAslant) / 2);
   EXPECT_LT(coveredBy(farAslant), coveredBy(nearAslant) * 2);
+}
+
+// Areas as the layers fill them (GLU tessellation, odd winding): small
+// buildings of a few pixels, bigger rings with holes and crossing edges, in
+// many colours, filled through GL and by the polygon raster.
+TEST(PolygonRaster, FillsTheSamePixelsAsGl) {
+  const double west = -41234.567, south = -12345.678, span = 420;
+  std::mt19937 random(5);
+  std::uniform_real_distribution<double> unit(0, 1);
+  struct Area {
+    Colour colour;
+    std::vector<std::vector<TessVertex>> rings;
+  };
+  std::vector<Area> areas;
+  for (int i = 0; i < 600; ++i) {
+    // A turned rectangle of 0.5 to 6 pixels.
+    const double cx = west + unit(random) * span, cy = south + unit(random) * span;
+    const double w = 0.5 + unit(random) * 6, h = 0.5 + unit(random) * 6, a = unit(random) * 3.14159;
+    const double c = std::cos(a), s = std::sin(a);
+    std::vector<TessVertex> ring;
+    for (const auto& [u, v] : {std::pair{-w, -h}, {w, -h}, {w, h}, {-w, h}})
+      ring.push_back(TessVertex{cx + (u * c - v * s) / 2, cy + (u * s + v * c) / 2, 0});
+    areas.push_back(Area{static_cast<Colour>(random() & 0xFFFFFF), {ring}});
+  }
+  // Where the view puts pixel centres, to place corners on them.
+  double originX = 0, originY = 0, pixelsPerX = 1, pixelsPerY = 1;
+  {
+    auto t = std::make_unique<TestJob>(600, 560, span, span);
+    t->job.image.unitsPerPixel = 1.1;
+    t->setTile(west, west + span, south, south + span);
+    ASSERT_TRUE(OpenView(t->job));
+    const RasterView view(t->job);
+    const WindowPoint w0 = view.window(west, south), w1 = view.window(west + 100, south + 100);
+    originX = w0.x;
+    originY = w0.y;
+    pixelsPerX = (w1.x - w0.x) / 100.0;
+    pixelsPerY = (w1.y - w0.y) / 100.0;
+    CloseView(t->job);
+  }
+  auto planeX = [&](int column) { return west + (column + 0.5 - originX) / pixelsPerX; };
+  auto planeY = [&](int row) { return south + (row + 0.5 - originY) / pixelsPerY; };
+  for (int i = 0; i < 300; ++i) {
+    // Upright rectangles whose sides run through pixel centres, the ring
+    // closed by its first point again as the sources close them: every side
+    // is an edge of GL's tie rules.
+    const int column = 20 + static_cast<int>(unit(random) * 300), row = 20 + static_cast<int>(unit(random) * 300);
+    const double x0 = planeX(column), y0 = planeY(row);
+    const double x1 = planeX(column + 1 + static_cast<int>(unit(random) * 5));
+    const double y1 = planeY(row + 1 + static_cast<int>(unit(random) * 5));
+    std::vector<TessVertex> ring = {{x0, y0, 0}, {x1, y0, 0}, {x1, y1, 0}, {x0, y1, 0}, {x0, y0, 0}};
+    if (i % 2) std::reverse(ring.begin(), ring.end());
+    areas.push_back(Area{static_cast<Colour>(random() & 0xFFFFFF), {ring}});
+  }
+  for (int i = 0; i < 30; ++i) {
+    // Rings of 5 to 12 points around a centre, some with a hole or a second
+    // ring crossing the first.
+    Area area{static_cast<Colour>(random() & 0xFFFFFF), {}};
+    const double cx = west + unit(random) * span, cy = south + unit(random) * span;
+    for (int r = 0; r < 1 + i % 3; ++r) {
+      const int n = 5 + static_cast<int>(unit(random) * 8);
+      const double radius = (r == 1 ? 8 : 25) + unit(random) * 20;
+      const double ox = r == 2 ? 15 : 0;
+      std::vector<TessVertex> ring;
+      for (int k = 0; k < n; ++k) {
+        const double angle = 6.283185307179586 * k / n, reach = radius * (0.6 + 0.4 * unit(random));
+        ring.push_back(TessVertex{cx + ox + reach * std::cos(angle), cy + reach * std::sin(angle), 0});
+      }
+      area.rings.push_back(std::move(ring));
+    }
+    areas.push_back(std::move(area));
+  }
+  auto draw = [&](bool software) {
+    auto t = std::make_unique<TestJob>(600, 560, span, span);
+    t->job.image.unitsPerPixel = 1.1;
+    t->setTile(west, west + span, south, south + span);
+    EXPECT_TRUE(OpenView(t->job));
+    std::vector<std::vector<TessVertex>> records;
+    for (const Area& area : areas) records.insert(records.end(), area.rings.begin(), area.rings.end());
+    PolygonRaster raster(t->job);
+    Tessellator tess = NewPolygonTessellator();
+    if (software)
+      tess.setSink(&raster);
+    else
+      t->surface->beginGL();
+    size_t next = 0;
+    for (const Area& area : areas) {
+      if (software)
+        raster.setColour(area.colour);
+      else
+        gcolor(area.colour);
+      tess.beginPolygon();
+      for (size_t r = 0; r < area.rings.size(); ++r, ++next) {
+        tess.beginContour();
+        for (TessVertex& v : records[next]) tess.vertex(&v);
+        tess.endContour();
+      }
+      tess.endPolygon();
+    }
+    QImage image = t->surface->frame().copy();
+    CloseView(t->job);
+    return image;
+  };
+  const QImage gl = draw(false), software = draw(true);
+  int different = 0, covered = 0;
+  for (int y = 0; y < gl.height(); ++y)
+    for (int x = 0; x < gl.width(); ++x) {
+      different += gl.pixel(x, y) != software.pixel(x, y);
+      covered += gl.pixel(x, y) != qRgb(255, 255, 255);
+    }
+  EXPECT_GT(covered, 20000);
+  EXPECT_EQ(different, 0) << different << " of " << covered;
+}
+
+// An area reaching far beyond the tile (a big district at a large scale, a
+// damaged corner): it is cut a million pixels out before its corners are
+// multiplied, so it fills the whole view; a corner that is not a number
+// drops its triangles.
+TEST(PolygonRaster, FarAndBrokenCornersAreClippedBeforeFilling) {
+  const double west = -41234.567, south = -12345.678, span = 420;
+  auto t = std::make_unique<TestJob>(600, 560, span, span);
+  t->job.image.unitsPerPixel = 1.1;
+  t->setTile(west, west + span, south, south + span);
+  ASSERT_TRUE(OpenView(t->job));
+  const std::array<int, 4> viewport = t->surface->viewport();
+  {
+    PolygonRaster raster(t->job);
+    const double far = 1e8, nan = std::nan("");
+    raster.setColour(MakeColour(0, 255, 0));
+    raster.triangle({nan, south, 0}, {west + span, south, 0}, {west, south + span, 0});
+    raster.setColour(MakeColour(0, 0, 255));
+    const TessVertex a{west - far, south - far, 0}, b{west + far, south - far, 0}, c{west + far, south + far, 0},
+        d{west - far, south + far, 0};
+    raster.triangle(a, b, c);
+    raster.triangle(a, c, d);
+  }
+  const QImage image = t->surface->frame().copy();
+  CloseView(t->job);
+  int blue = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) blue += image.pixel(x, y) == qRgb(0, 0, 255);
+  EXPECT_EQ(blue, viewport[2] * viewport[3]);
 }
 
 }  // namespace
