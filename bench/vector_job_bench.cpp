@@ -2,7 +2,9 @@
 // coastline file (reader, scratch file, line drawing, BMP), next to
 // `grep -c "<gml:posList>"` over the same file as a yardstick, in the same
 // run. Two jobs: a tile over the whole file that draws every line, and a thin
-// tile at the south edge of the same mesh that culls every feature.
+// tile at the south edge of the same mesh that culls every feature. Then a
+// building file of a quarter of the size (small upright rectangles, the
+// area reader, tessellation and fill), every building drawn.
 //   vector_job_bench [MEGABYTES]   (default 200; build tree: build/bench/)
 #include <sys/resource.h>
 #include <unistd.h>
@@ -71,6 +73,41 @@ void Generate(const fs::path& path, size_t bytes) {
     }
     buf += "</gml:posList>\n</gml:LineStringSegment>\n</gml:segments>\n</gml:Curve>\n</loc>\n"
            "<type>海岸線</type>\n</Cstline>\n";
+    out << buf;
+    written += buf.size();
+  }
+  out << "</Dataset>\n";
+}
+
+// Buildings in the FGD layout in the same part of the mesh: upright
+// rectangles of 8 to 24 m (two to five pixels of the tile), each ring closed
+// by its first point again.
+void GenerateBuildings(const fs::path& path, size_t bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Dataset xmlns:gml=\"http://www.opengis.net/gml/3.2\" "
+         "gml:id=\"Dataset1\">\n";
+  unsigned seed = 54321;
+  auto next = [&]() { return (seed = seed * 1103515245u + 12345u) >> 8; };
+  size_t written = 0;
+  std::string buf;
+  char line[128];
+  for (long id = 1; written < bytes; ++id) {
+    buf.clear();
+    std::snprintf(line, sizeof line, "<BldA gml:id=\"K_BldA_%ld\">\n<fid>bench-%ld</fid>\n", id, id);
+    buf += line;
+    buf += "<orgGILvl>2500</orgGILvl>\n<area>\n<gml:Surface gml:id=\"s\" srsName=\"fguuid:jgd2011.bl\">\n"
+           "<gml:patches>\n<gml:PolygonPatch>\n<gml:exterior>\n<gml:Ring>\n<gml:curveMember>\n"
+           "<gml:Curve gml:id=\"c\">\n<gml:segments>\n<gml:LineStringSegment>\n<gml:posList>\n";
+    const double lat = 35.705 + (next() % 40000) * 1e-6, lon = 139.755 + (next() % 110000) * 1e-6;
+    const double dlat = (8 + next() % 17) * 9e-6, dlon = (8 + next() % 17) * 1.1e-5;
+    const double corners[5][2] = {{lat, lon}, {lat, lon + dlon}, {lat + dlat, lon + dlon}, {lat + dlat, lon}, {lat, lon}};
+    for (const auto& corner : corners) {
+      std::snprintf(line, sizeof line, "%.9f %.9f\n", corner[0], corner[1]);
+      buf += line;
+    }
+    buf += "</gml:posList>\n</gml:LineStringSegment>\n</gml:segments>\n</gml:Curve>\n</gml:curveMember>\n"
+           "</gml:Ring>\n</gml:exterior>\n</gml:PolygonPatch>\n</gml:patches>\n</gml:Surface>\n</area>\n"
+           "<type>普通建物</type>\n</BldA>\n";
     out << buf;
     written += buf.size();
   }
@@ -149,6 +186,35 @@ int main(int argc, char** argv) {
     const Timed t = Run(command);
     std::printf("cli %s: %7.3f s %7.1f MB/s  %7.3f s %7.1f MB/s  (%.2f of grep's rate)\n", job.name,
                 t.wall, mb / t.wall, t.cpu, mb / t.cpu, grepSeconds / t.wall);
+  }
+
+  // The building job: a file of a quarter of the size, in a folder of its
+  // own, every building drawn.
+  const fs::path buildingFolder = work / "fgd-buildings";
+  fs::create_directories(buildingFolder);
+  const fs::path buildings = buildingFolder / "FG-GML-533946-BldA-20161001-0001.xml";
+  GenerateBuildings(buildings, megabytes * 250000);
+  const double buildingMb = static_cast<double>(fs::file_size(buildings)) / 1e6;
+  Grep(buildings);
+  const auto buildingGrep0 = Clock::now();
+  double buildingGrepCpu = 0;
+  const std::string rings = Grep(buildings, &buildingGrepCpu);
+  const double buildingGrepSeconds = std::chrono::duration<double>(Clock::now() - buildingGrep0).count();
+  std::printf("buildings %.1f MB, %s rings\n", buildingMb, rings.c_str());
+  std::printf("grep -c posList : %7.3f s %7.1f MB/s  %7.3f s %7.1f MB/s  (yardstick)\n", buildingGrepSeconds,
+              buildingMb / buildingGrepSeconds, buildingGrepCpu, buildingMb / buildingGrepCpu);
+  {
+    const fs::path out = work / "out";
+    fs::remove_all(out);
+    fs::create_directories(out);
+    const std::string command = Quote((bin / "velkaro-cli").string()) + common + " --set " +
+                                Quote("kihon/readfolder=" + buildingFolder.string()) +
+                                " --set 'GSI-OnOff/Cstline-1=0' --set 'GSI-OnOff/BldA-1=1' --set 'area/kita=-27700'"
+                                " --set 'area/minami=-37000' --set " +
+                                Quote("kihon/writefolder=" + out.string()) + " 2> /dev/null";
+    const Timed t = Run(command);
+    std::printf("cli buildings  : %7.3f s %7.1f MB/s  %7.3f s %7.1f MB/s  (%.2f of grep's rate)\n", t.wall,
+                buildingMb / t.wall, t.cpu, buildingMb / t.cpu, buildingGrepSeconds / t.wall);
   }
   if (!std::getenv("VELKARO_BENCH_KEEP")) fs::remove_all(work);
   return 0;
