@@ -45,73 +45,70 @@ Timed Run(const std::string& command) {
   return {std::chrono::duration<double>(Clock::now() - start).count(), ChildrenCpu() - cpu0};
 }
 
-// Coastlines in the FGD layout inside the secondary mesh 533946 (35.6667 to
-// 35.75 N, 139.75 to 139.875 E), 20 to 60 vertices each, all in the northern
-// part of the mesh from 35.70 N, so a tile along the southern edge sees none.
-void Generate(const fs::path& path, size_t bytes) {
+// An FGD file of at least `bytes`: the dataset's head and tail around
+// features that `feature(id, next, buf)` appends to buf, `next()` giving the
+// file's own pseudo-random numbers from `seed`.
+template <class Feature>
+void WriteFgdFile(const fs::path& path, size_t bytes, unsigned seed, const Feature& feature) {
   std::ofstream out(path, std::ios::binary);
   out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Dataset xmlns:gml=\"http://www.opengis.net/gml/3.2\" "
          "gml:id=\"Dataset1\">\n";
-  unsigned seed = 12345;
-  auto next = [&]() { return (seed = seed * 1103515245u + 12345u) >> 8; };
+  auto next = [&seed]() { return (seed = seed * 1103515245u + 12345u) >> 8; };
   size_t written = 0;
   std::string buf;
-  char line[128];
   for (long id = 1; written < bytes; ++id) {
     buf.clear();
-    std::snprintf(line, sizeof line, "<Cstline gml:id=\"K_Cstline_%ld\">\n<fid>bench-%ld</fid>\n", id, id);
-    buf += line;
-    buf += "<orgGILvl>25000</orgGILvl>\n<loc>\n<gml:Curve gml:id=\"c\" srsName=\"fguuid:jgd2011.bl\">\n"
-           "<gml:segments>\n<gml:LineStringSegment>\n<gml:posList>\n";
-    const int n = 20 + static_cast<int>(next() % 41);
-    double lat = 35.705 + (next() % 40000) * 1e-6, lon = 139.755 + (next() % 110000) * 1e-6;
-    for (int i = 0; i < n; ++i) {
-      std::snprintf(line, sizeof line, "%.9f %.9f\n", lat, lon);
-      buf += line;
-      lat += (static_cast<int>(next() % 200) - 100) * 1e-7;
-      lon += (static_cast<int>(next() % 200) - 100) * 1e-7;
-    }
-    buf += "</gml:posList>\n</gml:LineStringSegment>\n</gml:segments>\n</gml:Curve>\n</loc>\n"
-           "<type>海岸線</type>\n</Cstline>\n";
+    feature(id, next, buf);
     out << buf;
     written += buf.size();
   }
   out << "</Dataset>\n";
 }
 
+// Appends "lat lon" lines.
+void AppendVertex(std::string& buf, double lat, double lon) {
+  char line[64];
+  std::snprintf(line, sizeof line, "%.9f %.9f\n", lat, lon);
+  buf += line;
+}
+
+// Coastlines in the FGD layout inside the secondary mesh 533946 (35.6667 to
+// 35.75 N, 139.75 to 139.875 E), 20 to 60 vertices each, all in the northern
+// part of the mesh from 35.70 N, so a tile along the southern edge sees none.
+void Generate(const fs::path& path, size_t bytes) {
+  WriteFgdFile(path, bytes, 12345, [](long id, auto& next, std::string& buf) {
+    buf += "<Cstline gml:id=\"K_Cstline_" + std::to_string(id) + "\">\n<fid>bench-" + std::to_string(id) + "</fid>\n";
+    buf += "<orgGILvl>25000</orgGILvl>\n<loc>\n<gml:Curve gml:id=\"c\" srsName=\"fguuid:jgd2011.bl\">\n"
+           "<gml:segments>\n<gml:LineStringSegment>\n<gml:posList>\n";
+    const int n = 20 + static_cast<int>(next() % 41);
+    double lat = 35.705 + (next() % 40000) * 1e-6, lon = 139.755 + (next() % 110000) * 1e-6;
+    for (int i = 0; i < n; ++i) {
+      AppendVertex(buf, lat, lon);
+      lat += (static_cast<int>(next() % 200) - 100) * 1e-7;
+      lon += (static_cast<int>(next() % 200) - 100) * 1e-7;
+    }
+    buf += "</gml:posList>\n</gml:LineStringSegment>\n</gml:segments>\n</gml:Curve>\n</loc>\n"
+           "<type>海岸線</type>\n</Cstline>\n";
+  });
+}
+
 // Buildings in the FGD layout in the same part of the mesh: upright
 // rectangles of 8 to 24 m (two to five pixels of the tile), each ring closed
 // by its first point again.
 void GenerateBuildings(const fs::path& path, size_t bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Dataset xmlns:gml=\"http://www.opengis.net/gml/3.2\" "
-         "gml:id=\"Dataset1\">\n";
-  unsigned seed = 54321;
-  auto next = [&]() { return (seed = seed * 1103515245u + 12345u) >> 8; };
-  size_t written = 0;
-  std::string buf;
-  char line[128];
-  for (long id = 1; written < bytes; ++id) {
-    buf.clear();
-    std::snprintf(line, sizeof line, "<BldA gml:id=\"K_BldA_%ld\">\n<fid>bench-%ld</fid>\n", id, id);
-    buf += line;
+  WriteFgdFile(path, bytes, 54321, [](long id, auto& next, std::string& buf) {
+    buf += "<BldA gml:id=\"K_BldA_" + std::to_string(id) + "\">\n<fid>bench-" + std::to_string(id) + "</fid>\n";
     buf += "<orgGILvl>2500</orgGILvl>\n<area>\n<gml:Surface gml:id=\"s\" srsName=\"fguuid:jgd2011.bl\">\n"
            "<gml:patches>\n<gml:PolygonPatch>\n<gml:exterior>\n<gml:Ring>\n<gml:curveMember>\n"
            "<gml:Curve gml:id=\"c\">\n<gml:segments>\n<gml:LineStringSegment>\n<gml:posList>\n";
     const double lat = 35.705 + (next() % 40000) * 1e-6, lon = 139.755 + (next() % 110000) * 1e-6;
     const double dlat = (8 + next() % 17) * 9e-6, dlon = (8 + next() % 17) * 1.1e-5;
-    const double corners[5][2] = {{lat, lon}, {lat, lon + dlon}, {lat + dlat, lon + dlon}, {lat + dlat, lon}, {lat, lon}};
-    for (const auto& corner : corners) {
-      std::snprintf(line, sizeof line, "%.9f %.9f\n", corner[0], corner[1]);
-      buf += line;
-    }
+    for (const auto& [a, b] : {std::pair{lat, lon}, {lat, lon + dlon}, {lat + dlat, lon + dlon}, {lat + dlat, lon}, {lat, lon}})
+      AppendVertex(buf, a, b);
     buf += "</gml:posList>\n</gml:LineStringSegment>\n</gml:segments>\n</gml:Curve>\n</gml:curveMember>\n"
            "</gml:Ring>\n</gml:exterior>\n</gml:PolygonPatch>\n</gml:patches>\n</gml:Surface>\n</area>\n"
            "<type>普通建物</type>\n</BldA>\n";
-    out << buf;
-    written += buf.size();
-  }
-  out << "</Dataset>\n";
+  });
 }
 
 std::string Grep(const fs::path& path, double* cpu = nullptr) {

@@ -21,6 +21,57 @@ namespace {
 
 using test::TestJob;
 
+// A 600 x 560 view at 1.1 plane units per pixel over the square of `span`
+// from (west, south), widened by `margin` on every side, opened for drawing.
+std::unique_ptr<TestJob> OpenSquareView(double west, double south, double span, double margin = 0) {
+  auto t = std::make_unique<TestJob>(600, 560, span, span);
+  t->job.image.unitsPerPixel = 1.1;
+  t->setTile(west - margin, west + span + margin, south - margin, south + span + margin);
+  EXPECT_TRUE(OpenView(t->job));
+  return t;
+}
+
+// What was drawn into the view; the view is closed.
+QImage ClosedFrame(TestJob& t) {
+  QImage image = t.surface->frame().copy();
+  CloseView(t.job);
+  return image;
+}
+
+// Where a view opened by OpenSquareView puts pixel centres: the plane
+// coordinates of the centres of window column and row numbers, to place
+// corners on them.
+struct PixelCentres {
+  double west, south, originX, originY, pixelsPerX, pixelsPerY;
+
+  PixelCentres(double west, double south, double span, double margin = 0) : west(west), south(south) {
+    auto t = OpenSquareView(west, south, span, margin);
+    const RasterView view(t->job);
+    const WindowPoint w0 = view.window(west, south), w1 = view.window(west + 100, south + 100);
+    CloseView(t->job);
+    originX = w0.x;
+    originY = w0.y;
+    pixelsPerX = (w1.x - w0.x) / 100.0;
+    pixelsPerY = (w1.y - w0.y) / 100.0;
+  }
+  double planeX(int column) const { return west + (column + 0.5 - originX) / pixelsPerX; }
+  double planeY(int row) const { return south + (row + 0.5 - originY) / pixelsPerY; }
+};
+
+int CoveredPixels(const QImage& image) {
+  int covered = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) covered += image.pixel(x, y) != qRgb(255, 255, 255);
+  return covered;
+}
+
+int DifferentPixels(const QImage& a, const QImage& b) {
+  int different = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) different += a.pixel(x, y) != b.pixel(x, y);
+  return different;
+}
+
 struct Triangle {
   Colour colour;
   double a[3], b[3], c[3];
@@ -81,15 +132,9 @@ TEST(TriangleRaster, FillsTheSamePixelsAsGl) {
   // after snapping: their level sides run through a row of centres, which
   // GL gives to the triangle above.
   {
-    auto t = std::make_unique<TestJob>(600, 560, span, span);
-    t->job.image.unitsPerPixel = 1.1;
-    t->setTile(west - 20, west + span + 20, south - 20, south + span + 20);
-    ASSERT_TRUE(OpenView(t->job));
-    const RasterView view(t->job);
-    const WindowPoint w0 = view.window(west, south), w1 = view.window(west + 100, south + 100);
-    CloseView(t->job);
-    auto planeX = [&](int column) { return west + (column + 0.5 - w0.x) * 100.0 / (w1.x - w0.x); };
-    auto planeY = [&](int row) { return south + (row + 0.5 - w0.y) * 100.0 / (w1.y - w0.y); };
+    const PixelCentres centres(west, south, span, 20);
+    auto planeX = [&](int column) { return centres.planeX(column); };
+    auto planeY = [&](int row) { return centres.planeY(row); };
     std::mt19937 random(3);
     for (int row = 40; row < 300; row += 3)
       for (int column = 40; column < 400; column += 4) {
@@ -101,10 +146,7 @@ TEST(TriangleRaster, FillsTheSamePixelsAsGl) {
   }
 
   auto draw = [&](bool software) {
-    auto t = std::make_unique<TestJob>(600, 560, span, span);
-    t->job.image.unitsPerPixel = 1.1;
-    t->setTile(west - 20, west + span + 20, south - 20, south + span + 20);
-    EXPECT_TRUE(OpenView(t->job));
+    auto t = OpenSquareView(west, south, span, 20);
     if (software) {
       TriangleRaster raster(t->job);
       for (const Triangle& tri : mesh) {
@@ -119,18 +161,11 @@ TEST(TriangleRaster, FillsTheSamePixelsAsGl) {
       for (const Triangle& tri : mesh) batch.add(tri.colour, tri.a, tri.b, tri.c);
       batch.flush();
     }
-    QImage image = t->surface->frame().copy();
-    CloseView(t->job);
-    return image;
+    return ClosedFrame(*t);
   };
   const QImage gl = draw(false), software = draw(true);
   ASSERT_EQ(gl.size(), software.size());
-  int different = 0, covered = 0;
-  for (int y = 0; y < gl.height(); ++y)
-    for (int x = 0; x < gl.width(); ++x) {
-      different += gl.pixel(x, y) != software.pixel(x, y);
-      covered += gl.pixel(x, y) != qRgb(255, 255, 255);
-    }
+  const int different = DifferentPixels(gl, software), covered = CoveredPixels(gl);
   EXPECT_GT(covered, 140000);
   EXPECT_EQ(different, 0);
 }
@@ -180,10 +215,7 @@ TEST(LineRaster, DrawsAlmostExactlyTheSamePixelsAsGl) {
   const double west = -41234.567, south = -12345.678, span = 420;
   const std::vector<Strip> strips = TestStrips(west + 10, south + 10, span - 20);
   auto draw = [&](bool software) {
-    auto t = std::make_unique<TestJob>(600, 560, span, span);
-    t->job.image.unitsPerPixel = 1.1;
-    t->setTile(west, west + span, south, south + span);
-    EXPECT_TRUE(OpenView(t->job));
+    auto t = OpenSquareView(west, south, span);
     if (software) {
       LineRaster raster(t->job);
       for (const Strip& s : strips) {
@@ -205,17 +237,10 @@ TEST(LineRaster, DrawsAlmostExactlyTheSamePixelsAsGl) {
       }
       glLineWidth(1);
     }
-    QImage image = t->surface->frame().copy();
-    CloseView(t->job);
-    return image;
+    return ClosedFrame(*t);
   };
   const QImage gl = draw(false), software = draw(true);
-  int different = 0, covered = 0;
-  for (int y = 0; y < gl.height(); ++y)
-    for (int x = 0; x < gl.width(); ++x) {
-      different += gl.pixel(x, y) != software.pixel(x, y);
-      covered += gl.pixel(x, y) != qRgb(255, 255, 255);
-    }
+  const int different = DifferentPixels(gl, software), covered = CoveredPixels(gl);
   EXPECT_GT(covered, 10000);
   // All but a few pixels in ten thousand: the ones that differ have their
   // centres within a fraction of 1/256 pixel of a segment's side, where GL
@@ -229,10 +254,7 @@ TEST(LineRaster, DrawsAlmostExactlyTheSamePixelsAsGl) {
 TEST(LineRaster, FarAndBrokenPointsAreClippedBeforeDrawing) {
   const double west = -41234.567, south = -12345.678, span = 420;
   auto draw = [&](const std::vector<std::vector<std::pair<double, double>>>& strips) {
-    auto t = std::make_unique<TestJob>(600, 560, span, span);
-    t->job.image.unitsPerPixel = 1.1;
-    t->setTile(west, west + span, south, south + span);
-    EXPECT_TRUE(OpenView(t->job));
+    auto t = OpenSquareView(west, south, span);
     LineRaster raster(t->job);
     raster.setColour(0x0000FF);
     raster.setWidth(3);
@@ -241,15 +263,7 @@ TEST(LineRaster, FarAndBrokenPointsAreClippedBeforeDrawing) {
       raster.endStrip();
     }
     raster.flush();
-    QImage image = t->surface->frame().copy();
-    CloseView(t->job);
-    return image;
-  };
-  auto coveredBy = [](const QImage& image) {
-    int covered = 0;
-    for (int row = 0; row < image.height(); ++row)
-      for (int col = 0; col < image.width(); ++col) covered += image.pixel(col, row) != qRgb(255, 255, 255);
-    return covered;
+    return ClosedFrame(*t);
   };
   const double y = south + span / 2 + 0.3, x = west + span / 3 + 0.7;
   const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
@@ -258,16 +272,16 @@ TEST(LineRaster, FarAndBrokenPointsAreClippedBeforeDrawing) {
                            {{x, south - 1e12}, {x, south + span + 1e12}},
                            {{nan, y}, {west + 10, y + 10}, {inf, -inf}}});
   const QImage near = draw({{{west - 50, y}, {west + span + 50, y}}, {{x, south - 50}, {x, south + span + 50}}});
-  EXPECT_GT(coveredBy(near), 600);
+  EXPECT_GT(CoveredPixels(near), 600);
   EXPECT_TRUE(far == near);
   // Aslant, far ends are as coarse as GL's single-precision view makes them
   // (metres, a hundred million metres off): the line still crosses the tile
   // as a line of its width, and no product of far corners overflows.
   const QImage farAslant = draw({{{west - 1e8, south - 1e8}, {west + span + 1e8, south + span + 1e8}}});
   const QImage nearAslant = draw({{{west - 50, south - 50}, {west + span + 50, south + span + 50}}});
-  EXPECT_GT(coveredBy(nearAslant), 1000);
-  EXPECT_GT(coveredBy(farAslant), coveredBy(nearAslant) / 2);
-  EXPECT_LT(coveredBy(farAslant), coveredBy(nearAslant) * 2);
+  EXPECT_GT(CoveredPixels(nearAslant), 1000);
+  EXPECT_GT(CoveredPixels(farAslant), CoveredPixels(nearAslant) / 2);
+  EXPECT_LT(CoveredPixels(farAslant), CoveredPixels(nearAslant) * 2);
 }
 
 // Areas as the layers fill them (GLU tessellation, odd winding): small
@@ -292,23 +306,9 @@ TEST(PolygonRaster, FillsTheSamePixelsAsGl) {
       ring.push_back(TessVertex{cx + (u * c - v * s) / 2, cy + (u * s + v * c) / 2, 0});
     areas.push_back(Area{static_cast<Colour>(random() & 0xFFFFFF), {ring}});
   }
-  // Where the view puts pixel centres, to place corners on them.
-  double originX = 0, originY = 0, pixelsPerX = 1, pixelsPerY = 1;
-  {
-    auto t = std::make_unique<TestJob>(600, 560, span, span);
-    t->job.image.unitsPerPixel = 1.1;
-    t->setTile(west, west + span, south, south + span);
-    ASSERT_TRUE(OpenView(t->job));
-    const RasterView view(t->job);
-    const WindowPoint w0 = view.window(west, south), w1 = view.window(west + 100, south + 100);
-    originX = w0.x;
-    originY = w0.y;
-    pixelsPerX = (w1.x - w0.x) / 100.0;
-    pixelsPerY = (w1.y - w0.y) / 100.0;
-    CloseView(t->job);
-  }
-  auto planeX = [&](int column) { return west + (column + 0.5 - originX) / pixelsPerX; };
-  auto planeY = [&](int row) { return south + (row + 0.5 - originY) / pixelsPerY; };
+  const PixelCentres centres(west, south, span);
+  auto planeX = [&](int column) { return centres.planeX(column); };
+  auto planeY = [&](int row) { return centres.planeY(row); };
   for (int i = 0; i < 300; ++i) {
     // Upright rectangles whose sides run through pixel centres, the ring
     // closed by its first point again as the sources close them: every side
@@ -340,10 +340,7 @@ TEST(PolygonRaster, FillsTheSamePixelsAsGl) {
     areas.push_back(std::move(area));
   }
   auto draw = [&](bool software) {
-    auto t = std::make_unique<TestJob>(600, 560, span, span);
-    t->job.image.unitsPerPixel = 1.1;
-    t->setTile(west, west + span, south, south + span);
-    EXPECT_TRUE(OpenView(t->job));
+    auto t = OpenSquareView(west, south, span);
     std::vector<std::vector<TessVertex>> records;
     for (const Area& area : areas) records.insert(records.end(), area.rings.begin(), area.rings.end());
     PolygonRaster raster(t->job);
@@ -366,17 +363,10 @@ TEST(PolygonRaster, FillsTheSamePixelsAsGl) {
       }
       tess.endPolygon();
     }
-    QImage image = t->surface->frame().copy();
-    CloseView(t->job);
-    return image;
+    return ClosedFrame(*t);
   };
   const QImage gl = draw(false), software = draw(true);
-  int different = 0, covered = 0;
-  for (int y = 0; y < gl.height(); ++y)
-    for (int x = 0; x < gl.width(); ++x) {
-      different += gl.pixel(x, y) != software.pixel(x, y);
-      covered += gl.pixel(x, y) != qRgb(255, 255, 255);
-    }
+  const int different = DifferentPixels(gl, software), covered = CoveredPixels(gl);
   EXPECT_GT(covered, 20000);
   EXPECT_EQ(different, 0) << different << " of " << covered;
 }
@@ -387,10 +377,7 @@ TEST(PolygonRaster, FillsTheSamePixelsAsGl) {
 // drops its triangles.
 TEST(PolygonRaster, FarAndBrokenCornersAreClippedBeforeFilling) {
   const double west = -41234.567, south = -12345.678, span = 420;
-  auto t = std::make_unique<TestJob>(600, 560, span, span);
-  t->job.image.unitsPerPixel = 1.1;
-  t->setTile(west, west + span, south, south + span);
-  ASSERT_TRUE(OpenView(t->job));
+  auto t = OpenSquareView(west, south, span);
   const std::array<int, 4> viewport = t->surface->viewport();
   {
     PolygonRaster raster(t->job);
@@ -403,8 +390,7 @@ TEST(PolygonRaster, FarAndBrokenCornersAreClippedBeforeFilling) {
     raster.triangle(a, b, c);
     raster.triangle(a, c, d);
   }
-  const QImage image = t->surface->frame().copy();
-  CloseView(t->job);
+  const QImage image = ClosedFrame(*t);
   int blue = 0;
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x) blue += image.pixel(x, y) == qRgb(0, 0, 255);
