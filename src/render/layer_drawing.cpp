@@ -99,6 +99,12 @@ void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::span<TessVert
     fills.setColour(c);
   };
   tess.setSink(&fills);
+  // The tessellator lives on with the tile: it must not keep the sink, also
+  // when the drawing ends early.
+  struct SinkReset {
+    Tessellator& tess;
+    ~SinkReset() { tess.setSink(nullptr); }
+  } sinkReset{tess};
   if (colouring.kind != PolygonColouring::ThemeValues) setColour(colouring.colour);
   size_t i = 0;
   bool overReported = false;
@@ -134,7 +140,6 @@ void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::span<TessVert
     tess.endContour();
   }
   tess.endPolygon();
-  tess.setSink(nullptr);
   // GL is left with the colour drawing through it would have left.
   if (current && job.surface && job.surface->hasContext()) {
     job.surface->beginGLState();
