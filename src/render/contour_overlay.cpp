@@ -27,7 +27,7 @@ ContourOverlay::ContourOverlay(JobContext& ctx, Target target) : ctx_(ctx) {
     return;
   }
   try {
-    if (ctx.surface && ctx.surface->hasContext()) layer_.cover(ctx.surface->width(), ctx.surface->height());
+    if (ctx.surface && ctx.surface->tileOpen()) layer_.cover(ctx.surface->width(), ctx.surface->height());
   } catch (const std::bad_alloc&) {
     layer_ = PixelLayer{};   // no room for a layer: drawn into the image in finish()
     return;
@@ -157,8 +157,7 @@ void ContourOverlay::finish() {
   if (!layer_.pixels.empty() && ctx.runFlag) layer_.layOver(ctx.surface->beginPixels());
   lines_->flush();
   if (ctx.surface) {
-    ctx.surface->beginGLState();
-    glLineWidth(1);
+    ctx.surface->setGlLineWidth(1);
   }
   ctx.host.setLabel(LabelRole::Group, "");
 }

@@ -10,6 +10,7 @@
 #include "render/glyph_lists.h"
 #include "render/render_messages.h"
 #include "render/render_surface.h"
+#include "render/symbols.h"
 
 namespace velkaro {
 
@@ -39,10 +40,31 @@ Viewport ViewportFor(const JobContext& job) {
   return v;
 }
 
+RenderSurface::View OrthoView(double west, double east, double south, double north) {
+  // As glOrtho builds its matrix: from the bounds as floats, in float.
+  const float left = static_cast<float>(west), right = static_cast<float>(east);
+  const float bottom = static_cast<float>(south), top = static_cast<float>(north);
+  RenderSurface::View view;
+  view.scaleX = 2.0f / (right - left);
+  view.offsetX = -(right + left) / (right - left);
+  view.scaleY = 2.0f / (top - bottom);
+  view.offsetY = -(top + bottom) / (top - bottom);
+  return view;
+}
+
+namespace {
+
+RenderSurface::View TileViewOf(const JobContext& job) {
+  return OrthoView(job.tile.west, job.tile.east, job.tile.south, job.tile.north);
+}
+
+}  // namespace
+
 void SetTileView(const JobContext& job) {
   glLoadIdentity();
   const Viewport v = ViewportFor(job);
   job.surface->setViewport(v.x, v.y, v.width, v.height);
+  job.surface->setView(TileViewOf(job));
   // Far planes so wide that no elevation passed as z is ever clipped.
   glOrtho(job.tile.west, job.tile.east, job.tile.south, job.tile.north, -999999999.0, 999999999.0);
   glDisable(GL_DEPTH_TEST);
@@ -78,28 +100,46 @@ bool StopForGl(JobContext& job, const char* caption, const std::string& reason) 
 
 }  // namespace
 
+namespace {
+
+// GL for the open tile, on its first use: the library, the context (the
+// one a closed tile left, or a new one), the tile's view, the display-list
+// ids and the lists kept with the context. Without the library or a
+// context the job stops (a tile drawn on would lack everything GL draws).
+bool OpenGlForTile(JobContext& job) {
+  RenderSurface& surface = *job.surface;
+  std::string glError;
+  if (!LoadGl(&glError)) return StopForGl(job, render_messages::kGlLibraryCaption, glError);
+  if (!surface.createContext(&glError)) return StopForGl(job, render_messages::kGlContextCaption, glError);
+  glMatrixMode(GL_MODELVIEW);
+  SetTileView(job);
+  ReserveDisplayLists(job);
+  KeptLists& kept = surface.keptLists();
+  if (!kept.glyphs) {
+    CompileMapGlyphs(kFirstGlyphList);
+    kept.glyphs = true;
+  }
+  CompileSymbols(job);
+  return true;
+}
+
+}  // namespace
+
 bool OpenView(JobContext& job) {
   if (!job.runFlag || !job.surface) return false;
   RenderSurface& surface = *job.surface;
   surface.tile().dryTriangleCount = 0;
-
-  // Without the GL library or a context no tile can be drawn: the job stops
-  // (a tile drawn on would lack everything GL draws).
-  std::string glError;
-  if (!LoadGl(&glError)) return StopForGl(job, render_messages::kGlLibraryCaption, glError);
-  if (!surface.createContext(&glError)) return StopForGl(job, render_messages::kGlContextCaption, glError);
-  surface.beginGLState();
-  glMatrixMode(GL_MODELVIEW);
-  SetTileView(job);
+  // The view and the background are set here for the direct drawing; GL
+  // is opened only when something first draws through it.
+  surface.openTile([&job] { return OpenGlForTile(job); });
+  const Viewport v = ViewportFor(job);
+  surface.setViewport(v.x, v.y, v.width, v.height);
+  surface.setView(TileViewOf(job));
   surface.clearTo(job.settings.haikei);
-  ReserveDisplayLists(job);
-  // Compiled into a new context only; a kept one has them from its first tile.
-  KeptLists& kept = surface.keptLists();
-  if (!kept.glyphs) {
-    kept.glyphsOk = CompileMapGlyphs(kFirstGlyphList);
-    kept.glyphs = true;
-  }
-  if (!kept.glyphsOk) {
+  // The outline glyphs are checked whether or not GL will compile them.
+  std::optional<bool>& outlines = surface.glyphOutlinesFound();
+  if (!outlines) outlines = MapGlyphsHaveOutlines();
+  if (!*outlines) {
     job.host.ask(render_messages::kGlyphOutlineCaption, render_messages::kGlyphOutlineText, Buttons::Ok);
   }
   surface.tile().symbolTessellator = NewPolygonTessellator();

@@ -4,6 +4,8 @@
 
 #include <QRect>
 
+#include "render/render_surface.h"
+
 namespace velkaro {
 
 struct JobContext;
@@ -55,5 +57,9 @@ void ReserveDisplayLists(JobContext& job);
 // tile on the current context (used by OpenView; exposed for drawing code
 // that needs the view back after changing it).
 void SetTileView(const JobContext& job);
+
+// The view glOrtho(west, east, south, north, ...) gives GL, worked out as GL
+// works it out, for drawing without GL.
+RenderSurface::View OrthoView(double west, double east, double south, double north);
 
 }  // namespace velkaro

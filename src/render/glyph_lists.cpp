@@ -68,6 +68,12 @@ bool CompileGlyphList(unsigned list, const std::string& character) {
   return !rings.isEmpty() && glIsList(list) == GL_TRUE;
 }
 
+bool MapGlyphsHaveOutlines() {
+  QPainterPath path;
+  path.addText(QPointF(0, 0), GlyphFont(), QString::fromStdString("大"));
+  return !path.isEmpty();
+}
+
 bool CompileMapGlyphs(unsigned firstList) {
   static constexpr const char* kGlyphs[] = {"（", "）", "短", "大", "専"};
   bool daiCompiled = true;

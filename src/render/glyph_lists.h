@@ -18,5 +18,8 @@ bool CompileGlyphList(unsigned list, const std::string& character);
 // Compiles "（" "）" "短" "大" "専" into firstList .. firstList + 4. Returns
 // false when "大" could not be compiled.
 bool CompileMapGlyphs(unsigned firstList);
+// Whether the face has an outline for "大", the glyph whose compilation is
+// checked (no GL needed).
+bool MapGlyphsHaveOutlines();
 
 }  // namespace velkaro

@@ -141,10 +141,7 @@ void DrawPolygonRecords(JobContext& job, ScratchReader& file, std::span<TessVert
   }
   tess.endPolygon();
   // GL is left with the colour drawing through it would have left.
-  if (current && job.surface && job.surface->hasContext()) {
-    job.surface->beginGLState();
-    gcolor(*current);
-  }
+  if (current && job.surface) job.surface->setGlColour(*current);
 }
 
 void DrawLineRecords(JobContext& job, ScratchReader& file, Colour colour, int baseWidth, bool honourWidths,
@@ -173,10 +170,9 @@ void DrawLineRecords(JobContext& job, ScratchReader& file, Colour colour, int ba
   }
   // GL is left as drawing the lines through it would leave it: the layer's
   // colour (also with no line at all) and the last width.
-  if (job.surface && job.surface->hasContext()) {
-    job.surface->beginGLState();
-    gcolor(colour);
-    glLineWidth(width);
+  if (job.surface) {
+    job.surface->setGlColour(colour);
+    job.surface->setGlLineWidth(width);
   }
 }
 

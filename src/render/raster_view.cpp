@@ -15,12 +15,8 @@ namespace velkaro {
 using namespace raster_detail;
 
 RasterView::RasterView(JobContext& job) {
-  if (!job.surface || !job.surface->hasContext()) return;
+  if (!job.surface || !job.surface->tileOpen()) return;
   job_ = &job;
-  // The context current, to read the view from it; nothing is uploaded and
-  // GL is not taken to have drawn (that would read its framebuffer back
-  // over the image for nothing).
-  job.surface->beginGLState();
   readView();
   QImage& image = job.surface->beginPixels();
   // The pixels' address is taken once, here: asking the image for it
@@ -31,9 +27,8 @@ RasterView::RasterView(JobContext& job) {
 }
 
 RasterView::RasterView(JobContext& job, PixelLayer& layer) {
-  if (!job.surface || !job.surface->hasContext() || layer.pixels.empty()) return;
+  if (!job.surface || !job.surface->tileOpen() || layer.pixels.empty()) return;
   job_ = &job;
-  job.surface->beginGLState();   // only to read the view
   readView();
   bits_ = reinterpret_cast<uchar*>(layer.pixels.data());
   stride_ = static_cast<qsizetype>(layer.width) * 4;
@@ -64,25 +59,16 @@ void PixelLayer::layOver(QImage& image) const {
   }
 }
 
-// The view as GL holds it: single-precision matrices (glOrtho builds its
-// matrix from float bounds) whose product maps plane coordinates to -1..1,
-// and the viewport that maps -1..1 onto pixels as a scale and a centre.
+// The view as GL holds it: the single-precision ortho matrix (glOrtho
+// builds it from float bounds) that maps plane coordinates to -1..1, and
+// the viewport that maps -1..1 onto pixels as a scale and a centre.
 void RasterView::readView() {
-  float modelView[16], projection[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
-  glGetFloatv(GL_PROJECTION_MATRIX, projection);
-  float m[16];
-  for (int col = 0; col < 4; ++col)
-    for (int row = 0; row < 4; ++row) {
-      float sum = 0;
-      for (int k = 0; k < 4; ++k) sum += projection[k * 4 + row] * modelView[col * 4 + k];
-      m[col * 4 + row] = sum;
-    }
   // The view never turns the map: only the scales and offsets are used.
-  scaleX_ = m[0];
-  offsetX_ = m[12];
-  scaleY_ = m[5];
-  offsetY_ = m[13];
+  const RenderSurface::View& view = job_->surface->view();
+  scaleX_ = view.scaleX;
+  offsetX_ = view.offsetX;
+  scaleY_ = view.scaleY;
+  offsetY_ = view.offsetY;
   const std::array<int, 4> viewport = job_->surface->viewport();
   viewX_ = viewport[0];
   viewY_ = viewport[1];
@@ -142,10 +128,7 @@ void RasterView::fillQuad(Colour colour, const FixedPoint corners[4]) {
 
 void RasterView::handBackToGl(Colour colour) {
   if (!job_) return;
-  job_->surface->beginGLState();
-  float rgb[3];
-  GlColourOf(colour, rgb);
-  glColor3fv(rgb);
+  job_->surface->setGlColour(colour);
 }
 
 }  // namespace velkaro

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "job/job_context.h"
@@ -36,7 +37,8 @@ struct RenderSurface::GlContext {
 RenderSurface::RenderSurface(int width, int height)
     : image_(width, height, QImage::Format_RGB32),
       tile_(std::make_unique<TileResources>()),
-      drawer_(*this) {
+      drawer_(*this),
+      viewport_{0, 0, width, height} {
   image_.fill(Qt::white);
 }
 
@@ -101,18 +103,61 @@ void RenderSurface::uploadImage(const QRect& area) {
 }
 
 void RenderSurface::setViewport(int x, int y, int width, int height) {
-  glViewport(x, image_.height() - y - height, width, height);
+  viewport_ = {x, y, width, height};
+  if (glReadyForTile()) applyViewport();
 }
 
-std::array<int, 4> RenderSurface::viewport() const {
-  GLint v[4] = {0, 0, 0, 0};
-  glGetIntegerv(GL_VIEWPORT, v);
-  return {v[0], image_.height() - v[1] - v[3], v[2], v[3]};
+void RenderSurface::applyViewport() {
+  glViewport(viewport_[0], image_.height() - viewport_[1] - viewport_[3], viewport_[2], viewport_[3]);
+}
+
+std::array<int, 4> RenderSurface::viewport() const { return viewport_; }
+
+bool RenderSurface::glReadyForTile() const { return hasContext() && (glOpenForTile_ || !tileOpen_); }
+
+void RenderSurface::openTile(std::function<bool()> openGl) {
+  tileOpen_ = true;
+  glOpenForTile_ = false;
+  glOpener_ = std::move(openGl);
+  pendingColour_.reset();
+  pendingLineWidth_.reset();
+}
+
+// GL opened for the open tile on its first use, with the state set before.
+bool RenderSurface::ensureGl() {
+  if (tileOpen_ && !glOpenForTile_) {
+    glOpenForTile_ = true;
+    const std::function<bool()> open = std::exchange(glOpener_, nullptr);
+    if (!open || !open()) return false;
+    if (pendingColour_) gcolor(*pendingColour_);
+    if (pendingLineWidth_) glLineWidth(*pendingLineWidth_);
+    pendingColour_.reset();
+    pendingLineWidth_.reset();
+  }
+  return makeCurrent();
+}
+
+void RenderSurface::setGlColour(Colour colour) {
+  if (!glReadyForTile()) {
+    pendingColour_ = colour;
+    return;
+  }
+  makeCurrent();
+  gcolor(colour);
+}
+
+void RenderSurface::setGlLineWidth(float width) {
+  if (!glReadyForTile()) {
+    pendingLineWidth_ = width;
+    return;
+  }
+  makeCurrent();
+  glLineWidth(width);
 }
 
 void RenderSurface::beginGL() {
   endPainter();
-  if (!makeCurrent()) return;
+  if (!ensureGl()) return;
   // A clear the whole image's upload would cover is not worth its time.
   if (clearPending_ && changed_ != image_.rect()) {
     glClearColor(RedOf(*clearPending_) / 255.0f, GreenOf(*clearPending_) / 255.0f, BlueOf(*clearPending_) / 255.0f,
@@ -127,7 +172,7 @@ void RenderSurface::beginGL() {
   glDrewLast_ = true;
 }
 
-void RenderSurface::beginGLState() { makeCurrent(); }
+void RenderSurface::beginGLState() { ensureGl(); }
 
 void RenderSurface::clearTo(Colour colour) {
   endPainter();
@@ -279,7 +324,19 @@ bool RenderSurface::createContext(std::string* error) {
 }
 
 void RenderSurface::closeTile(int keptLists, int listCount) {
-  if (!gl_) return;
+  // A tile that never opened GL leaves a kept context as it was.
+  const bool glUsed = glOpenForTile_ || !tileOpen_;
+  tileOpen_ = false;
+  glOpenForTile_ = false;
+  glOpener_ = nullptr;
+  pendingColour_.reset();
+  pendingLineWidth_.reset();
+  viewport_ = {0, 0, image_.width(), image_.height()};
+  view_ = View{};
+  if (!gl_ || !glUsed) {
+    dropTileResources();
+    return;
+  }
   finishGL();
   makeCurrent();
   if (listCount > keptLists) glDeleteLists(static_cast<GLuint>(keptLists + 1), listCount - keptLists);
@@ -297,6 +354,9 @@ void RenderSurface::dropTileResources() {
 }
 
 void RenderSurface::deleteContext() {
+  tileOpen_ = false;
+  glOpenForTile_ = false;
+  glOpener_ = nullptr;
   if (!gl_) return;
   finishGL();
   dropTileResources();

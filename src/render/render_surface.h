@@ -11,6 +11,7 @@
 
 #include <array>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,7 +42,6 @@ struct TileResources {
 // animation) about half a millisecond.
 struct KeptLists {
   bool glyphs = false;      // compiled
-  bool glyphsOk = false;    // and the outline that must be there was
   bool symbols = false;
 };
 
@@ -56,11 +56,31 @@ class RenderSurface {
   int width() const { return image_.width(); }
   int height() const { return image_.height(); }
 
-  // Call before issuing OpenGL commands (a context must exist to draw).
+  // Call before issuing OpenGL commands (a context must exist to draw). The
+  // first call of a tile opened with openTile() opens GL for it.
   void beginGL();
   // Call before changing GL state that draws nothing (the current colour,
   // the line width): the context is made current, the image not uploaded.
   void beginGLState();
+  // A tile whose GL is opened by `openGl` (the context made current, the
+  // view set, the kept display lists compiled; false when it could not be)
+  // only when something first draws through GL: a tile drawn wholly by the
+  // rasters and the 2-D drawer never loads the software GL.
+  void openTile(std::function<bool()> openGl);
+  // Whether a tile is open for drawing (GL opened for it or not).
+  bool tileOpen() const { return tileOpen_ || hasContext(); }
+  // GL's current colour and line width as drawing through GL would leave
+  // them: set now when GL is open for the tile, else when it opens.
+  void setGlColour(Colour colour);
+  void setGlLineWidth(float width);
+  // The view GL holds for the tile (its single-precision ortho matrix:
+  // window = plane * scale + offset in -1..1), kept here so that the
+  // rasters need no GL to read it.
+  struct View {
+    float scaleX = 1, offsetX = 0, scaleY = 1, offsetY = 0;
+  };
+  void setView(const View& view) { view_ = view; }
+  const View& view() const { return view_; }
   // Fills the image with the colour and clears the GL framebuffer (if any)
   // to it: both then hold the same pixels, and neither is copied into the
   // other before the next drawing. GL's clear colour is left at it.
@@ -80,8 +100,9 @@ class RenderSurface {
 
   PainterDrawer& drawer() { return drawer_; }
 
-  // GL's viewport (x, y, width, height) in GL's window coordinates, whose
-  // rows count up from the image's bottom row; the context must be current.
+  // The viewport (x, y, width, height) with y counted down from the
+  // image's top row, given to GL when it is open; viewport() gives it in
+  // GL's window coordinates, whose rows count up from the image's bottom row.
   void setViewport(int x, int y, int width, int height);
   std::array<int, 4> viewport() const;
 
@@ -102,6 +123,9 @@ class RenderSurface {
   // Which of the display lists kept with the context (1..keptLists of
   // closeTile, the same for every tile) are compiled; none in a new one.
   KeptLists& keptLists() { return keptLists_; }
+  // Whether the glyph font has the outline that must be there ("大"), once
+  // looked at.
+  std::optional<bool>& glyphOutlinesFound() { return glyphOutlines_; }
   // Finishes GL output into the image, releases and deletes the context with
   // its display lists, and drops the tile's tessellators.
   void deleteContext();
@@ -118,6 +142,9 @@ class RenderSurface {
   void finishGL();
   void uploadImage(const QRect& area);
   void markChanged(const QRect& area);
+  bool ensureGl();
+  bool glReadyForTile() const;
+  void applyViewport();
 
   QImage image_;
   std::unique_ptr<QPainter> painter_;
@@ -128,8 +155,16 @@ class RenderSurface {
   bool contextKept_ = false;       // a closed tile's context, ready to reuse
   bool contextIsNew_ = false;
   KeptLists keptLists_;
+  std::optional<bool> glyphOutlines_;
   QRect changed_;                  // image pixels not yet uploaded to GL
   std::optional<Colour> clearPending_;   // GL's framebuffer is to be cleared to this first
+  std::function<bool()> glOpener_;       // opens GL for the open tile
+  bool tileOpen_ = false;
+  bool glOpenForTile_ = false;           // the opener ran (or there was none)
+  std::optional<Colour> pendingColour_;  // GL state set before GL opened
+  std::optional<float> pendingLineWidth_;
+  std::array<int, 4> viewport_{};        // x, y from the top, width, height
+  View view_;
 };
 
 // The job's surface, ImageWidth x ImageHeight, filled white; job.surface is

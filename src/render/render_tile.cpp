@@ -52,10 +52,9 @@ void RenderTile(JobContext& job) {
   if (!job.runFlag || !job.surface) return;
   const JobSettings& s = job.settings;
 
-  // 2. Background, context, view, glyph lists.
+  // 2. Background and view; the context with its glyph and map-symbol
+  //    display lists when something first draws through GL.
   OpenView(job);
-  // 2b. The 63 map-symbol display lists.
-  CompileSymbols(job);
 
   // 3. [contours] with "depressions as areas" (taisyo 3), contour areas go
   //    under everything else when the grid's highest elevation exceeds its

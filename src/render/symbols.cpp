@@ -71,7 +71,7 @@ void CompileSymbolLists(Tessellator& tessellator, std::array<TessVertex, 4>& rec
 static_assert(kSymbolCount < static_cast<int>(kFirstGlyphList));
 
 void CompileSymbols(JobContext& job) {
-  if (!job.surface || !job.surface->hasContext()) return;
+  if (!job.surface || !job.surface->tileOpen()) return;
   // Compiled into a new context only; a kept one has them from its first
   // tile. Compiling draws nothing: the context is made current, and the
   // image goes to GL only when GL is about to draw over it.

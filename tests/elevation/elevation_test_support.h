@@ -13,6 +13,7 @@
 #include "job/coordinates.h"
 #include "job/job_context.h"
 #include "render/colours.h"
+#include "render/gl_view.h"
 #include "render/render_surface.h"
 
 namespace velkaro::test {
@@ -78,7 +79,8 @@ struct GlCanvas {
     if (!ok) return;
     surface->beginGL();
     glLoadIdentity();
-    glViewport(0, 0, width, height);
+    surface->setViewport(0, 0, width, height);
+    surface->setView(OrthoView(west, east, south, north));
     glOrtho(west, east, south, north, -999999999.0, 999999999.0);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_DITHER);

@@ -1,6 +1,12 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
+#include <random>
+
+#include <bit>
+
 #include <QPainter>
 
 #include <cmath>
@@ -157,9 +163,42 @@ TEST(RenderSurface, ViewportComesFromTruncatedEdgesAndMapIsCentred) {
   EXPECT_NEAR((r.top + r.bottom) / 2, 300, 1e-9);
 }
 
+// The rasters draw before GL is opened, from the view kept on the surface:
+// it must be the very matrix glOrtho gives GL, bit for bit, for tiles in
+// plane metres, millimetres and degrees alike.
+TEST(RenderSurface, TheViewKeptForTheRastersIsGlsOwn) {
+  TestJob t(60, 40, 20, 20);
+  ASSERT_TRUE(OpenView(t.job));
+  t.surface->beginGLState();
+  ASSERT_TRUE(t.surface->hasContext());
+  std::mt19937_64 random(19);
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (int i = 0; i < 20000; ++i) {
+    const double reach = std::pow(10.0, -1 + 10 * unit(random));   // 0.1 .. 1e9 plane units
+    const double west = (unit(random) - 0.5) * reach, south = (unit(random) - 0.5) * reach;
+    const double east = west + reach * (0.001 + unit(random)), north = south + reach * (0.001 + unit(random));
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glOrtho(west, east, south, north, -999999999.0, 999999999.0);
+    float m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    const RenderSurface::View view = OrthoView(west, east, south, north);
+    ASSERT_EQ(std::bit_cast<uint32_t>(view.scaleX), std::bit_cast<uint32_t>(m[0])) << west << " " << east;
+    ASSERT_EQ(std::bit_cast<uint32_t>(view.offsetX), std::bit_cast<uint32_t>(m[12])) << west << " " << east;
+    ASSERT_EQ(std::bit_cast<uint32_t>(view.scaleY), std::bit_cast<uint32_t>(m[5])) << south << " " << north;
+    ASSERT_EQ(std::bit_cast<uint32_t>(view.offsetY), std::bit_cast<uint32_t>(m[13])) << south << " " << north;
+  }
+  CloseView(t.job);
+}
+
+// A tile opens no GL until something draws through it; then the context
+// comes with the tile's display-list ids and the glyph lists.
 TEST(RenderSurface, DisplayListsStartAtOneAndGlyphListsAreBuilt) {
   TestJob t(200, 100, 50, 50);
   ASSERT_TRUE(OpenView(t.job));
+  EXPECT_FALSE(t.surface->hasContext());
+  t.surface->beginGLState();
+  ASSERT_TRUE(t.surface->hasContext());
   EXPECT_EQ(t.surface->tile().listBase, 1u);
   for (unsigned list = kFirstGlyphList; list < kFirstGlyphList + 5; ++list)
     EXPECT_TRUE(glIsList(list)) << list;
@@ -211,8 +250,8 @@ TEST(RenderSurface, AKeptContextStartsTheNextTileAsNew) {
   CloseView(t.job);
 
   ASSERT_TRUE(OpenView(t.job));
-  EXPECT_FALSE(t.surface->contextIsNew());
   t.surface->beginGLState();
+  EXPECT_FALSE(t.surface->contextIsNew());
   GLint value = -1;
   glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &value);
   EXPECT_EQ(value, 1) << "only the new context's state is saved";
@@ -245,8 +284,9 @@ TEST(RenderSurface, ListIdsNotStartingAtOneAreReported) {
   EXPECT_EQ(t.host.asks[0].second, "開始番号6");
 }
 
-// An image wider than GL draws gets no context: the job stops with the
-// reason instead of writing tiles that lack everything GL draws.
+// An image wider than GL draws gets no context: when the tile first draws
+// through GL, the job stops with the reason instead of writing tiles that
+// lack everything GL draws.
 TEST(RenderSurface, ImageGlCannotDrawStopsTheJob) {
   GLint widest = 0;
   {
@@ -257,7 +297,9 @@ TEST(RenderSurface, ImageGlCannotDrawStopsTheJob) {
   }
   ASSERT_GT(widest, 0);
   TestJob t(widest + 1, 2, 20, 20);
-  EXPECT_FALSE(OpenView(t.job));
+  EXPECT_TRUE(OpenView(t.job));
+  EXPECT_TRUE(t.job.runFlag);
+  t.surface->beginGL();
   EXPECT_FALSE(t.job.runFlag);
   ASSERT_EQ(t.host.asks.size(), 1u);
   EXPECT_EQ(t.host.asks[0].first, "OpenGLの描画面を作れません");
