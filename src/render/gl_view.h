@@ -34,19 +34,21 @@ inline constexpr unsigned kFirstGlyphList = 64;   // "（" "）" "短" "大" "�
 // the glyph outlines (64..68), the same for every tile.
 inline constexpr int kKeptListCount = static_cast<int>(kFirstGlyphList) + 4;
 
-// Opens the tile's view: resets the flood counter, fills the surface with
-// the background colour, makes a context (or takes the one the tile before
-// left, as new), sets the view, clears to the background, reserves the
-// display lists, compiles the outline glyphs (into a new context; a kept
-// one keeps them) and makes the symbol tessellator. Does nothing when the
-// job was aborted or has no surface. Returns whether a context is ready to
-// draw.
+// Opens the tile's view: resets the flood counter, sets the viewport and
+// the view on the surface, fills it with the background colour, checks the
+// outline glyphs (the message when "大" has none) and makes the symbol
+// tessellator. GL is opened when the tile first draws through it: a
+// context (or the one the tile before left, as new) with the view, the
+// display-list ids and the glyph and symbol lists (compiled into a new
+// context; a kept one keeps them); without one the job stops then. Does
+// nothing when the job was aborted or has no surface. Returns whether the
+// tile is open.
 bool OpenView(JobContext& job);
 
-// Closes the tile's view: GL output is finished into the surface, the
-// tile's own display lists are deleted (the kept ones stay), the context is
-// put back as new for the next tile, pending events are processed once and
-// the host is shown the finished frame.
+// Closes the tile's view: GL output (if GL was opened) is finished into the
+// surface, the tile's own display lists are deleted (the kept ones stay),
+// the context is put back as new for the next tile, pending events are
+// processed once and the host is shown the finished frame.
 void CloseView(JobContext& job);
 
 // Reserves the tile's display-list ids on the current context; ids that do
@@ -54,8 +56,8 @@ void CloseView(JobContext& job);
 void ReserveDisplayLists(JobContext& job);
 
 // Sets the identity matrix, viewport and orthographic box of the current
-// tile on the current context (used by OpenView; exposed for drawing code
-// that needs the view back after changing it).
+// tile on the current context (when GL opens for the tile; exposed for
+// drawing code that needs the view back after changing it).
 void SetTileView(const JobContext& job);
 
 // The view glOrtho(west, east, south, north, ...) gives GL, worked out as GL
