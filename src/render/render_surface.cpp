@@ -137,22 +137,22 @@ bool RenderSurface::ensureGl() {
   return makeCurrent();
 }
 
+// Whether GL state can be set now (GL open for the tile, made current);
+// else it waits for GL to open.
+bool RenderSurface::glStateNow() { return glReadyForTile() && makeCurrent(); }
+
 void RenderSurface::setGlColour(Colour colour) {
-  if (!glReadyForTile()) {
+  if (glStateNow())
+    gcolor(colour);
+  else
     pendingColour_ = colour;
-    return;
-  }
-  makeCurrent();
-  gcolor(colour);
 }
 
 void RenderSurface::setGlLineWidth(float width) {
-  if (!glReadyForTile()) {
+  if (glStateNow())
+    glLineWidth(width);
+  else
     pendingLineWidth_ = width;
-    return;
-  }
-  makeCurrent();
-  glLineWidth(width);
 }
 
 void RenderSurface::beginGL() {

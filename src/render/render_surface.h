@@ -144,6 +144,7 @@ class RenderSurface {
   void markChanged(const QRect& area);
   bool ensureGl();
   bool glReadyForTile() const;
+  bool glStateNow();
   void applyViewport();
 
   QImage image_;
