@@ -54,17 +54,18 @@ RenderSurface::View OrthoView(double west, double east, double south, double nor
 
 namespace {
 
-RenderSurface::View TileViewOf(const JobContext& job) {
-  return OrthoView(job.tile.west, job.tile.east, job.tile.south, job.tile.north);
+// The tile's viewport and view on the surface (given to GL when it is open).
+void PutTileView(const JobContext& job) {
+  const Viewport v = ViewportFor(job);
+  job.surface->setViewport(v.x, v.y, v.width, v.height);
+  job.surface->setView(OrthoView(job.tile.west, job.tile.east, job.tile.south, job.tile.north));
 }
 
 }  // namespace
 
 void SetTileView(const JobContext& job) {
   glLoadIdentity();
-  const Viewport v = ViewportFor(job);
-  job.surface->setViewport(v.x, v.y, v.width, v.height);
-  job.surface->setView(TileViewOf(job));
+  PutTileView(job);
   // Far planes so wide that no elevation passed as z is ever clipped.
   glOrtho(job.tile.west, job.tile.east, job.tile.south, job.tile.north, -999999999.0, 999999999.0);
   glDisable(GL_DEPTH_TEST);
@@ -132,9 +133,7 @@ bool OpenView(JobContext& job) {
   // The view and the background are set here for the direct drawing; GL
   // is opened only when something first draws through it.
   surface.openTile([&job] { return OpenGlForTile(job); });
-  const Viewport v = ViewportFor(job);
-  surface.setViewport(v.x, v.y, v.width, v.height);
-  surface.setView(TileViewOf(job));
+  PutTileView(job);
   surface.clearTo(job.settings.haikei);
   // The outline glyphs are checked whether or not GL will compile them.
   std::optional<bool>& outlines = surface.glyphOutlinesFound();

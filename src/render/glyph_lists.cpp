@@ -28,6 +28,13 @@ QFont GlyphFont() {
   return f;
 }
 
+// The outline of one character (UTF-8) in the glyph font, y down.
+QPainterPath GlyphPath(const QFont& font, const QString& text) {
+  QPainterPath path;
+  path.addText(QPointF(0, 0), font, text);
+  return path;
+}
+
 }  // namespace
 
 std::string GlyphFamily() { return FamilyForFace(kFacePGothic); }
@@ -35,8 +42,7 @@ std::string GlyphFamily() { return FamilyForFace(kFacePGothic); }
 bool CompileGlyphList(unsigned list, const std::string& character) {
   const QFont font = GlyphFont();
   const QString text = QString::fromStdString(character);
-  QPainterPath path;
-  path.addText(QPointF(0, 0), font, text);
+  const QPainterPath path = GlyphPath(font, text);
   // Em units with y up: the painter path has y down.
   const QTransform toEm = QTransform::fromScale(1.0 / kOutlineEm, -1.0 / kOutlineEm);
   const QList<QPolygonF> rings = path.toSubpathPolygons(toEm);
@@ -68,11 +74,7 @@ bool CompileGlyphList(unsigned list, const std::string& character) {
   return !rings.isEmpty() && glIsList(list) == GL_TRUE;
 }
 
-bool MapGlyphsHaveOutlines() {
-  QPainterPath path;
-  path.addText(QPointF(0, 0), GlyphFont(), QString::fromStdString("大"));
-  return !path.isEmpty();
-}
+bool MapGlyphsHaveOutlines() { return !GlyphPath(GlyphFont(), QString::fromStdString("大")).isEmpty(); }
 
 bool CompileMapGlyphs(unsigned firstList) {
   static constexpr const char* kGlyphs[] = {"（", "）", "短", "大", "専"};

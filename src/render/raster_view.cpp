@@ -1,14 +1,11 @@
 #include "render/raster_view.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
 
 #include "job/job_context.h"
 #include "render/render_surface.h"
-#include "render/vertex_batch.h"
 
 namespace velkaro {
 

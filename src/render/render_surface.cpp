@@ -116,9 +116,16 @@ std::array<int, 4> RenderSurface::viewport() const { return viewport_; }
 bool RenderSurface::glReadyForTile() const { return hasContext() && (glOpenForTile_ || !tileOpen_); }
 
 void RenderSurface::openTile(std::function<bool()> openGl) {
+  forgetTile();
   tileOpen_ = true;
-  glOpenForTile_ = false;
   glOpener_ = std::move(openGl);
+}
+
+// No tile open: no GL to open for it, no state waiting for GL.
+void RenderSurface::forgetTile() {
+  tileOpen_ = false;
+  glOpenForTile_ = false;
+  glOpener_ = nullptr;
   pendingColour_.reset();
   pendingLineWidth_.reset();
 }
@@ -326,11 +333,7 @@ bool RenderSurface::createContext(std::string* error) {
 void RenderSurface::closeTile(int keptLists, int listCount) {
   // A tile that never opened GL leaves a kept context as it was.
   const bool glUsed = glOpenForTile_ || !tileOpen_;
-  tileOpen_ = false;
-  glOpenForTile_ = false;
-  glOpener_ = nullptr;
-  pendingColour_.reset();
-  pendingLineWidth_.reset();
+  forgetTile();
   viewport_ = {0, 0, image_.width(), image_.height()};
   view_ = View{};
   if (!gl_ || !glUsed) {
@@ -354,9 +357,7 @@ void RenderSurface::dropTileResources() {
 }
 
 void RenderSurface::deleteContext() {
-  tileOpen_ = false;
-  glOpenForTile_ = false;
-  glOpener_ = nullptr;
+  forgetTile();
   if (!gl_) return;
   finishGL();
   dropTileResources();

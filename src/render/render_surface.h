@@ -143,6 +143,7 @@ class RenderSurface {
   void uploadImage(const QRect& area);
   void markChanged(const QRect& area);
   bool ensureGl();
+  void forgetTile();
   bool glReadyForTile() const;
   bool glStateNow();
   void applyViewport();
